@@ -1,0 +1,30 @@
+// Result codes of the policy library and their user-visible texts.
+#pragma once
+
+enum ErrorCode : int {
+    ERR_FAILURE = -1,
+    ERR_SUCCESS = 0,
+    ERR_INVALID_USER_NAME = 1,
+    ERR_CREATE_USER_FAILED = 2,
+    ERR_USER_NOT_FOUND = 3,
+    ERR_SUPER_USER_DELETE = 4,
+    ERR_PASSWORD_MISMATCH = 5,
+    ERR_WINDOWS_DIRECTORY = 6,
+    ERR_CURRENT_DIRECTORY = 7,
+    ERR_FILE_NOT_FOUND = 8,
+    ERR_DB_WRITE = 9,
+    ERR_DB_READ = 10,
+    ERR_SETTINGS_CORRUPTED = 11,
+};
+
+extern "C" {
+// The text of `iCode`; codes outside ERR_FAILURE..ERR_SETTINGS_CORRUPTED give "Failure".
+// The pointer is to constant storage and is never released.
+const char* GetErrorMessage(int iCode);
+// The text of the calling process's last error code.
+const char* GetLastErrorMessage();
+}
+
+// The per-process last error code: one value shared by all threads of the process, 0 at load.
+int GetLastErrorCode();
+void SetLastErrorCode(int iCode);

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests need; does nothing when all are
+# already there. Runs as root, or through sudo when it is available.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format
+    g++-mingw-w64-x86-64 wine wine64 xvfb
+    googletest libbenchmark-dev libssl-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo=sudo
+echo "setup: installing ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,42 @@
+#include "Api/portable/ErrorCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(ErrorCodes, EveryCodeHasItsText) {
+    const std::pair<int, std::string> expected[] = {
+        {-1, "Failure"},
+        {0, "Sucess"},
+        {1, "Invalid User Name supplied"},
+        {2, "Create User Failed"},
+        {3, "User does not exists"},
+        {4, "Super user can not be deleted"},
+        {5, "Password does not match"},
+        {6, "Failed to get windows directory"},
+        {7, "Failed to get current directory"},
+        {8, "File not found"},
+        {9, "Failed to write in a database"},
+        {10, "Failed to read from a database"},
+        {11, "Parental Control Settings is corrupted"},
+    };
+    for (const auto& [code, text] : expected) {
+        EXPECT_EQ(GetErrorMessage(code), text) << code;
+    }
+}
+
+TEST(ErrorCodes, CodesOutsideTheTableGiveFailure) {
+    for (int code : {-2, 12, 1000, -1000, INT32_MIN, INT32_MAX}) {
+        EXPECT_STREQ(GetErrorMessage(code), "Failure") << code;
+    }
+}
+
+TEST(ErrorCodes, LastMessageFollowsTheLastCode) {
+    SetLastErrorCode(ERR_PASSWORD_MISMATCH);
+    EXPECT_STREQ(GetLastErrorMessage(), "Password does not match");
+    EXPECT_EQ(GetLastErrorCode(), ERR_PASSWORD_MISMATCH);
+    SetLastErrorCode(42);
+    EXPECT_STREQ(GetLastErrorMessage(), "Failure");
+    SetLastErrorCode(ERR_SUCCESS);
+    EXPECT_STREQ(GetLastErrorMessage(), "Sucess");
+}

@@ -1,0 +1,34 @@
+#include "win/ProductRegistry.h"
+
+#include <vector>
+
+CRegKey OpenProductKey(const char* szPath) {
+    CRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, szPath, 0, KEY_ALL_ACCESS, key.Put()) !=
+        ERROR_SUCCESS) {
+        key.Release();
+    }
+    return key;
+}
+
+std::optional<DWORD> ReadRegDword(HKEY hKey, const char* szName) {
+    DWORD dwValue = 0;
+    DWORD cbValue = sizeof dwValue;
+    if (::RegQueryValueExA(hKey, szName, nullptr, nullptr, reinterpret_cast<BYTE*>(&dwValue),
+                           &cbValue) != ERROR_SUCCESS ||
+        cbValue != sizeof dwValue) {
+        return std::nullopt;
+    }
+    return dwValue;
+}
+
+std::optional<std::string> ReadRegString(HKEY hKey, const char* szName, DWORD nMax) {
+    std::vector<char> buffer(nMax + 1, '\0');
+    DWORD cbData = nMax;
+    if (::RegQueryValueExA(hKey, szName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                           &cbData) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    // The stored data need not carry its terminator; the buffer has one to spare.
+    return std::string(buffer.data());
+}

@@ -1,0 +1,89 @@
+// Owners of Windows handles: one template, one traits struct per kind of handle.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+template <class Traits>
+class CUniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    CUniqueHandle() noexcept = default;
+    explicit CUniqueHandle(Handle h) noexcept : m_h(h) {}
+    CUniqueHandle(CUniqueHandle&& other) noexcept : m_h(other.Release()) {}
+    CUniqueHandle& operator=(CUniqueHandle&& other) noexcept {
+        Reset(other.Release());
+        return *this;
+    }
+    CUniqueHandle(const CUniqueHandle&) = delete;
+    CUniqueHandle& operator=(const CUniqueHandle&) = delete;
+    ~CUniqueHandle() { Reset(); }
+
+    Handle Get() const noexcept { return m_h; }
+    explicit operator bool() const noexcept { return m_h != Traits::Invalid(); }
+
+    // For functions that return a handle through a pointer; closes the old one first.
+    Handle* Put() noexcept {
+        Reset();
+        return &m_h;
+    }
+    Handle Release() noexcept { return std::exchange(m_h, Traits::Invalid()); }
+    void Reset(Handle h = Traits::Invalid()) noexcept {
+        if (m_h != Traits::Invalid()) {
+            Traits::Close(m_h);
+        }
+        m_h = h;
+    }
+
+private:
+    Handle m_h = Traits::Invalid();
+};
+
+struct CKernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+
+// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE, not NULL.
+struct CFileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+
+struct CRegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+
+using CHandle = CUniqueHandle<CKernelHandleTraits>;
+using CFileHandle = CUniqueHandle<CFileHandleTraits>;
+using CRegKey = CUniqueHandle<CRegKeyTraits>;
+
+// Holds a mutex from construction to destruction. An abandoned mutex is owned all the same;
+// a missing mutex (creation failed) leaves the section unserialised.
+class CMutexLock {
+public:
+    explicit CMutexLock(HANDLE hMutex) noexcept {
+        if (hMutex != nullptr) {
+            const DWORD dwWait = ::WaitForSingleObject(hMutex, INFINITE);
+            if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
+                m_hMutex = hMutex;
+            }
+        }
+    }
+    CMutexLock(const CMutexLock&) = delete;
+    CMutexLock& operator=(const CMutexLock&) = delete;
+    ~CMutexLock() {
+        if (m_hMutex != nullptr) {
+            ::ReleaseMutex(m_hMutex);
+        }
+    }
+
+private:
+    HANDLE m_hMutex = nullptr;
+};
