@@ -1,0 +1,70 @@
+// Records, ids and lists of the settings file. Every public operation but Init and GetLastN
+// first verifies the file against its digest; a failed check gives code 11 and no result.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Api/IniFile.h"
+
+class CLogFile;
+
+// Section names of the settings file.
+inline constexpr char kUserSection[] = "USER";
+inline constexpr char kMapSection[] = "MAP";  // pseudo-section: the "A" keys of "WORD"
+
+class CDataStore {
+public:
+    using TextList = std::vector<std::string>;
+    using TextMap = std::map<std::string, int>;
+
+    explicit CDataStore(CLogFile* pLog);
+
+    // Path = the "Application" folder + szName + ".ini"; the bare file name when the folder
+    // cannot be read. Always 1.
+    int Init(const char* szName);
+    IniFile& File() { return m_ini; }
+
+    int ReadValue(const char* szSection, const char* szKey, std::string& strOut,
+                  size_t nMax = IniFile::kReadBufferSize - 1);
+    int GetLastN(const char* szSection);
+    int GetUserId(const char* szName);
+    int GetUserType(int iId);
+    // The whole stored password (not cut at 15 characters).
+    int GetPassword(int iId, std::string& strOut);
+    int GetUserCount();
+    int GetAllUsers(TextList& names);
+    int GetNewUserId();
+    int GetUserList(int iId, const char* szKey, TextList& values);
+    int GetAllValues(const char* szSection, TextList& values);
+    int GetAllValues(const char* szSection, TextMap& values);
+    int AddElementToList(const char* szSection, const char* szValue);
+    int WriteString(const char* szSection, const char* szKey, const char* szText);
+    int WriteInt(const char* szSection, const char* szKey, int n);
+    int WriteListValues(int iId, const char* szKey, const TextList& values);
+    int DeleteElement(const char* szSection, int iId);
+    void ClearList(const char* szSection);
+    int IdExistsInUser(const char* szName, const char* szKey, int iId);
+
+    static std::string UserSection(int iId) { return kUserSection + std::to_string(iId); }
+    // The global section a user's list key points into.
+    static const char* ElementSection(const char* szKey);
+
+private:
+    bool Verify();
+    void Log(const std::string& strText, signed char iLevel);
+
+    // The unverified steps the operations are made of.
+    int FindUserId(const char* szName);
+    bool ReadIdList(const char* szSection, const char* szKey, std::vector<int>& ids);
+    std::vector<int> LiveIds(const char* szSection, bool& bOk);
+    int AllocateId(const char* szSection, bool bUser);
+    int AddElement(const char* szSection, const char* szValue);
+    int ReadAllValues(const char* szSection, TextList& values);
+    int ReadValueMap(const char* szSection, TextMap& values);
+    int ReadUserList(int iId, const char* szKey, TextList& values);
+
+    IniFile m_ini;
+    CLogFile* m_pLog;
+};

@@ -1,0 +1,163 @@
+#include "Api/IniFile.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "Api/portable/Crypto.h"
+#include "Api/portable/ErrorCodes.h"
+#include "Api/portable/FileDigest.h"
+#include "Api/portable/IdList.h"
+#include "log/LogFile.h"
+#include "log/portable/Format.h"
+
+namespace {
+
+constexpr char kLogName[] = "ApiCallLog";
+
+std::string SectionKeyPath(const char* szSection) {
+    return std::string(kContentKeyPath) + "\\" + szSection;
+}
+
+}  // namespace
+
+IniFile::IniFile(CLogFile* pLibraryLog)
+    : m_pLog(std::make_unique<CLogFile>(1)),
+      m_pLog2(std::make_unique<CLogFile>(1)),
+      m_reg(pLibraryLog) {
+    m_pLog->SetFileName(kLogName);
+    m_pLog2->SetFileName(kLogName);
+}
+
+IniFile::~IniFile() = default;
+
+void IniFile::SetPath(const std::string& strPath) {
+    const size_t n = std::min(strPath.size(), static_cast<size_t>(kPathSize - 1));
+    std::memcpy(m_szPath, strPath.data(), n);
+    m_szPath[n] = '\0';
+}
+
+int IniFile::ReadText(const char* szSection, const char* szKey, std::string& strOut, size_t nMax) {
+    char szStored[kReadBufferSize];
+    const DWORD nRead =
+        ::GetPrivateProfileStringA(szSection, szKey, "", szStored, sizeof szStored, m_szPath);
+    // Each call has its own encoder: threads of a process share this object.
+    CCrypto crypto;
+    if (nRead == 0 || !crypto.Decode(std::string_view(szStored, nRead))) {
+        m_pLog->Write(Format("IniFile :: GetPrivateProfileString Failed: %s->%s->Size=%d",
+                             szSection, szKey, static_cast<int>(nMax + 1)),
+                      1);
+        SetLastErrorCode(ERR_DB_READ);
+        return 0;
+    }
+    // A decoded text ends at its first NUL, as every reader of it takes it.
+    strOut.assign(crypto.OutputText(), std::min(std::strlen(crypto.OutputText()), nMax));
+    return 1;
+}
+
+int IniFile::ReadString(const char* szSection, const char* szKey, char* szOut, int iSize) {
+    if (szOut == nullptr || iSize < 1) {
+        return 0;
+    }
+    std::string strValue;
+    if (!ReadText(szSection, szKey, strValue, static_cast<size_t>(iSize - 1))) {
+        return 0;
+    }
+    std::memcpy(szOut, strValue.c_str(), strValue.size() + 1);
+    return 1;
+}
+
+int IniFile::ReadInt(const char* szSection, const char* szKey, int* pOut) {
+    char szValue[10];
+    if (!ReadString(szSection, szKey, szValue, sizeof szValue)) {
+        return 0;
+    }
+    *pOut = ParseDecimal(szValue);
+    return 1;
+}
+
+int IniFile::WriteString(const char* szSection, const char* szKey, const char* szText) {
+    if (szText == nullptr) {
+        szText = "";
+    }
+    CCrypto crypto;
+    if (!crypto.Encode(szText)) {
+        // Refused whole: a cut value would be a different value.
+        m_pLog->Write(Format("IniFile :: WritePrivateProfileString Failed: %s->%s->%s", szSection,
+                             szKey, szText),
+                      1);
+        SetLastErrorCode(ERR_DB_WRITE);
+        return 0;
+    }
+    if (!WritePlain(szSection, szKey, crypto.OutputText(), szText)) {
+        return 0;
+    }
+    if (!m_reg.SetValue(SectionKeyPath(szSection).c_str(), szKey, crypto.OutputText())) {
+        m_pLog->Write("IniFile :: Write String to Registry failed", 1);
+        return 0;
+    }
+    SetLastErrorCode(ERR_SUCCESS);
+    return 1;
+}
+
+int IniFile::WriteInt(const char* szSection, const char* szKey, int n) {
+    return WriteString(szSection, szKey, std::to_string(n).c_str());
+}
+
+int IniFile::WriteIdList(const char* szSection, const char* szKey, const std::vector<int>& ids) {
+    if (!WriteString(szSection, szKey, FormatIdList(ids).c_str())) {
+        m_pLog->Write("IniFile :: WriteString-2 to Registry failed", 1);
+        return 0;
+    }
+    return 1;
+}
+
+int IniFile::WriteRaw(const char* szSection, const char* szKey, const char* szText) {
+    return WritePlain(szSection, szKey, szText, szText);
+}
+
+int IniFile::WritePlain(const char* szSection, const char* szKey, const char* szStored,
+                        const char* szClear) {
+    if (!::WritePrivateProfileStringA(szSection, szKey, szStored, m_szPath)) {
+        m_pLog->Write(Format("IniFile :: WritePrivateProfileString Failed: %s->%s->%s", szSection,
+                             szKey, szClear),
+                      1);
+        SetLastErrorCode(ERR_DB_WRITE);
+        return 0;
+    }
+    return 1;
+}
+
+void IniFile::ClearFile() {
+    m_pLog->Write("IniFile :: ClearFile", 3);
+}
+
+int IniFile::VarifyIniFile() {
+    const CCriticalSectionLock lock(m_csVerify);
+    std::string strStored;
+    if (!m_reg.QueryValue(kContentKeyPath, kDigestValueName, strStored)) {
+        m_pLog->Write("IniFile :: QueryValue failed in VarifyIniFile", 1);
+        return 0;
+    }
+    const std::string strActual = GetFileDigestText(m_szPath);
+    if (strActual == strStored) {
+        return 1;
+    }
+    m_pLog->Write("IniFile :: MD5 match Failed: Actual=" + strActual + "  Registry=" + strStored,
+                  1);
+    if (!m_reg.RestoreIniFile(*this)) {
+        m_pLog->Write("IniFile :: File restore failed", 1);
+        return 0;
+    }
+    UpdateDigest();
+    return 1;
+}
+
+void IniFile::UpdateDigest() {
+    const std::string strDigest = GetFileDigestText(m_szPath);
+    if (m_reg.SetValue(kContentKeyPath, kDigestValueName, strDigest.c_str())) {
+        m_pLog2->Write("IniFile :: MD5 Written to Registry is " + strDigest, 4);
+    } else {
+        m_pLog2->Write("IniFile :: Write String to Registry failed", 1);
+    }
+}

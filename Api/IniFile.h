@@ -1,0 +1,56 @@
+// Raw access to the settings file: every value encoded on write and decoded on read, every
+// write mirrored into the registry copy, and the digest check that guards the file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Api/Registry.h"
+#include "win/CriticalSection.h"
+
+class CLogFile;
+
+class IniFile {
+public:
+    static constexpr int kPathSize = 261;
+    static constexpr int kReadBufferSize = 4096;
+
+    // pLibraryLog: the library's log, used by the registry copy.
+    explicit IniFile(CLogFile* pLibraryLog);
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+    ~IniFile();
+
+    void SetPath(const std::string& strPath);
+    const char* GetPath() const { return m_szPath; }
+
+    // Decoded value, at most nMax characters. 0 with code 10 for a missing or empty value.
+    int ReadText(const char* szSection, const char* szKey, std::string& strOut,
+                 size_t nMax = kReadBufferSize - 1);
+    // Decoded value into a buffer of iSize bytes (at most iSize - 1 characters and a NUL).
+    int ReadString(const char* szSection, const char* szKey, char* szOut, int iSize);
+    int ReadInt(const char* szSection, const char* szKey, int* pOut);
+
+    // Encodes, writes, mirrors. A text the encoding cannot hold is refused with code 9.
+    int WriteString(const char* szSection, const char* szKey, const char* szText);
+    int WriteInt(const char* szSection, const char* szKey, int n);
+    int WriteIdList(const char* szSection, const char* szKey, const std::vector<int>& ids);
+    // Writes an already encoded value unchanged, without mirroring (the restore's write).
+    int WriteRaw(const char* szSection, const char* szKey, const char* szText);
+    void ClearFile();
+
+    // 1 when the file matches its stored digest or was rebuilt from the registry copy.
+    int VarifyIniFile();
+    void UpdateDigest();
+
+private:
+    int WritePlain(const char* szSection, const char* szKey, const char* szStored,
+                   const char* szClear);
+
+    char m_szPath[kPathSize] = {};
+    std::unique_ptr<CLogFile> m_pLog;
+    std::unique_ptr<CLogFile> m_pLog2;
+    RegFile m_reg;
+    CCriticalSection m_csVerify;
+};

@@ -1,0 +1,60 @@
+#include "Api/Library.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "Api/PolicyApi.h"
+#include "Api/portable/ErrorCodes.h"
+
+CLogFile g_ApiLog(0);
+
+namespace {
+
+std::unique_ptr<CDataStore> g_pDataStore;
+
+std::string HostProgramName() {
+    char szPath[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    const std::string strPath = szPath;
+    return strPath.substr(strPath.find_last_of("\\/") + 1);
+}
+
+}  // namespace
+
+CDataStore* Store() {
+    return g_pDataStore.get();
+}
+
+void LogApi(const std::string& strText, signed char iLevel) {
+    g_ApiLog.Write(strText, iLevel);
+}
+
+void LogApiFailure() {
+    LogApi(std::string("API :: ") + GetLastErrorMessage(), 1);
+}
+
+void ApiProcessAttach() noexcept {
+    try {
+        g_ApiLog.SetFileName("ApiCallLog");
+        LogApi(HostProgramName(), 1);
+        g_pDataStore = std::make_unique<CDataStore>(&g_ApiLog);
+        g_pDataStore->Init("Content");
+        if (g_iInstance == 0) {
+            // The first process takes the persisted switch; later ones share its copy.
+            std::string strFilter;
+            g_bFilterOff =
+                g_pDataStore->ReadValue(kUserSection, "Filter", strFilter, 9) && strFilter == "TRUE"
+                    ? 1
+                    : 0;
+        }
+    } catch (...) {
+        g_pDataStore.reset();
+    }
+    ::InterlockedIncrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
+}
+
+void ApiProcessDetach() noexcept {
+    ::InterlockedDecrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
+    g_pDataStore.reset();
+}

@@ -1,0 +1,33 @@
+// Process-wide state of the library: its log, its store, and the guard every export runs in.
+#pragma once
+
+#include <string>
+
+#include "Api/DataStore.h"
+#include "log/LogFile.h"
+
+extern CLogFile g_ApiLog;
+
+// The process's store; null outside attach..detach or when attach failed.
+CDataStore* Store();
+
+void ApiProcessAttach() noexcept;
+void ApiProcessDetach() noexcept;
+
+void LogApi(const std::string& strText, signed char iLevel = 2);
+// "API :: " and the text of the current error code, at level 1.
+void LogApiFailure();
+
+// Runs an export's body; no exception leaves the library.
+template <class R, class F>
+R Guarded(R failure, F&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        try {
+            g_ApiLog.Write("XXXXXX Exception XXXXXX\n", 1);
+        } catch (...) {
+        }
+        return failure;
+    }
+}

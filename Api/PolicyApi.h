@@ -1,0 +1,80 @@
+// The exports of PolicyApi.dll, for the modules that link it.
+#pragma once
+
+#if defined(POLICYAPI_BUILD) || defined(POLICYAPI_STATIC)
+#define POLICYAPI_DATA extern
+#else
+#define POLICYAPI_DATA extern __declspec(dllimport)
+#endif
+
+// User types.
+enum { USER_TYPE_SUPER_ADMIN = 1, USER_TYPE_ADMIN = 2, USER_TYPE_USER = 3 };
+
+extern "C" {
+
+// Memory shared by every process that has the library loaded.
+POLICYAPI_DATA int g_iInstance;
+POLICYAPI_DATA int g_bFilterOff;
+POLICYAPI_DATA char g_LogedInUser[24];
+POLICYAPI_DATA int g_bUpdateRequired;
+
+// Error texts.
+const char* GetErrorMessage(int iCode);
+const char* GetLastErrorMessage();
+
+// Accounts and login.
+int CreateUser(const char* szName, const char* szPassword, int iType);
+int DeleteUser(const char* szName);
+int IsUserExists(const char* szName);
+int IsAdmin(const char* szName);
+int IsSuperAdmin(const char* szName);
+int SetGroup(const char* szName, int iGroup);
+int ValidatePassword(const char* szName, const char* szPassword);
+int ChangePassword(const char* szName, const char* szNewPassword);
+int GetAllUsers(char**& list, int& count);
+int GetCurrentUser(char* szOut);
+int UserLogIn(const char* szName);
+int UserLogOut();
+
+// Policy lists. Lists come back as (array of texts, count) records in global memory, to be
+// released with FreeListMemory; set *list to NULL and *count to 0 before a Get call.
+int GetIPList(const char* szUser, int iAllowed, char*** list, int* count);
+int GetURLList(const char* szUser, int iAllowed, char*** list, int* count);
+int GetWordCatList(const char* szUser, char*** list, int* count);
+int GetWordList(const char* szUser, char*** list, int* count);
+int GetCategoryList(const char* szUser, char*** list, int* count);
+int SetIPList(const char* szUser, int iAllowed, char*** list, int* count);
+int SetURLList(const char* szUser, int iAllowed, char*** list, int* count);
+int SetWordCatList(const char* szUser, char*** list, int* count);
+int SetWordList(const char* szUser, char*** list, int* count);
+int SetCategoryList(const char* szUser, char*** list, int* count);
+int GetAllIP(char*** list, int* count);
+int GetAllURL(char*** list, int* count);
+int GetAllWordCat(char*** list, int* count);
+int GetAllWord(char*** list, int* count);
+int GetAllCategory(char*** list, int* count);
+int GetAllMap(int** map, int* count);
+int GetAllCatAndWord(char*** cats, char*** words, int** map, int* catCount, int* wordCount);
+int SetAllCatAndWord(char*** cats, char*** words, int** map, int* catCount, int* wordCount);
+void FreeListMemory(char*** list, int* count);
+int IsCategoryExists(const char* szCategory);
+int ReadCategoryFile();
+void ClearIP();
+void ClearURL();
+void ClearWord();
+void ClearWCat();
+void ClearCat();
+
+// Shared flags and configuration.
+void SetFilterOff(int iOff);
+int GetFilterOff();
+int IsUpdateRequire();
+int UpdateRequire(int iRequired);
+int GetServerIP(unsigned long* pAddress);
+// szIp receives at most 15 characters and a NUL.
+int GetTLVServerIP(char* szIp, int* pPort);
+int GetTLVTimeout();
+// szOut receives at most 1023 characters and a NUL.
+int GetApplicationPath(char* szOut);
+int RenameFiles();
+}

@@ -1,0 +1,195 @@
+// Shared flags, configuration readers and log rotation.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Api/Library.h"
+#include "Api/PolicyApi.h"
+#include "log/portable/Format.h"
+#include "win/FindHandle.h"
+#include "win/ProductRegistry.h"
+
+namespace {
+
+constexpr size_t kIpTextMax = 15;  // "255.255.255.255"
+constexpr size_t kPathTextMax = 1023;
+
+void LogMissingValue(const char* szName) {
+    LogApi(Format("API :: reg.GetValue Failed: %s->%s", kProductKeyPath, szName), 1);
+}
+
+bool EndsWithLogExtension(const std::string& strName) {
+    return strName.size() >= 4 && _stricmp(strName.c_str() + strName.size() - 4, ".Log") == 0;
+}
+
+}  // namespace
+
+extern "C" void SetFilterOff(int iOff) {
+    Guarded(0, [&] {
+        const int iNew = iOff != 0 ? 1 : 0;
+        if (iNew != g_bFilterOff) {
+            g_bFilterOff = iNew;
+            if (Store() != nullptr) {
+                Store()->WriteString(kUserSection, "Filter", iNew == 1 ? "TRUE" : "FALSE");
+            }
+        }
+        LogApi(g_bFilterOff == 1 ? "API :: SetFilterOff TRUE" : "API :: SetFilterOff FALSE", 2);
+        return 0;
+    });
+}
+
+extern "C" int GetFilterOff() {
+    return g_bFilterOff;
+}
+
+extern "C" int IsUpdateRequire() {
+    return g_bUpdateRequired;
+}
+
+extern "C" int UpdateRequire(int iRequired) {
+    return Guarded(0, [&] {
+        g_bUpdateRequired = iRequired;
+        if (iRequired == 0) {
+            LogApi("API :: UpdateRequire : FALSE value set", 2);
+        }
+        return 1;
+    });
+}
+
+extern "C" int GetServerIP(unsigned long* pAddress) {
+    return Guarded(0, [&] {
+        LogApi("API :: GetServerIP");
+        std::string strServer;
+        unsigned long ulAddress = INADDR_NONE;
+        if (Store() != nullptr && Store()->ReadValue(kUserSection, "Server", strServer, 19)) {
+            ulAddress = ::inet_addr(strServer.c_str());
+        }
+        if (ulAddress == INADDR_NONE || pAddress == nullptr) {
+            LogApi("API :: Incorrect address is returned", 1);
+            return 0;
+        }
+        *pAddress = ulAddress;
+        return 1;
+    });
+}
+
+extern "C" int GetTLVServerIP(char* szIp, int* pPort) {
+    return Guarded(0, [&] {
+        LogApi("API :: GetTLVServerIP");
+        if (szIp == nullptr || pPort == nullptr) {
+            return 0;
+        }
+        const CRegKey key = OpenProductKey();
+        if (!key) {
+            return 1;
+        }
+        const auto ip = ReadRegString(key.Get(), "TLVServerIP");
+        if (!ip) {
+            LogMissingValue("TLVServerIP");
+            return 0;
+        }
+        const auto port = ReadRegDword(key.Get(), "TLVServerPort");
+        if (!port) {
+            LogMissingValue("TLVServerPort");
+            return 0;
+        }
+        // The callers' buffers hold a dotted address; anything longer is not one.
+        if (ip->size() > kIpTextMax) {
+            LogApi("API :: TLVServerIP is not an address: " + *ip, 1);
+            return 0;
+        }
+        std::memcpy(szIp, ip->c_str(), ip->size() + 1);
+        *pPort = static_cast<int>(*port);
+        LogApi(Format("API :: IP=%s Port=%d", szIp, *pPort), 3);
+        return 1;
+    });
+}
+
+extern "C" int GetTLVTimeout() {
+    return Guarded(0, [&] {
+        LogApi("API :: GetTLVTimeout");
+        const CRegKey key = OpenProductKey();
+        if (!key) {
+            return 0;
+        }
+        int iTimeout = 100;
+        if (const auto timeout = ReadRegDword(key.Get(), "TLVTimeout")) {
+            iTimeout = static_cast<int>(*timeout);
+        } else {
+            LogMissingValue("TLVTimeout");
+        }
+        LogApi(Format("API :: TIMEOUT %d", iTimeout), 3);
+        return iTimeout;
+    });
+}
+
+extern "C" int GetApplicationPath(char* szOut) {
+    return Guarded(0, [&] {
+        LogApi("API :: GetApplicationPath");
+        if (szOut == nullptr) {
+            return 0;
+        }
+        const CRegKey key = OpenProductKey();
+        if (!key) {
+            return 1;
+        }
+        const auto path = ReadRegString(key.Get(), "Application", kPathTextMax + 1);
+        if (!path) {
+            LogMissingValue("Application");
+            return 0;
+        }
+        std::memcpy(szOut, path->c_str(), path->size() + 1);
+        return 1;
+    });
+}
+
+extern "C" int RenameFiles() {
+    return Guarded(0, [&] {
+        LogApi("API :: RenameFiles");
+        char szFolder[kPathTextMax + 1] = {};
+        if (!GetApplicationPath(szFolder) || szFolder[0] == '\0') {
+            LogApi("API :: GetApplicationPath() failed in Rename Files", 1);
+            return 0;
+        }
+        if (!::SetCurrentDirectoryA(szFolder)) {
+            LogApi(Format("API :: SetCurrentDirectory failed : %lu", ::GetLastError()), 1);
+            return 0;
+        }
+        const std::string strFolder = szFolder;
+        // The whole list first: renaming while searching could meet a log that a write made
+        // anew meanwhile, and rename it over the backup just made.
+        std::vector<std::string> names;
+        {
+            WIN32_FIND_DATAA found;
+            CFindHandle search(::FindFirstFileA((strFolder + "*.Log").c_str(), &found));
+            if (!search) {
+                LogApi("API :: FindFirstFile Failed in RenameFiles", 1);
+                return 0;
+            }
+            do {
+                // The pattern also matches names like x.logx through their short names.
+                if (EndsWithLogExtension(found.cFileName)) {
+                    names.emplace_back(found.cFileName);
+                }
+            } while (::FindNextFileA(search.Get(), &found));
+        }
+        for (const std::string& strName : names) {
+            LogApi(strName, 3);
+            const std::string strOld = strFolder + strName;
+            const std::string strNew = strFolder + strName.substr(0, strName.size() - 3) + "Bak";
+            if (!::DeleteFileA(strNew.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+                LogApi("API :: DeleteFile Failed in RenameFiles " + strNew, 1);
+            }
+            if (!::MoveFileA(strOld.c_str(), strNew.c_str())) {
+                LogApi(Format("API :: MoveFile Failed in RenameFiles %s TO %s", strOld.c_str(),
+                              strNew.c_str()),
+                       1);
+            }
+        }
+        LogApi("API :: Function successfully completed", 3);
+        return 1;
+    });
+}

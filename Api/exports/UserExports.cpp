@@ -1,0 +1,224 @@
+// Accounts and login.
+#include <cstring>
+#include <string>
+
+#include "Api/Library.h"
+#include "Api/ListRecord.h"
+#include "Api/PolicyApi.h"
+#include "Api/portable/ErrorCodes.h"
+#include "log/portable/Format.h"
+
+namespace {
+
+constexpr size_t kLoggedInNameMax = sizeof g_LogedInUser - 1;
+
+// The live id of szName, or 0 with the code set (3 for an unknown or missing name).
+int LookUpUser(const char* szName) {
+    CDataStore* pStore = Store();
+    if (pStore == nullptr) {
+        SetLastErrorCode(ERR_SETTINGS_CORRUPTED);
+        return 0;
+    }
+    if (szName == nullptr) {
+        SetLastErrorCode(ERR_USER_NOT_FOUND);
+        return 0;
+    }
+    return pStore->GetUserId(szName);
+}
+
+int Fail() {
+    LogApiFailure();
+    return 0;
+}
+
+void SetLoggedInUser(const char* szName) {
+    std::strncpy(g_LogedInUser, szName, kLoggedInNameMax);
+    g_LogedInUser[kLoggedInNameMax] = '\0';
+    // Written after the name, so a reader that sees the flag finds the new name.
+    g_bUpdateRequired = 1;
+}
+
+}  // namespace
+
+extern "C" int CreateUser(const char* szName, const char* szPassword, int iType) {
+    return Guarded(0, [&] {
+        LogApi("API :: CreateUser");
+        CDataStore* pStore = Store();
+        if (pStore == nullptr || szName == nullptr || szPassword == nullptr) {
+            SetLastErrorCode(ERR_FAILURE);
+            return Fail();
+        }
+        const int iId = pStore->GetNewUserId();
+        if (iId == 0) {
+            return Fail();
+        }
+        const std::string strSection = CDataStore::UserSection(iId);
+        const char* szSection = strSection.c_str();
+        pStore->WriteString(szSection, "Name", szName);
+        pStore->WriteString(szSection, "Password", szPassword);
+        pStore->WriteInt(szSection, "Type", iType);
+        for (const char* szKey : {"AIP", "BIP", "AURL", "BURL", "WCAT", "WORD", "CAT"}) {
+            pStore->WriteString(szSection, szKey, "-1");
+        }
+        SetLastErrorCode(ERR_SUCCESS);
+        return 1;
+    });
+}
+
+extern "C" int DeleteUser(const char* szName) {
+    return Guarded(0, [&] {
+        LogApi("API :: DeleteUser");
+        const int iId = LookUpUser(szName);
+        if (iId == 0) {
+            return Fail();
+        }
+        if (Store()->GetUserType(iId) == USER_TYPE_SUPER_ADMIN) {
+            SetLastErrorCode(ERR_SUPER_USER_DELETE);
+            return Fail();
+        }
+        return Store()->DeleteElement(kUserSection, iId) ? 1 : Fail();
+    });
+}
+
+extern "C" int IsUserExists(const char* szName) {
+    return Guarded(0, [&] {
+        LogApi("API :: IsUserExists");
+        CDataStore::TextList names;
+        if (Store() == nullptr || szName == nullptr || !Store()->GetAllUsers(names)) {
+            return 0;
+        }
+        for (const std::string& strName : names) {
+            if (_stricmp(strName.c_str(), szName) == 0) {
+                SetLastErrorCode(ERR_SUCCESS);
+                return 1;
+            }
+        }
+        SetLastErrorCode(ERR_SUCCESS);
+        return 0;
+    });
+}
+
+extern "C" int IsAdmin(const char* szName) {
+    return Guarded(0, [&] {
+        LogApi("API :: IsAdmin");
+        const int iId = LookUpUser(szName);
+        if (iId == 0) {
+            return Fail();
+        }
+        const int iType = Store()->GetUserType(iId);
+        return iType == USER_TYPE_SUPER_ADMIN || iType == USER_TYPE_ADMIN ? 1 : 0;
+    });
+}
+
+extern "C" int IsSuperAdmin(const char* szName) {
+    return Guarded(0, [&] {
+        LogApi(Format("API :: IsSuperAdmin(%s)", szName != nullptr ? szName : "(null)"));
+        const int iId = LookUpUser(szName);
+        if (iId == 0) {
+            return Fail();
+        }
+        const int iType = Store()->GetUserType(iId);
+        LogApi(Format("API :: User type is %d", iType), 3);
+        return iType == USER_TYPE_SUPER_ADMIN ? 1 : 0;
+    });
+}
+
+extern "C" int SetGroup(const char* szName, int iGroup) {
+    return Guarded(0, [&] {
+        LogApi("API :: SetGroup");
+        const int iId = LookUpUser(szName);
+        if (iId == 0) {
+            return Fail();
+        }
+        if (iGroup != USER_TYPE_ADMIN && iGroup != USER_TYPE_USER) {
+            LogApi("API :: Type of group not valid", 1);
+            return 0;
+        }
+        return Store()->WriteInt(CDataStore::UserSection(iId).c_str(), "Type", iGroup) ? 1 : Fail();
+    });
+}
+
+extern "C" int ValidatePassword(const char* szName, const char* szPassword) {
+    return Guarded(0, [&] {
+        LogApi("API :: ValidateUser");
+        const int iId = LookUpUser(szName);
+        if (iId == 0) {
+            return Fail();
+        }
+        std::string strStored;
+        if (!Store()->GetPassword(iId, strStored)) {
+            return Fail();
+        }
+        // The whole stored password: a prefix of it is not the password.
+        if (szPassword == nullptr || strStored != szPassword) {
+            SetLastErrorCode(ERR_PASSWORD_MISMATCH);
+            return Fail();
+        }
+        SetLastErrorCode(ERR_SUCCESS);
+        return 1;
+    });
+}
+
+extern "C" int ChangePassword(const char* szName, const char* szNewPassword) {
+    return Guarded(0, [&] {
+        LogApi("ChangePassword");
+        const int iId = LookUpUser(szName);
+        if (iId == 0 || szNewPassword == nullptr) {
+            return Fail();
+        }
+        return Store()->WriteString(CDataStore::UserSection(iId).c_str(), "Password", szNewPassword)
+                   ? 1
+                   : Fail();
+    });
+}
+
+extern "C" int GetAllUsers(char**& list, int& count) {
+    return Guarded(0, [&] {
+        LogApi("API :: GetAllUser");
+        CDataStore::TextList names;
+        if (Store() == nullptr || !Store()->GetAllUsers(names) || names.empty()) {
+            return Fail();
+        }
+        if (!MakeListRecord(names, &list, &count)) {
+            LogApi("DataStore:: Memory allocation failed", 1);
+            return 0;
+        }
+        return 1;
+    });
+}
+
+extern "C" int GetCurrentUser(char* szOut) {
+    return Guarded(0, [&] {
+        if (szOut == nullptr) {
+            return 0;
+        }
+        char szName[sizeof g_LogedInUser];
+        std::memcpy(szName, g_LogedInUser, sizeof szName);
+        szName[kLoggedInNameMax] = '\0';
+        std::memcpy(szOut, szName, std::strlen(szName) + 1);
+        LogApi(std::string("API :: current user is ") + szName, 3);
+        return 1;
+    });
+}
+
+extern "C" int UserLogIn(const char* szName) {
+    return Guarded(0, [&] {
+        LogApi("API :: UserLogIn");
+        // A cut name would name a different profile.
+        if (szName == nullptr || std::strlen(szName) > kLoggedInNameMax) {
+            LogApi("API :: User name too long for login", 1);
+            return 0;
+        }
+        SetLoggedInUser(szName);
+        LogApi(std::string("API :: User Loggedin is ") + szName, 2);
+        return 1;
+    });
+}
+
+extern "C" int UserLogOut() {
+    return Guarded(0, [&] {
+        LogApi("API :: UserLogOut");
+        SetLoggedInUser("Default");
+        return 1;
+    });
+}

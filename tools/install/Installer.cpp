@@ -1,0 +1,186 @@
+#include "tools/install/Installer.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <vector>
+
+#include "Api/IniFile.h"
+#include "Api/Registry.h"
+#include "Api/portable/IdList.h"
+#include "log/LogFile.h"
+#include "win/ProductRegistry.h"
+
+namespace {
+
+const char* const kListSections[] = {"IP", "URL", "WCAT", "WORD", "CAT"};
+const char* const kUserListKeys[] = {"AIP", "BIP", "AURL", "BURL", "WCAT", "WORD", "CAT"};
+
+std::string WithTrailingBackslash(std::string strFolder) {
+    if (!strFolder.empty() && strFolder.back() != '\\' && strFolder.back() != '/') {
+        strFolder += '\\';
+    }
+    return strFolder;
+}
+
+bool FileExists(const std::string& strPath) {
+    return ::GetFileAttributesA(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool HasStoredDigest() {
+    std::string strDigest;
+    return RegFile(nullptr).QueryValue(kContentKeyPath, kDigestValueName, strDigest) != 0;
+}
+
+bool WriteConfiguration(const CInstallOptions& options, const std::string& strFolder,
+                        std::string& strError) {
+    CRegKey key;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                          nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
+        key.Release();
+        strError = std::string("cannot create HKLM\\") + kProductKeyPath;
+        return false;
+    }
+    const auto setString = [&](const char* szName, const std::string& strValue) {
+        return ::RegSetValueExA(key.Get(), szName, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(strValue.c_str()),
+                                static_cast<DWORD>(strValue.size() + 1)) == ERROR_SUCCESS;
+    };
+    const auto setDword = [&](const char* szName, DWORD dwValue) {
+        return ::RegSetValueExA(key.Get(), szName, 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&dwValue),
+                                sizeof dwValue) == ERROR_SUCCESS;
+    };
+    if (!setString("Application", strFolder) || !setDword("LogLevel", options.uLogLevel) ||
+        !setString("TLVServerIP", options.strServerIp) ||
+        !setDword("TLVServerPort", options.uServerPort) ||
+        !setDword("TLVTimeout", options.uTimeout)) {
+        strError = "cannot write the configuration values";
+        return false;
+    }
+    return true;
+}
+
+bool ReadCategories(const std::string& strPath, std::vector<std::string>& names,
+                    std::string& strError) {
+    std::ifstream file(strPath);
+    std::string strLine;
+    if (!file.is_open() || !std::getline(file, strLine)) {
+        strError = "cannot read the category file " + strPath;
+        return false;
+    }
+    names = SplitCategoryLine(strLine);
+    // Profiles block sites of unknown category through this one.
+    names.emplace_back("Null");
+    return true;
+}
+
+// Writes one fresh user record: every list empty.
+bool WriteUser(IniFile& ini, int iId, const char* szName, const std::string& strPassword,
+               int iType) {
+    const std::string strSection = "USER" + std::to_string(iId);
+    const char* szSection = strSection.c_str();
+    bool bOk = ini.WriteString(szSection, "Name", szName) &&
+               ini.WriteString(szSection, "Password", strPassword.c_str()) &&
+               ini.WriteInt(szSection, "Type", iType);
+    for (const char* szKey : kUserListKeys) {
+        bOk = bOk && ini.WriteIdList(szSection, szKey, {});
+    }
+    return bOk;
+}
+
+bool WriteSettings(const CInstallOptions& options, const std::string& strFolder,
+                   const std::vector<std::string>& categories, std::string& strError) {
+    CLogFile log(0);
+    log.SetFileName("ApiCallLog");
+    IniFile ini(&log);
+    ini.SetPath(SettingsFilePath(strFolder));
+    const bool bAdmin = !options.strAdminPassword.empty();
+
+    bool bOk = ini.WriteInt("USER", "Total", bAdmin ? 2 : 1) &&
+               ini.WriteIdList("USER", "Deleted", {}) && ini.WriteString("USER", "Filter", "FALSE");
+    for (const char* szSection : kListSections) {
+        bOk =
+            bOk && ini.WriteInt(szSection, "Total", 0) && ini.WriteIdList(szSection, "Deleted", {});
+    }
+    bOk = bOk && WriteUser(ini, 1, "Default", "", 3);
+    if (bAdmin) {
+        bOk = bOk && WriteUser(ini, 2, "admin", options.strAdminPassword, 1);
+    }
+    for (size_t i = 0; bOk && i < categories.size(); ++i) {
+        bOk = ini.WriteString("CAT", std::to_string(i + 1).c_str(), categories[i].c_str());
+    }
+    bOk = bOk && ini.WriteInt("CAT", "Total", static_cast<int>(categories.size()));
+    if (!bOk) {
+        strError = "cannot write the settings file " + SettingsFilePath(strFolder) +
+                   " (a value too long, or the folder not writable)";
+        return false;
+    }
+    ini.UpdateDigest();
+    if (!HasStoredDigest()) {
+        strError = "cannot store the settings digest";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& strFolder) {
+    return WithTrailingBackslash(strFolder) + "Content.ini";
+}
+
+bool Install(const CInstallOptions& options, std::string& strError) {
+    if (options.strFolder.empty()) {
+        strError = "no installation folder given";
+        return false;
+    }
+    const std::string strFolder = WithTrailingBackslash(options.strFolder);
+    if (options.strAdminPassword.size() > 20) {
+        strError = "the administrator password may have at most 20 characters";
+        return false;
+    }
+    std::vector<std::string> categories;
+    if (!ReadCategories(options.strCategoryFile, categories, strError)) {
+        return false;
+    }
+    const bool bExists = FileExists(SettingsFilePath(strFolder)) || HasStoredDigest();
+    if (bExists && !options.bForce) {
+        strError =
+            "an installation exists already (settings file or registry digest); "
+            "use --force to replace it";
+        return false;
+    }
+    if (bExists && !Uninstall(strFolder, strError)) {
+        return false;
+    }
+    if (!::CreateDirectoryA(strFolder.c_str(), nullptr) &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        strError = "cannot create the folder " + strFolder;
+        return false;
+    }
+    return WriteConfiguration(options, strFolder, strError) &&
+           WriteSettings(options, strFolder, categories, strError);
+}
+
+bool Uninstall(const std::string& strFolder, std::string& strError) {
+    std::string strInstalled = strFolder;
+    if (strInstalled.empty()) {
+        if (const CRegKey key = OpenProductKey()) {
+            strInstalled = ReadRegString(key.Get(), "Application").value_or(std::string());
+        }
+    }
+    const LONG lResult = ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND) {
+        strError = "cannot remove HKLM\\" + std::string(kProductKeyPath);
+        return false;
+    }
+    if (!strInstalled.empty()) {
+        const std::string strFile = SettingsFilePath(strInstalled);
+        if (FileExists(strFile) && !::DeleteFileA(strFile.c_str())) {
+            strError = "cannot delete " + strFile;
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,23 @@
+// Creates and removes an installation: the product's registry configuration and a settings
+// file written through the library's own store (encoded, mirrored and digested).
+#pragma once
+
+#include <string>
+
+struct CInstallOptions {
+    std::string strFolder;        // installation folder, absolute
+    std::string strCategoryFile;  // first line: category names separated by ","
+    std::string strServerIp = "127.0.0.1";
+    unsigned uServerPort = 7300;
+    unsigned uTimeout = 100;
+    unsigned uLogLevel = 1;
+    std::string strAdminPassword;  // empty: no "admin" account
+    bool bForce = false;           // replace an existing installation
+};
+
+// Each returns false with a message for the user in strError.
+bool Install(const CInstallOptions& options, std::string& strError);
+bool Uninstall(const std::string& strFolder, std::string& strError);
+
+// The settings file of an installation folder.
+std::string SettingsFilePath(const std::string& strFolder);

@@ -1,0 +1,103 @@
+// pcinstall: makes or removes an installation.
+//   pcinstall install --folder DIR [--admin-password PW] [--categories FILE] [--server-ip IP]
+//                     [--server-port N] [--timeout N] [--log-level N] [--force]
+//   pcinstall uninstall [--folder DIR]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/install/Installer.h"
+
+namespace {
+
+int Usage() {
+    std::fputs(
+        "usage: pcinstall install --folder DIR [--admin-password PW] [--categories FILE]\n"
+        "                         [--server-ip IP] [--server-port N] [--timeout N]\n"
+        "                         [--log-level N] [--force]\n"
+        "       pcinstall uninstall [--folder DIR]\n",
+        stderr);
+    return 2;
+}
+
+std::string DefaultCategoryFile() {
+    char szPath[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    std::string strPath = szPath;
+    return strPath.substr(0, strPath.find_last_of('\\') + 1) + "categories.txt";
+}
+
+bool ParseNumber(const char* szText, unsigned& uOut) {
+    char* pEnd = nullptr;
+    const unsigned long ul = std::strtoul(szText, &pEnd, 10);
+    if (pEnd == szText || *pEnd != '\0' || ul > 0xFFFFFFFFul) {
+        return false;
+    }
+    uOut = static_cast<unsigned>(ul);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return Usage();
+    }
+    const std::string strCommand = argv[1];
+    CInstallOptions options;
+    options.strCategoryFile = DefaultCategoryFile();
+    for (int i = 2; i < argc; ++i) {
+        const std::string strOption = argv[i];
+        if (strOption == "--force") {
+            options.bForce = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage();
+        }
+        const char* szValue = argv[++i];
+        bool bOk = true;
+        if (strOption == "--folder") {
+            options.strFolder = szValue;
+        } else if (strOption == "--admin-password") {
+            options.strAdminPassword = szValue;
+        } else if (strOption == "--categories") {
+            options.strCategoryFile = szValue;
+        } else if (strOption == "--server-ip") {
+            options.strServerIp = szValue;
+        } else if (strOption == "--server-port") {
+            bOk = ParseNumber(szValue, options.uServerPort) && options.uServerPort <= 65535;
+        } else if (strOption == "--timeout") {
+            bOk = ParseNumber(szValue, options.uTimeout);
+        } else if (strOption == "--log-level") {
+            bOk = ParseNumber(szValue, options.uLogLevel);
+        } else {
+            bOk = false;
+        }
+        if (!bOk) {
+            std::fprintf(stderr, "pcinstall: bad option %s %s\n", strOption.c_str(), szValue);
+            return Usage();
+        }
+    }
+
+    std::string strError;
+    if (strCommand == "install") {
+        if (!Install(options, strError)) {
+            std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
+            return 1;
+        }
+        std::printf("pcinstall: installed in %s\n", options.strFolder.c_str());
+        return 0;
+    }
+    if (strCommand == "uninstall") {
+        if (!Uninstall(options.strFolder, strError)) {
+            std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
+            return 1;
+        }
+        std::printf("pcinstall: removed\n");
+        return 0;
+    }
+    return Usage();
+}
