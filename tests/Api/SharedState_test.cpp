@@ -1,0 +1,110 @@
+// The shared block across processes that load the real PolicyApi.dll.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Api/DataStore.h"
+#include "tests/support/FreshInstallation.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+std::string ChildPath() {
+    char szPath[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    return (std::filesystem::path(szPath).parent_path() / "api_child.exe").string();
+}
+
+class CChild {
+public:
+    CChild(const std::string& strOutput, const std::string& strCommands) {
+        std::string strLine = "\"" + ChildPath() + "\" \"" + strOutput + "\" " + strCommands;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        EXPECT_TRUE(::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &si, &pi))
+            << ::GetLastError();
+        ::CloseHandle(pi.hThread);
+        m_process.Reset(pi.hProcess);
+    }
+    // The exit code, once the child has ended.
+    DWORD Wait() {
+        EXPECT_EQ(::WaitForSingleObject(m_process.Get(), 60000), WAIT_OBJECT_0);
+        DWORD dwCode = 99;
+        ::GetExitCodeProcess(m_process.Get(), &dwCode);
+        return dwCode;
+    }
+
+private:
+    CHandle m_process;
+};
+
+std::vector<std::string> Lines(const std::string& strPath) {
+    std::ifstream in(strPath);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class SharedStateTest : public ::testing::Test {
+protected:
+    // The children attach to the installation; this process stays out of the shared block.
+    CFreshInstallation m_install{"secret", false};
+    std::string Output(const char* szName) { return m_install.Folder() + szName; }
+    CHandle m_ready{::CreateEventA(nullptr, TRUE, FALSE, "pc_test_ready")};
+    CHandle m_go{::CreateEventA(nullptr, TRUE, FALSE, "pc_test_go")};
+};
+
+}  // namespace
+
+TEST_F(SharedStateTest, LoginInOneProcessIsSeenByAnotherAndEndsWithTheLast) {
+    CChild first(Output("first.txt"), "login:kid signal:pc_test_ready wait:pc_test_go instances");
+    ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
+    CChild second(Output("second.txt"), "user instances");
+    EXPECT_EQ(second.Wait(), 0u);
+    ::SetEvent(m_go.Get());
+    EXPECT_EQ(first.Wait(), 0u);
+    EXPECT_EQ(Lines(Output("second.txt")), (std::vector<std::string>{"user kid", "instances 2"}));
+    EXPECT_EQ(Lines(Output("first.txt")), std::vector<std::string>{"instances 1"});
+
+    // With every process gone, a new one sees the initial image again.
+    CChild third(Output("third.txt"), "user instances");
+    EXPECT_EQ(third.Wait(), 0u);
+    EXPECT_EQ(Lines(Output("third.txt")),
+              (std::vector<std::string>{"user Default", "instances 1"}));
+}
+
+TEST_F(SharedStateTest, OnlyTheFirstProcessReadsTheFilterSwitch) {
+    CChild writer(Output("writer.txt"), "setfilteroff:1 filteroff");
+    EXPECT_EQ(writer.Wait(), 0u);
+    EXPECT_EQ(Lines(Output("writer.txt")), std::vector<std::string>{"filteroff 1"});
+
+    CChild first(Output("first.txt"), "filteroff signal:pc_test_ready wait:pc_test_go");
+    ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
+    {
+        // Switch it back in the file only, behind the library's back.
+        CLogFile log(0);
+        CDataStore store(&log);
+        store.Init("Content");
+        ASSERT_EQ(store.WriteString("USER", "Filter", "FALSE"), 1);
+    }
+    CChild second(Output("second.txt"), "filteroff");
+    EXPECT_EQ(second.Wait(), 0u);
+    ::SetEvent(m_go.Get());
+    EXPECT_EQ(first.Wait(), 0u);
+    EXPECT_EQ(Lines(Output("first.txt")), std::vector<std::string>{"filteroff 1"});
+    EXPECT_EQ(Lines(Output("second.txt")), std::vector<std::string>{"filteroff 1"});
+
+    CChild fresh(Output("fresh.txt"), "filteroff");
+    EXPECT_EQ(fresh.Wait(), 0u);
+    EXPECT_EQ(Lines(Output("fresh.txt")), std::vector<std::string>{"filteroff 0"});
+}
