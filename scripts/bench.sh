@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in an unsanitised Release tree (build/bench) and runs them.
-# Extra arguments go to the benchmark program (for example --benchmark_filter=MD5).
+# Runs the benchmarks (not part of the tests):
+#  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
+#    encoding; extra arguments go to that program (for example --benchmark_filter=MD5);
+#  - Windows, under Wine from build/win: the settings store's verified operations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -10,3 +12,8 @@ if [[ ! -f build/bench/build.ninja ]]; then
 fi
 cmake --build build/bench --target portable_bench
 build/bench/bench/portable_bench "$@"
+
+scripts/build.sh >/dev/null
+trap 'build/win/wine-run --stop' EXIT
+echo "== settings store (Windows, under Wine)"
+build/win/wine-run build/win/bench/policyapi_bench.exe
