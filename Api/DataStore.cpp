@@ -23,11 +23,6 @@ bool Contains(const std::vector<int>& ids, int iId) {
     return std::find(ids.begin(), ids.end(), iId) != ids.end();
 }
 
-bool SameUserName(const char* a, const char* b) {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(a),
-                    reinterpret_cast<const unsigned char*>(b)) == 0;
-}
-
 // The user list keys that point into a global section.
 std::vector<const char*> UserKeysOf(const char* szSection) {
     if (std::strcmp(szSection, "IP") == 0) {
@@ -40,6 +35,11 @@ std::vector<const char*> UserKeysOf(const char* szSection) {
 }
 
 }  // namespace
+
+bool CDataStore::SameUserName(const char* a, const char* b) {
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(a),
+                    reinterpret_cast<const unsigned char*>(b)) == 0;
+}
 
 CDataStore::CDataStore(CLogFile* pLog) : m_ini(pLog), m_pLog(pLog) {}
 

@@ -48,6 +48,8 @@ public:
     int IdExistsInUser(const char* szName, const char* szKey, int iId);
 
     static std::string UserSection(int iId) { return kUserSection + std::to_string(iId); }
+    // User names compare ignoring case, multibyte-aware.
+    static bool SameUserName(const char* a, const char* b);
     // The global section a user's list key points into.
     static const char* ElementSection(const char* szKey);
 

@@ -62,6 +62,11 @@ int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
 int SetUserListExport(const char* szLog, const char* szUser, const char* szKey, char*** list,
                       int* count) {
     LogApi(szLog);
+    // No record at all is a caller's mistake, not an empty list: the list is kept.
+    if (!ValidRecord(list, count)) {
+        SetLastErrorCode(ERR_FAILURE);
+        return 0;
+    }
     CDataStore* pStore = Store();
     const int iId = pStore != nullptr && szUser != nullptr ? pStore->GetUserId(szUser) : 0;
     if (iId == 0) {

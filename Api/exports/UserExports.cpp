@@ -5,6 +5,7 @@
 #include "Api/Library.h"
 #include "Api/ListRecord.h"
 #include "Api/PolicyApi.h"
+#include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "log/portable/Format.h"
 
@@ -48,6 +49,13 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
             SetLastErrorCode(ERR_FAILURE);
             return Fail();
         }
+        // Checked before an id is taken: an account whose name cannot be stored would make
+        // every later lookup fail on it.
+        if (std::strlen(szName) > CCrypto::kMaxClearLength ||
+            std::strlen(szPassword) > CCrypto::kMaxClearLength) {
+            SetLastErrorCode(ERR_DB_WRITE);
+            return Fail();
+        }
         const int iId = pStore->GetNewUserId();
         if (iId == 0) {
             return Fail();
@@ -88,7 +96,7 @@ extern "C" int IsUserExists(const char* szName) {
             return 0;
         }
         for (const std::string& strName : names) {
-            if (_stricmp(strName.c_str(), szName) == 0) {
+            if (CDataStore::SameUserName(strName.c_str(), szName)) {
                 SetLastErrorCode(ERR_SUCCESS);
                 return 1;
             }

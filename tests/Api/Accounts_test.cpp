@@ -128,3 +128,43 @@ TEST(Accounts, LoginAndLogoutSetTheSharedNameAndTheUpdateFlag) {
     EXPECT_EQ(IsUpdateRequire(), 1);
     EXPECT_EQ(GetCurrentUser(nullptr), 0);
 }
+
+TEST(Accounts, OverlongNamesAreRefusedBeforeAnIdIsTaken) {
+    CFreshInstallation install;
+    const std::string strHuge(400, 'x');
+    EXPECT_EQ(CreateUser(strHuge.c_str(), "pw", USER_TYPE_USER), 0);
+    EXPECT_EQ(GetLastErrorCode(), ERR_DB_WRITE);
+    EXPECT_EQ(CreateUser("kid", strHuge.c_str(), USER_TYPE_USER), 0);
+    EXPECT_EQ(Store()->GetLastN("USER"), 2);
+    EXPECT_EQ(IsUserExists("admin"), 1);
+    EXPECT_EQ(ChangePassword("admin", strHuge.c_str()), 0);
+    EXPECT_EQ(ValidatePassword("admin", "secret"), 1);
+}
+
+// Every export handed NULL where a pointer is expected fails without touching memory.
+TEST(Accounts, NullArgumentsFailQuietly) {
+    CFreshInstallation install;
+    EXPECT_EQ(CreateUser(nullptr, "pw", 3), 0);
+    EXPECT_EQ(CreateUser("kid", nullptr, 3), 0);
+    EXPECT_EQ(DeleteUser(nullptr), 0);
+    EXPECT_EQ(IsUserExists(nullptr), 0);
+    EXPECT_EQ(IsAdmin(nullptr), 0);
+    EXPECT_EQ(IsSuperAdmin(nullptr), 0);
+    EXPECT_EQ(SetGroup(nullptr, 2), 0);
+    EXPECT_EQ(ChangePassword("admin", nullptr), 0);
+    EXPECT_EQ(GetIPList("Default", 1, nullptr, nullptr), 0);
+    EXPECT_EQ(GetURLList(nullptr, 1, nullptr, nullptr), 0);
+    EXPECT_EQ(GetCategoryList(nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(SetURLList("Default", 1, nullptr, nullptr), 0);
+    EXPECT_EQ(SetWordList(nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(GetAllURL(nullptr, nullptr), 0);
+    EXPECT_EQ(GetAllMap(nullptr, nullptr), 0);
+    EXPECT_EQ(GetAllCatAndWord(nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(SetAllCatAndWord(nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    FreeListMemory(nullptr, nullptr);
+    EXPECT_EQ(IsCategoryExists(nullptr), 0);
+    EXPECT_EQ(GetServerIP(nullptr), 0);
+    EXPECT_EQ(GetTLVServerIP(nullptr, nullptr), 0);
+    EXPECT_EQ(GetApplicationPath(nullptr), 0);
+    EXPECT_EQ(IsUserExists("Default"), 1);
+}
