@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "Api/portable/Crypto.h"
@@ -227,27 +228,35 @@ int CDataStore::AddElementToList(const char* szSection, const char* szValue) {
     return iId;
 }
 
+bool CDataStore::ForEachLiveValue(const char* szSection, const char* szKeyPrefix,
+                                  const std::function<void(int, const std::string&)>& visit) {
+    bool bOk = false;
+    const std::vector<int> live = LiveIds(szSection, bOk);
+    if (!bOk) {
+        return false;
+    }
+    for (const int iId : live) {
+        std::string strValue;
+        if (!m_ini.ReadText(szSection, (szKeyPrefix + std::to_string(iId)).c_str(), strValue)) {
+            SetLastErrorCode(ERR_DB_READ);
+            return false;
+        }
+        visit(iId, strValue);
+    }
+    SetLastErrorCode(ERR_SUCCESS);
+    return true;
+}
+
 int CDataStore::ReadAllValues(const char* szSection, TextList& values) {
     values.clear();
     const bool bMap = std::strcmp(szSection, kMapSection) == 0;
-    const char* szReal = bMap ? "WORD" : szSection;
-    bool bOk = false;
-    const std::vector<int> live = LiveIds(szReal, bOk);
+    const bool bOk =
+        ForEachLiveValue(bMap ? "WORD" : szSection, bMap ? "A" : "",
+                         [&](int, const std::string& strValue) { values.push_back(strValue); });
     if (!bOk) {
-        return 0;
+        values.clear();
     }
-    for (const int iId : live) {
-        const std::string strKey = (bMap ? "A" : "") + std::to_string(iId);
-        std::string strValue;
-        if (!m_ini.ReadText(szReal, strKey.c_str(), strValue)) {
-            values.clear();
-            SetLastErrorCode(ERR_DB_READ);
-            return 0;
-        }
-        values.push_back(strValue);
-    }
-    SetLastErrorCode(ERR_SUCCESS);
-    return 1;
+    return bOk ? 1 : 0;
 }
 
 int CDataStore::GetAllValues(const char* szSection, TextList& values) {
@@ -256,23 +265,16 @@ int CDataStore::GetAllValues(const char* szSection, TextList& values) {
 
 int CDataStore::ReadValueMap(const char* szSection, TextMap& values) {
     values.clear();
-    bool bOk = false;
-    const std::vector<int> live = LiveIds(szSection, bOk);
-    if (!bOk) {
-        return 0;
-    }
-    for (const int iId : live) {
-        std::string strValue;
-        if (!m_ini.ReadText(szSection, std::to_string(iId).c_str(), strValue)) {
-            values.clear();
-            SetLastErrorCode(ERR_DB_READ);
-            return 0;
-        }
+    // A later id with the same text replaces the earlier.
+    const bool bOk = ForEachLiveValue(szSection, "", [&](int iId, const std::string& strValue) {
         Log(strValue, 4);
         values[strValue] = iId;
+    });
+    if (!bOk) {
+        values.clear();
+        return 0;
     }
     Log(Format("GetAllValues::Total Element Added: %d", static_cast<int>(values.size())), 4);
-    SetLastErrorCode(ERR_SUCCESS);
     return 1;
 }
 

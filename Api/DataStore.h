@@ -2,6 +2,7 @@
 // first verifies the file against its digest; a failed check gives code 11 and no result.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -63,6 +64,10 @@ private:
     std::vector<int> LiveIds(const char* szSection, bool& bOk);
     int AllocateId(const char* szSection, bool bUser);
     int AddElement(const char* szSection, const char* szValue);
+    // Reads the value of every live element (key: prefix + id) in id order; false, code 10,
+    // when one cannot be read.
+    bool ForEachLiveValue(const char* szSection, const char* szKeyPrefix,
+                          const std::function<void(int, const std::string&)>& visit);
     int ReadAllValues(const char* szSection, TextList& values);
     int ReadValueMap(const char* szSection, TextMap& values);
     int ReadUserList(int iId, const char* szKey, TextList& values);

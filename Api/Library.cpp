@@ -26,6 +26,18 @@ CDataStore* Store() {
     return g_pDataStore.get();
 }
 
+int LookUpUser(const char* szName) {
+    if (g_pDataStore == nullptr) {
+        SetLastErrorCode(ERR_SETTINGS_CORRUPTED);
+        return 0;
+    }
+    if (szName == nullptr) {
+        SetLastErrorCode(ERR_USER_NOT_FOUND);
+        return 0;
+    }
+    return g_pDataStore->GetUserId(szName);
+}
+
 void LogApi(const std::string& strText, signed char iLevel) {
     g_ApiLog.Write(strText, iLevel);
 }

@@ -14,6 +14,10 @@ CDataStore* Store();
 void ApiProcessAttach() noexcept;
 void ApiProcessDetach() noexcept;
 
+// The live id of an account, or 0 with the code set: 3 for an unknown or missing name,
+// 11 when the process has no store.
+int LookUpUser(const char* szName);
+
 void LogApi(const std::string& strText, signed char iLevel = 2);
 // "API :: " and the text of the current error code, at level 1.
 void LogApiFailure();

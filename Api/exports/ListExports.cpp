@@ -37,17 +37,13 @@ int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
         SetLastErrorCode(ERR_FAILURE);
         return 0;
     }
-    CDataStore* pStore = Store();
-    const int iId = pStore != nullptr && szUser != nullptr ? pStore->GetUserId(szUser) : 0;
+    const int iId = LookUpUser(szUser);
     if (iId == 0) {
-        if (szUser == nullptr) {
-            SetLastErrorCode(ERR_USER_NOT_FOUND);
-        }
         LogApiFailure();
         return 0;
     }
     TextList values;
-    if (!pStore->GetUserList(iId, szKey, values)) {
+    if (!Store()->GetUserList(iId, szKey, values)) {
         LogApiFailure();
         return 0;
     }
@@ -67,16 +63,12 @@ int SetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
         SetLastErrorCode(ERR_FAILURE);
         return 0;
     }
-    CDataStore* pStore = Store();
-    const int iId = pStore != nullptr && szUser != nullptr ? pStore->GetUserId(szUser) : 0;
+    const int iId = LookUpUser(szUser);
     if (iId == 0) {
-        if (szUser == nullptr) {
-            SetLastErrorCode(ERR_USER_NOT_FOUND);
-        }
         LogApiFailure();
         return 0;
     }
-    if (!pStore->WriteListValues(iId, szKey, ReadListRecord(list, count))) {
+    if (!Store()->WriteListValues(iId, szKey, ReadListRecord(list, count))) {
         LogApiFailure();
         return 0;
     }

@@ -13,20 +13,6 @@ namespace {
 
 constexpr size_t kLoggedInNameMax = sizeof g_LogedInUser - 1;
 
-// The live id of szName, or 0 with the code set (3 for an unknown or missing name).
-int LookUpUser(const char* szName) {
-    CDataStore* pStore = Store();
-    if (pStore == nullptr) {
-        SetLastErrorCode(ERR_SETTINGS_CORRUPTED);
-        return 0;
-    }
-    if (szName == nullptr) {
-        SetLastErrorCode(ERR_USER_NOT_FOUND);
-        return 0;
-    }
-    return pStore->GetUserId(szName);
-}
-
 int Fail() {
     LogApiFailure();
     return 0;
