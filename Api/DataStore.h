@@ -14,6 +14,10 @@ class CLogFile;
 // Section names of the settings file.
 inline constexpr char kUserSection[] = "USER";
 inline constexpr char kMapSection[] = "MAP";  // pseudo-section: the "A" keys of "WORD"
+// The global list sections, and the list keys of every account.
+inline constexpr const char* kListSections[] = {"IP", "URL", "WCAT", "WORD", "CAT"};
+inline constexpr const char* kUserListKeys[] = {"AIP",  "BIP",  "AURL", "BURL",
+                                                "WCAT", "WORD", "CAT"};
 
 class CDataStore {
 public:

@@ -51,7 +51,7 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
         pStore->WriteString(szSection, "Name", szName);
         pStore->WriteString(szSection, "Password", szPassword);
         pStore->WriteInt(szSection, "Type", iType);
-        for (const char* szKey : {"AIP", "BIP", "AURL", "BURL", "WCAT", "WORD", "CAT"}) {
+        for (const char* szKey : kUserListKeys) {
             pStore->WriteString(szSection, szKey, "-1");
         }
         SetLastErrorCode(ERR_SUCCESS);

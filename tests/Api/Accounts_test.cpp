@@ -90,7 +90,7 @@ TEST(Accounts, DeletedIdIsReusedWithEmptyLists) {
     ASSERT_EQ(CreateUser("newcomer", "pw2", USER_TYPE_USER), 1);
     EXPECT_EQ(Store()->GetUserId("newcomer"), 2);
     EXPECT_EQ(Store()->GetLastN("USER"), 3);
-    for (const char* szKey : {"AIP", "BIP", "AURL", "BURL", "WCAT", "WORD", "CAT"}) {
+    for (const char* szKey : kUserListKeys) {
         CDataStore::TextList values;
         EXPECT_EQ(Store()->GetUserList(2, szKey, values), 1);
         EXPECT_TRUE(values.empty()) << szKey;

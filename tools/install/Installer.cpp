@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "Api/DataStore.h"
 #include "Api/IniFile.h"
 #include "Api/Registry.h"
 #include "Api/portable/IdList.h"
@@ -12,9 +13,6 @@
 #include "win/ProductRegistry.h"
 
 namespace {
-
-const char* const kListSections[] = {"IP", "URL", "WCAT", "WORD", "CAT"};
-const char* const kUserListKeys[] = {"AIP", "BIP", "AURL", "BURL", "WCAT", "WORD", "CAT"};
 
 std::string WithTrailingBackslash(std::string strFolder) {
     if (!strFolder.empty() && strFolder.back() != '\\' && strFolder.back() != '/') {
