@@ -1,0 +1,89 @@
+#include "filter/core/portable/HttpRequest.h"
+
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view UpToFirstNul(std::string_view bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+RequestLine ParseRequestLine(std::string_view head) {
+    head = UpToFirstNul(head);
+    RequestLine line;
+    const std::size_t first = head.find(' ');
+    if (first == std::string_view::npos) {
+        return line;
+    }
+    line.method = head.substr(0, first);
+    const std::size_t second = head.find(' ', first + 1);
+    if (second == std::string_view::npos) {
+        line.status = RequestLineStatus::NoRequestUri;
+        return line;
+    }
+    line.requestUri = head.substr(first + 1, second - first - 1);
+    line.status = head.substr(second + 1, 5) == "HTTP/" ? RequestLineStatus::Http
+                                                        : RequestLineStatus::NotHttp;
+    return line;
+}
+
+HostHeader FindHostHeader(std::string_view head) {
+    head = UpToFirstNul(head);
+    constexpr std::string_view kName = "host:";
+    HostHeader header;
+    // Header lines start after a line feed; the request line is never one of them.
+    for (std::size_t lineStart = head.find('\n'); lineStart != std::string_view::npos;
+         lineStart = head.find('\n', lineStart)) {
+        ++lineStart;
+        if (!EqualsIgnoringCase(head.substr(lineStart, kName.size()), kName)) {
+            continue;
+        }
+        std::size_t valueStart = lineStart + kName.size();
+        while (valueStart < head.size() && (head[valueStart] == ' ' || head[valueStart] == '\t')) {
+            ++valueStart;
+        }
+        const std::size_t valueEnd = head.find('\r', valueStart);
+        if (valueEnd == std::string_view::npos) {
+            header.status = HostStatus::NoValueEnd;
+            return header;
+        }
+        header.status = HostStatus::Found;
+        header.value = head.substr(valueStart, std::min(valueEnd - valueStart, kMaxHostLength));
+        return header;
+    }
+    return header;
+}
+
+std::string UrlToJudge(std::string_view host, const std::string_view* pRequestUri) {
+    if (pRequestUri == nullptr) {
+        return std::string(host);
+    }
+    if (pRequestUri->substr(0, 7) == "http://") {
+        return std::string(*pRequestUri);
+    }
+    std::string url(host);
+    url += *pRequestUri;
+    return url;
+}
+
+void ToLowerAscii(std::string& text) {
+    for (char& c : text) {
+        c = LowerAscii(c);
+    }
+}

@@ -1,0 +1,50 @@
+#include "filter/core/portable/RuleTable.h"
+
+#include <cstring>
+
+void CRuleTable::Fill(const char* const* texts, std::size_t count) const {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count && n < m_nEntries; ++i) {
+        if (texts[i] == nullptr || texts[i][0] == '\0') {
+            continue;
+        }
+        const std::size_t nLength = strnlen(texts[i], m_nEntrySize - 1);
+        std::memcpy(Entry(n), texts[i], nLength);
+        Entry(n)[nLength] = '\0';
+        ++n;
+    }
+    for (; n < m_nEntries; ++n) {
+        Entry(n)[0] = '\0';
+    }
+}
+
+int CRuleTable::FindWordIn(std::string_view lowerUrl) const {
+    for (std::size_t i = 0; i < m_nEntries; ++i) {
+        char* pEntry = Entry(i);
+        if (pEntry[0] == '\0') {
+            break;
+        }
+        for (char* p = pEntry; *p != '\0'; ++p) {
+            if (*p >= 'A' && *p <= 'Z') {
+                *p = static_cast<char>(*p - 'A' + 'a');
+            }
+        }
+        if (lowerUrl.find(pEntry) != std::string_view::npos) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool CRuleTable::Contains(std::string_view category) const {
+    for (std::size_t i = 0; i < m_nEntries; ++i) {
+        const char* pEntry = Entry(i);
+        if (pEntry[0] == '\0') {
+            break;
+        }
+        if (category == pEntry) {
+            return true;
+        }
+    }
+    return false;
+}
