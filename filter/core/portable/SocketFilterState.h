@@ -1,0 +1,70 @@
+// The filter's verdict state of one connection, and the per-process table of them keyed by
+// the socket handle the application sees.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class SocketFilterState {
+public:
+    static constexpr std::size_t kHostSize = 1025;
+    static constexpr std::size_t kWordSize = 1025;
+    static constexpr std::size_t kCategorySize = 31;
+
+    SocketFilterState();
+    virtual ~SocketFilterState() = default;
+    SocketFilterState(const SocketFilterState&) = default;
+    SocketFilterState& operator=(const SocketFilterState&) = default;
+
+    // Bounded copies: a longer text is cut to fit.
+    void SetHost(std::string_view text);
+    void SetMatchedWord(std::string_view text);
+    void SetCategory(std::string_view text);
+
+    std::uint8_t isHttp = 0;
+    std::uint8_t webPageBlocked = 0;
+    std::uint8_t redirected = 0;
+    std::uint8_t allowed = 0;
+    std::uint8_t responseChecked = 0;
+    std::uint8_t policyApplied = 0;
+    char host[kHostSize] = {};
+    char matchedWord[kWordSize] = {};
+    char category[kCategorySize] = {};
+    std::uint32_t ipAddress = 0;
+    std::string pendingRequest;
+};
+
+// A chained hash of 17 buckets (bucket = handle >> 4, modulo 17) whose entries come in
+// blocks of 10. Every operation holds the table's lock only while it runs, so no lock is
+// held while a caller works on its copy (the category lookup re-enters the filter).
+class SocketFilterTable {
+public:
+    static constexpr std::size_t kBuckets = 17;
+    static constexpr std::size_t kBlockEntries = 10;
+
+    std::optional<SocketFilterState> Lookup(std::uint32_t uSocket) const;
+    void Store(std::uint32_t uSocket, const SocketFilterState& state);
+    void Remove(std::uint32_t uSocket);
+    std::size_t Count() const;
+
+private:
+    struct Entry {
+        std::uint32_t uSocket = 0;
+        SocketFilterState state;
+        Entry* pNext = nullptr;
+    };
+
+    static std::size_t Bucket(std::uint32_t uSocket) { return (uSocket >> 4) % kBuckets; }
+    Entry* Find(std::uint32_t uSocket) const;
+    Entry* NewEntry();
+
+    mutable std::mutex m_lock;
+    Entry* m_buckets[kBuckets] = {};
+    std::vector<std::vector<Entry>> m_blocks;
+    Entry* m_pFree = nullptr;
+    std::size_t m_nCount = 0;
+};
