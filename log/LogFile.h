@@ -28,6 +28,9 @@ public:
     void Write(const char* szText, signed char iLevel);
     void Write(std::string strText, signed char iLevel);
 
+    // Whether a record of this level would be written: callers skip formatting otherwise.
+    bool Enabled(signed char iLevel) const { return iLevel <= m_iLevel; }
+
     const char* GetFileName() const { return m_szPath; }
     int GetLevel() const { return m_iLevel; }
 

@@ -18,22 +18,12 @@ void CRuleTable::Fill(const char* const* texts, std::size_t count) const {
     }
 }
 
-int CRuleTable::FindWordIn(std::string_view lowerUrl) const {
-    for (std::size_t i = 0; i < m_nEntries; ++i) {
-        char* pEntry = Entry(i);
-        if (pEntry[0] == '\0') {
-            break;
-        }
-        for (char* p = pEntry; *p != '\0'; ++p) {
-            if (*p >= 'A' && *p <= 'Z') {
-                *p = static_cast<char>(*p - 'A' + 'a');
-            }
-        }
-        if (lowerUrl.find(pEntry) != std::string_view::npos) {
-            return static_cast<int>(i);
+void CRuleTable::LowerInPlace(char* pText) {
+    for (char* p = pText; *p != '\0'; ++p) {
+        if (*p >= 'A' && *p <= 'Z') {
+            *p = static_cast<char>(*p - 'A' + 'a');
         }
     }
-    return -1;
 }
 
 bool CRuleTable::Contains(std::string_view category) const {

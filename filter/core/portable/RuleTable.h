@@ -20,12 +20,32 @@ public:
 
     // The index of the first entry that occurs in lowerUrl, or -1. Entries are lower-cased
     // in place as they are compared, so stored words become lower case once seen.
-    int FindWordIn(std::string_view lowerUrl) const;
+    int FindWordIn(std::string_view lowerUrl) const {
+        return FindWordIn(lowerUrl, [](const char*) {});
+    }
+    // The same, calling onEntry with each entry before it is compared.
+    template <class F>
+    int FindWordIn(std::string_view lowerUrl, F&& onEntry) const {
+        for (std::size_t i = 0; i < m_nEntries; ++i) {
+            char* pEntry = Entry(i);
+            onEntry(static_cast<const char*>(pEntry));
+            if (pEntry[0] == '\0') {
+                break;
+            }
+            LowerInPlace(pEntry);
+            if (lowerUrl.find(pEntry) != std::string_view::npos) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
 
     // Whether an entry equals category exactly.
     bool Contains(std::string_view category) const;
 
 private:
+    static void LowerInPlace(char* pText);
+
     char* m_pEntries;
     std::size_t m_nEntries;
     std::size_t m_nEntrySize;

@@ -1,0 +1,227 @@
+#include "filter/core/FilterRule.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstring>
+#include <exception>
+
+#include "Api/PolicyApi.h"
+#include "filter/core/FilterLog.h"
+#include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/HttpRequest.h"
+#include "log/portable/Format.h"
+
+namespace {
+
+constexpr char kException[] = "XXXXXX Exception XXXXXX\n";
+
+void Log(const char* szText, signed char iLevel) {
+    FrameLog().Write(szText, iLevel);
+}
+
+void CopyBounded(char* pOut, std::size_t nSize, const char* szText) {
+    const std::size_t n = strnlen(szText, nSize - 1);
+    std::memcpy(pOut, szText, n);
+    pOut[n] = '\0';
+}
+
+// Reads one of the profile's lists into a shared table; false when the library fails.
+template <class GetList>
+bool LoadTable(const CRuleTable& table, GetList&& getList) {
+    char** list = nullptr;
+    int count = 0;
+    if (!getList(&list, &count)) {
+        return false;
+    }
+    table.Fill(list, count > 0 ? static_cast<std::size_t>(count) : 0);
+    FreeListMemory(&list, &count);
+    return true;
+}
+
+void DumpTable(const char* szTitle, const CRuleTable& table) {
+    Log(szTitle, 2);
+    for (std::size_t i = 0; i < table.Size() && table.Entry(i)[0] != '\0'; ++i) {
+        FrameLog().Write(Format("\t%2d-%s", static_cast<int>(i), table.Entry(i)), 2);
+    }
+}
+
+}  // namespace
+
+FilterRule& TheFilterRule() {
+    static FilterRule s_rule;
+    return s_rule;
+}
+
+bool FilterRule::IsUpdateRequire() {
+    Log("FilterRule :: IsUpdateRequire", 2);
+    bool bReload = false;
+    try {
+        gSharedState.filterOff = GetFilterOff() == 1 ? 1 : 0;
+        bReload = ::IsUpdateRequire() == 1;
+    } catch (const std::exception&) {
+        Log(kException, 1);
+        bReload = false;
+    }
+    Log(gSharedState.filterOff ? "FilterRule :: Filtering is Off" : "FilterRule :: Filtering is On",
+        2);
+    // The sole process with the filter loaded must load the rules once, flag or not.
+    if (!bReload && !(gSharedState.processCount == 1 && rulesLoaded == 0)) {
+        return false;
+    }
+
+    char szAddress[16] = {};
+    try {
+        char szUser[sizeof g_LogedInUser + 1] = {};
+        m_strProfile = GetCurrentUser(szUser) ? szUser : "Default";
+        CopyBounded(gSharedState.currentUser, sizeof gSharedState.currentUser,
+                    m_strProfile.c_str());
+
+        char szPath[1024] = {};
+        if (!GetApplicationPath(szPath)) {
+            Log("FilterRule :: GetApplicationPath Failed", 1);
+            szPath[0] = '\0';
+        }
+        CopyBounded(gSharedState.applicationPath, sizeof gSharedState.applicationPath, szPath);
+
+        int iPort = 0;
+        if (!GetTLVServerIP(szAddress, &iPort)) {
+            Log("FilterRule :: GetTLVServerIP Failed", 1);
+            std::memset(szAddress, 0, sizeof szAddress);
+        }
+        gSharedState.categoryServerPort = iPort;
+    } catch (const std::exception&) {
+        Log(kException, 1);
+    }
+    szAddress[sizeof szAddress - 1] = '\0';
+    const unsigned long ulAddress = ::inet_addr(szAddress);
+    if (ulAddress == INADDR_NONE) {
+        Log("FilterRule :: Failed to get correct TLVServerIP", 1);
+        gSharedState.categoryServerAddress = 0;
+    } else {
+        gSharedState.categoryServerAddress = static_cast<std::uint32_t>(ulAddress);
+    }
+    rulesLoaded = 1;
+    return true;
+}
+
+bool FilterRule::GetFilterRules() {
+    Log("FilterRule :: GetFilterRules", 1);
+    try {
+        const char* szUser = m_strProfile.c_str();
+        if (!LoadTable(gSharedState.AllowedWords(),
+                       [&](char*** l, int* c) { return GetURLList(szUser, 1, l, c); })) {
+            return false;
+        }
+        Log("Allow URL list complete", 4);
+        if (!LoadTable(gSharedState.BlockedWords(),
+                       [&](char*** l, int* c) { return GetURLList(szUser, 0, l, c); })) {
+            return false;
+        }
+        Log("Block URL list complete", 4);
+        if (!LoadTable(gSharedState.BlockedCategories(),
+                       [&](char*** l, int* c) { return GetCategoryList(szUser, l, c); })) {
+            return false;
+        }
+        Log("Word Category list complete", 4);
+        DumpFilterRules();
+        Log("FilterRule :: GetFilterRules Finished", 3);
+        return true;
+    } catch (const std::exception&) {
+        Log(kException, 1);
+        return false;
+    }
+}
+
+bool FilterRule::SetUpdateRequire(std::uint8_t flag) {
+    Log("FilterRule :: SetUpdateRequire", 1);
+    try {
+        UpdateRequire(flag);
+    } catch (const std::exception&) {
+        Log(kException, 1);
+    }
+    return true;
+}
+
+void FilterRule::DumpFilterRules() {
+    // Up to three thousand lines: built only when they will be written.
+    if (!FrameLog().Enabled(2)) {
+        return;
+    }
+    Log("+++++++++++++++++++++++++++", 2);
+    DumpTable("Allowed URL word", gSharedState.AllowedWords());
+    DumpTable("Blocked URL word", gSharedState.BlockedWords());
+    DumpTable("Category", gSharedState.BlockedCategories());
+    Log("+++++++++++++++++++++++++++", 2);
+}
+
+bool FilterRule::IsURLWordBlocked(std::string& url, char* szWord, std::uint8_t& allowed) {
+    Log("FilterRule :: IsURLWordBlocked", 1);
+    allowed = 0;
+    ToLowerAscii(url);
+    if (IsURLWordInList(url, szWord, 1)) {
+        allowed = 1;
+        return true;
+    }
+    Log("FilterRule :: Search in Allow list complete", 4);
+    if (IsURLWordInList(url, szWord, 0)) {
+        return true;
+    }
+    Log("FilterRule :: Search in host complete for Block complete", 4);
+    return false;
+}
+
+bool FilterRule::IsURLWordInList(const std::string& url, char* szWord, int iAllowedTable) {
+    Log("FilterRule :: IsURLWordInList", 2);
+    std::string lower = url;
+    ToLowerAscii(lower);
+    const CRuleTable table =
+        iAllowedTable == 1 ? gSharedState.AllowedWords() : gSharedState.BlockedWords();
+    CLogFile& log = FrameLog();
+    const bool bTrace = log.Enabled(3);
+    const int iFound = table.FindWordIn(lower, [&](const char* szEntry) {
+        if (bTrace) {
+            log.Write(Format("FilterRule :: IsURLWordInList: %s,%s", lower.c_str(), szEntry), 3);
+        }
+    });
+    if (iFound < 0) {
+        return false;
+    }
+    CopyBounded(szWord, SharedFilterState::kWordSize,
+                table.Entry(static_cast<std::size_t>(iFound)));
+    return true;
+}
+
+bool FilterRule::IsCategoryInList(const char* szCategory) {
+    if (FrameLog().Enabled(2)) {
+        FrameLog().Write(std::string("FilterRule :: IsCategoryInList : ") + szCategory, 2);
+    }
+    return gSharedState.BlockedCategories().Contains(szCategory);
+}
+
+bool FilterRule::IsCategoryBlocked(const char* szCategory) {
+    Log("FilterRule :: IsCategoryBlocked", 1);
+    try {
+        if (IsCategoryInList(szCategory)) {
+            Log("FilterRule :: Category found to block", 2);
+            return true;
+        }
+        if (IsCategoryExists(szCategory) == 0) {
+            if (FrameLog().Enabled(2)) {
+                FrameLog().Write(Format("FilterRule :: %s Category is not present in our list So "
+                                        "cosider it as Null",
+                                        szCategory),
+                                 2);
+            }
+            if (IsCategoryInList("Null")) {
+                Log("FilterRule :: Default block applied", 1);
+                return true;
+            }
+        }
+        Log("FilterRule :: Category is not blocked", 2);
+        return false;
+    } catch (const std::exception&) {
+        Log(kException, 1);
+        return false;
+    }
+}

@@ -1,0 +1,36 @@
+// The rule set of the profile in force: when to reload it from the policy library into the
+// shared state, and the word and category tests against it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class FilterRule {
+public:
+    FilterRule() = default;
+    virtual ~FilterRule() = default;
+
+    // True when a reload is due; the profile name, folder and category server are then
+    // already refreshed, and the caller loads the lists with GetFilterRules.
+    bool IsUpdateRequire();
+    bool GetFilterRules();
+    bool SetUpdateRequire(std::uint8_t flag);
+
+    // Lower-cases url in place (ASCII letters), then tests the allowed words and the blocked
+    // words; szWord (1025 bytes) receives the word that matched. An allowed word wins, and
+    // sets allowed.
+    bool IsURLWordBlocked(std::string& url, char* szWord, std::uint8_t& allowed);
+    bool IsURLWordInList(const std::string& url, char* szWord, int iAllowedTable);
+    bool IsCategoryBlocked(const char* szCategory);
+    bool IsCategoryInList(const char* szCategory);
+    void DumpFilterRules();
+
+private:
+    std::uint8_t rulesLoaded = 0;
+    // The profile name as the library gave it: the shared copy holds only 20 characters, and
+    // a cut name would read another profile's lists.
+    std::string m_strProfile = "Default";
+};
+
+// The process's rule object.
+FilterRule& TheFilterRule();

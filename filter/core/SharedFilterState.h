@@ -1,0 +1,33 @@
+// The rule set in force, shared by every process that has the filter loaded (one shared data
+// section of FilterLsp.dll). Nothing locks it: a reload in one process may be seen half done
+// by a match in another.
+#pragma once
+
+#include <cstdint>
+
+#include "filter/core/portable/RuleTable.h"
+
+struct SharedFilterState {
+    static constexpr int kEntries = 1024;
+    static constexpr int kWordSize = 1025;
+    static constexpr int kCategorySize = 31;
+    static constexpr int kUserSize = 21;
+    static constexpr int kPathSize = 264;
+
+    char currentUser[kUserSize] = "Default";
+    std::uint8_t processCount = 0;
+    std::uint8_t filterOff = 0;
+    char allowedWords[kEntries][kWordSize] = {};
+    char blockedWords[kEntries][kWordSize] = {};
+    char blockedCategories[kEntries][kCategorySize] = {};
+    char applicationPath[kPathSize] = {};
+    std::uint32_t categoryServerAddress = 0;  // IPv4, network byte order; 0 when unknown
+    std::int32_t categoryServerPort = 0;
+    std::uint8_t settingsCorrupted = 0;
+
+    CRuleTable AllowedWords() { return {allowedWords[0], kEntries, kWordSize}; }
+    CRuleTable BlockedWords() { return {blockedWords[0], kEntries, kWordSize}; }
+    CRuleTable BlockedCategories() { return {blockedCategories[0], kEntries, kCategorySize}; }
+};
+
+extern SharedFilterState gSharedState;
