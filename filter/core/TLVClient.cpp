@@ -1,0 +1,188 @@
+#include "filter/core/TLVClient.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "Api/PolicyApi.h"
+#include "log/LogFile.h"
+#include "log/portable/Format.h"
+
+TLVSocket::~TLVSocket() {
+    if (m_socket != INVALID_SOCKET) {
+        ::closesocket(m_socket);
+    }
+}
+
+TLVClient::TLVClient() {
+    GetTLVServerIP(m_szServerAddress, &m_iPort);
+    m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
+    std::printf("Constructor :: Port is %d\n", m_iPort);
+    m_pLog = std::make_unique<CLogFile>(1);
+    m_pLog->SetFileName("TLVClientLog");
+}
+
+TLVClient::~TLVClient() = default;
+
+void TLVClient::Log(const char* szText, signed char iLevel) {
+    m_pLog->Write(szText, iLevel);
+}
+
+void TLVClient::SetIPPort(std::uint32_t uAddress, int iPort) {
+    in_addr address;
+    address.s_addr = uAddress;
+    std::snprintf(m_szServerAddress, sizeof m_szServerAddress, "%s", ::inet_ntoa(address));
+    m_iPort = iPort;
+    if (m_pLog->Enabled(3)) {
+        m_pLog->Write(Format("SetIPPort :: ServerIP=%s Port=%d", m_szServerAddress, m_iPort), 3);
+    }
+}
+
+int TLVClient::Connect() {
+    try {
+        Log("Connect", 3);
+        m_pSocket = std::make_unique<TLVSocket>();
+        m_pSocket->m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::bind(m_pSocket->m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+
+        std::memcpy(m_pSocket->m_szServerAddress, m_szServerAddress, sizeof m_szServerAddress);
+        m_pSocket->m_uServerPort = static_cast<std::uint16_t>(m_iPort);
+        m_pLog->Write(Format("Server=%s  Port=%d", m_szServerAddress, m_iPort), 1);
+
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_addr.s_addr = ::inet_addr(m_szServerAddress);
+        server.sin_port = ::htons(m_pSocket->m_uServerPort);
+        if (server.sin_addr.s_addr != INADDR_NONE) {
+            std::printf("Before connect %s - %d\n", m_szServerAddress, m_iPort);
+            if (::connect(m_pSocket->m_socket, reinterpret_cast<const sockaddr*>(&server),
+                          sizeof server) == SOCKET_ERROR) {
+                std::printf("ERROR conecting to server %d\n", ::WSAGetLastError());
+            } else {
+                std::printf("Connection eastablished\n");
+            }
+        }
+        // A refused connection shows later, as a failed read.
+        std::printf("Connected with server \n");
+        Log("Connected with server ", 1);
+        m_bConnected = 1;
+        return 1;
+    } catch (const std::exception&) {
+        std::printf("UNABLE TO CONNECT TO THE SERVER\n");
+        Log("UNABLE TO CONNECT TO THE SERVER", 1);
+        return kSocketError;
+    }
+}
+
+std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view value) {
+    auto pMessage = std::make_unique<TLVMessage>(iType, value);
+    try {
+        std::printf("Write message \n");
+        Log("WriteMessage", 3);
+        char buffer[TLVMessage::kBufferSize];
+        const std::size_t nLength = pMessage->Encode(buffer, sizeof buffer);
+        if (nLength == 0) {
+            // Longer than the message buffer: nothing is sent.
+            Log("WriteMessage :: value too long for one message", 1);
+            pMessage->messageCode = TLVMessage::kWriteFailed;
+            return pMessage;
+        }
+        for (std::size_t nSent = 0; nSent < nLength;) {
+            const int iSent =
+                ::send(m_pSocket->m_socket, buffer + nSent, static_cast<int>(nLength - nSent), 0);
+            if (iSent <= 0) {
+                break;
+            }
+            nSent += static_cast<std::size_t>(iSent);
+        }
+        pMessage->messageCode = TLVMessage::kWritten;
+        const std::string strText = pMessage->Text();
+        m_pLog->Write("Message Sent :-> " + strText, 1);
+        std::printf("%s\n", strText.c_str());
+        std::printf("Message Successfully sent to client....\n");
+        Log("Message Successfully sent to client....", 1);
+    } catch (const std::exception&) {
+        std::printf("Error while writing to the socket \n");
+        Log("Error while writing to the socket", 1);
+        pMessage->messageCode = TLVMessage::kWriteFailed;
+    }
+    return pMessage;
+}
+
+std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
+    auto pMessage = std::make_unique<TLVMessage>();
+    try {
+        std::printf("Read Message\n");
+        Log("ReadMessage", 3);
+        int iReceived = 0;
+        char buffer[TLVMessage::kBufferSize] = {};
+        const SOCKET s = m_pSocket != nullptr ? m_pSocket->m_socket : INVALID_SOCKET;
+        if (s != INVALID_SOCKET) {
+            m_pSocket->m_lWaitMicroseconds = 100;
+            timeval wait{m_pSocket->m_lWaitSeconds, m_pSocket->m_lWaitMicroseconds};
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            if (::select(0, &readable, nullptr, nullptr, &wait) == 1) {
+                iReceived = ::recv(s, buffer, sizeof buffer, 0);
+            }
+        }
+        // A reply whose length field does not fit what arrived is a failed read too.
+        if (iReceived <= 0 ||
+            !TLVMessage::Decode(std::string_view(buffer, static_cast<std::size_t>(iReceived)),
+                                *pMessage)) {
+            pMessage->messageCode = TLVMessage::kReadFailed;
+            std::printf("Reading Failed \n");
+            Log("Reading failed", 1);
+            return pMessage;
+        }
+        const std::string strText = pMessage->Text();
+        m_pLog->Write("Message Received :-> " + strText, 1);
+        std::printf("%s\n", strText.c_str());
+    } catch (const std::exception&) {
+        pMessage->messageCode = TLVMessage::kReadFailed;
+        const std::string strLine = "EXCEPTION Message :-> " + pMessage->Text();
+        m_pLog->Write(strLine, 1);
+        std::printf("%s\n", strLine.c_str());
+    }
+    return pMessage;
+}
+
+int TLVClient::DisConnect() {
+    try {
+        Log("DisConnect", 3);
+        if (m_bConnected == 0) {
+            return kSocketError;
+        }
+        m_pSocket.reset();
+        std::printf("Disconnected with server \n");
+        Log("Disconnected with server", 1);
+        m_bConnected = 0;
+        return 1;
+    } catch (const std::exception&) {
+        std::printf("UNABLE TO CLOSE THE CONNECTION TO THE SERVER\n");
+        Log("UNABLE TO CLOSE THE CONNECTION TO THE SERVER", 1);
+        return kSocketError;
+    }
+}
+
+std::unique_ptr<TLVMessage> TLVClient::SearchLumora(int iType, std::string_view value) {
+    Log("===============================================================", 1);
+    Log("SearchLumora", 1);
+    if (Connect() == kSocketError) {
+        auto pFailed = std::make_unique<TLVMessage>();
+        pFailed->messageCode = TLVMessage::kReadFailed;
+        return pFailed;
+    }
+    std::printf("Before WriteMessage call\n");
+    auto pMessage = WriteMessage(iType, value);
+    if (pMessage->messageCode == TLVMessage::kWritten) {
+        pMessage = ReadMessage();
+    }
+    DisConnect();
+    return pMessage;
+}

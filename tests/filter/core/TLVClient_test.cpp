@@ -1,0 +1,156 @@
+#include "filter/core/TLVClient.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/support/FreshInstallation.h"
+
+namespace {
+
+// A category server for one connection on 127.0.0.1, answering with scripted segments.
+class CScriptedServer {
+public:
+    // Each segment is sent on its own, a moment after the one before; none: never answer.
+    explicit CScriptedServer(std::vector<std::string> segments, bool bAnswer = true) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        int nAddress = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &nAddress);
+        m_iPort = ::ntohs(address.sin_port);
+        m_thread = std::thread([this, segments, bAnswer] {
+            const SOCKET s = ::accept(m_listener, nullptr, nullptr);
+            char buffer[4096];
+            const int n = ::recv(s, buffer, sizeof buffer, 0);
+            m_strRequest.assign(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+            for (const std::string& segment : segments) {
+                if (bAnswer) {
+                    ::send(s, segment.data(), static_cast<int>(segment.size()), 0);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+            }
+            // Hold the connection until the client closes it.
+            while (::recv(s, buffer, sizeof buffer, 0) > 0) {
+            }
+            ::closesocket(s);
+        });
+    }
+    CScriptedServer(const CScriptedServer&) = delete;
+    CScriptedServer& operator=(const CScriptedServer&) = delete;
+    ~CScriptedServer() {
+        m_thread.join();
+        ::closesocket(m_listener);
+    }
+    int Port() const { return m_iPort; }
+    const std::string& Request() const { return m_strRequest; }
+
+private:
+    SOCKET m_listener = INVALID_SOCKET;
+    int m_iPort = 0;
+    std::string m_strRequest;
+    std::thread m_thread;
+};
+
+std::string Reply(const std::string& value) {
+    char buffer[TLVMessage::kBufferSize];
+    return std::string(buffer, TLVMessage(4, value).Encode(buffer, sizeof buffer));
+}
+
+class TLVClientTest : public ::testing::Test {
+protected:
+    TLVClientTest() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~TLVClientTest() override { ::WSACleanup(); }
+
+    std::unique_ptr<TLVMessage> Ask(int iPort, const std::string& url) {
+        TLVClient client;
+        client.SetIPPort(::inet_addr("127.0.0.1"), iPort);
+        return client.SearchLumora(TLVMessage::kCategorySearch, url);
+    }
+    std::string ClientLog() const {
+        std::ifstream in(m_install.Folder() + "TLVClientLog.Log");
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    CFreshInstallation m_install;
+};
+
+}  // namespace
+
+TEST_F(TLVClientTest, OneRequestOneReply) {
+    CScriptedServer server({Reply("Gambling")});
+    const auto reply = Ask(server.Port(), "casino.example/");
+    EXPECT_EQ(reply->messageCode, 4);
+    EXPECT_EQ(reply->value, "Gambling");
+    EXPECT_EQ(server.Request(), std::string("\x04\x14\x00\x00\x00"
+                                            "casino.example/",
+                                            20));
+    const std::string strLog = ClientLog();
+    EXPECT_NE(strLog.find("SetIPPort :: ServerIP=127.0.0.1 Port="), std::string::npos);
+    EXPECT_NE(strLog.find("Message Received :-> TYPE :4 LENGTH :13 VALUE :Gambling MESSAGECODE :4"),
+              std::string::npos);
+    EXPECT_NE(strLog.find("Disconnected with server"), std::string::npos);
+}
+
+TEST_F(TLVClientTest, EmptyAndLongReplies) {
+    {
+        CScriptedServer server({Reply("")});
+        const auto reply = Ask(server.Port(), "a.example/");
+        EXPECT_EQ(reply->messageCode, 4);
+        EXPECT_EQ(reply->value, "");
+    }
+    CScriptedServer server({Reply(std::string(300, 'c'))});
+    const auto reply = Ask(server.Port(), std::string(TLVMessage::kMaxValueLength, 'u'));
+    EXPECT_EQ(reply->value, std::string(300, 'c'));
+    EXPECT_EQ(server.Request().size(), TLVMessage::kBufferSize);
+}
+
+TEST_F(TLVClientTest, OnlyTheFirstSegmentIsRead) {
+    const std::string reply = Reply("Social Networking");
+    CScriptedServer server({reply.substr(0, 7), reply.substr(7)});
+    EXPECT_EQ(Ask(server.Port(), "social.example/")->messageCode, TLVMessage::kReadFailed);
+}
+
+TEST_F(TLVClientTest, LengthBeyondTheBytesReceivedIsAFailedRead) {
+    std::string reply = Reply("News");
+    reply[1] = 100;
+    CScriptedServer server({reply});
+    EXPECT_EQ(Ask(server.Port(), "news.example/")->messageCode, TLVMessage::kReadFailed);
+}
+
+TEST_F(TLVClientTest, RefusedConnectionStillLogsConnectedThenReadingFailed) {
+    // A port that was just free: nothing listens there.
+    const SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+    int nAddress = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &nAddress);
+    ::closesocket(probe);
+
+    EXPECT_EQ(Ask(::ntohs(address.sin_port), "news.example/")->messageCode,
+              TLVMessage::kReadFailed);
+    const std::string strLog = ClientLog();
+    const size_t connected = strLog.rfind("Connected with server ");
+    ASSERT_NE(connected, std::string::npos);
+    EXPECT_NE(strLog.find("Reading failed", connected), std::string::npos);
+}
+
+TEST_F(TLVClientTest, SilentServerEndsTheLookupAfterTheWait) {
+    CScriptedServer server({"never sent"}, false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ask(server.Port(), "slow.example/")->messageCode, TLVMessage::kReadFailed);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
+}
