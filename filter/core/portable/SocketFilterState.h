@@ -14,6 +14,8 @@ public:
     static constexpr std::size_t kHostSize = 1025;
     static constexpr std::size_t kWordSize = 1025;
     static constexpr std::size_t kCategorySize = 31;
+    // A head collected from 1- and 2-byte sends that grows past this is dropped.
+    static constexpr std::size_t kMaxPendingRequest = 16 * 1024;
 
     SocketFilterState();
     virtual ~SocketFilterState() = default;
@@ -36,6 +38,8 @@ public:
     char category[kCategorySize] = {};
     std::uint32_t ipAddress = 0;
     std::string pendingRequest;
+    // The part of a block page that did not fit the receive that delivered its start.
+    std::string pendingPage;
 };
 
 // A chained hash of 17 buckets (bucket = handle >> 4, modulo 17) whose entries come in

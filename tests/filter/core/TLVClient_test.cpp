@@ -10,55 +10,9 @@
 #include <thread>
 
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/ScriptedCategoryServer.h"
 
 namespace {
-
-// A category server for one connection on 127.0.0.1, answering with scripted segments.
-class CScriptedServer {
-public:
-    // Each segment is sent on its own, a moment after the one before; none: never answer.
-    explicit CScriptedServer(std::vector<std::string> segments, bool bAnswer = true) {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
-        int nAddress = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &nAddress);
-        m_iPort = ::ntohs(address.sin_port);
-        m_thread = std::thread([this, segments, bAnswer] {
-            const SOCKET s = ::accept(m_listener, nullptr, nullptr);
-            char buffer[4096];
-            const int n = ::recv(s, buffer, sizeof buffer, 0);
-            m_strRequest.assign(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-            for (const std::string& segment : segments) {
-                if (bAnswer) {
-                    ::send(s, segment.data(), static_cast<int>(segment.size()), 0);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                }
-            }
-            // Hold the connection until the client closes it.
-            while (::recv(s, buffer, sizeof buffer, 0) > 0) {
-            }
-            ::closesocket(s);
-        });
-    }
-    CScriptedServer(const CScriptedServer&) = delete;
-    CScriptedServer& operator=(const CScriptedServer&) = delete;
-    ~CScriptedServer() {
-        m_thread.join();
-        ::closesocket(m_listener);
-    }
-    int Port() const { return m_iPort; }
-    const std::string& Request() const { return m_strRequest; }
-
-private:
-    SOCKET m_listener = INVALID_SOCKET;
-    int m_iPort = 0;
-    std::string m_strRequest;
-    std::thread m_thread;
-};
 
 std::string Reply(const std::string& value) {
     char buffer[TLVMessage::kBufferSize];
@@ -89,7 +43,7 @@ protected:
 }  // namespace
 
 TEST_F(TLVClientTest, OneRequestOneReply) {
-    CScriptedServer server({Reply("Gambling")});
+    ScriptedCategoryServer server({Reply("Gambling")});
     const auto reply = Ask(server.Port(), "casino.example/");
     EXPECT_EQ(reply->messageCode, 4);
     EXPECT_EQ(reply->value, "Gambling");
@@ -105,12 +59,12 @@ TEST_F(TLVClientTest, OneRequestOneReply) {
 
 TEST_F(TLVClientTest, EmptyAndLongReplies) {
     {
-        CScriptedServer server({Reply("")});
+        ScriptedCategoryServer server({Reply("")});
         const auto reply = Ask(server.Port(), "a.example/");
         EXPECT_EQ(reply->messageCode, 4);
         EXPECT_EQ(reply->value, "");
     }
-    CScriptedServer server({Reply(std::string(300, 'c'))});
+    ScriptedCategoryServer server({Reply(std::string(300, 'c'))});
     const auto reply = Ask(server.Port(), std::string(TLVMessage::kMaxValueLength, 'u'));
     EXPECT_EQ(reply->value, std::string(300, 'c'));
     EXPECT_EQ(server.Request().size(), TLVMessage::kBufferSize);
@@ -118,14 +72,14 @@ TEST_F(TLVClientTest, EmptyAndLongReplies) {
 
 TEST_F(TLVClientTest, OnlyTheFirstSegmentIsRead) {
     const std::string reply = Reply("Social Networking");
-    CScriptedServer server({reply.substr(0, 7), reply.substr(7)});
+    ScriptedCategoryServer server({reply.substr(0, 7), reply.substr(7)});
     EXPECT_EQ(Ask(server.Port(), "social.example/")->messageCode, TLVMessage::kReadFailed);
 }
 
 TEST_F(TLVClientTest, LengthBeyondTheBytesReceivedIsAFailedRead) {
     std::string reply = Reply("News");
     reply[1] = 100;
-    CScriptedServer server({reply});
+    ScriptedCategoryServer server({reply});
     EXPECT_EQ(Ask(server.Port(), "news.example/")->messageCode, TLVMessage::kReadFailed);
 }
 
@@ -149,7 +103,7 @@ TEST_F(TLVClientTest, RefusedConnectionStillLogsConnectedThenReadingFailed) {
 }
 
 TEST_F(TLVClientTest, SilentServerEndsTheLookupAfterTheWait) {
-    CScriptedServer server({"never sent"}, false);
+    ScriptedCategoryServer server({"never sent"}, false);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Ask(server.Port(), "slow.example/")->messageCode, TLVMessage::kReadFailed);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));

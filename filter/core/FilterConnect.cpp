@@ -1,0 +1,76 @@
+// Connect-time handling: every connect starts the connection's verdict afresh and is where
+// the shared rules are reloaded.
+#include <winsock2.h>
+#include <windows.h>
+
+#include "filter/core/FilterHooks.h"
+#include "filter/core/FilterLog.h"
+#include "filter/core/FilterRule.h"
+#include "filter/core/SharedFilterState.h"
+
+SocketFilterTable& TheSocketFilterTable() {
+    static SocketFilterTable s_table;
+    return s_table;
+}
+
+namespace {
+
+// The IPv4 destination, read only from an address of that family and size.
+bool DestinationIPv4(const sockaddr* name, int namelen, in_addr& address) {
+    if (name == nullptr || namelen < static_cast<int>(sizeof(sockaddr_in)) ||
+        name->sa_family != AF_INET) {
+        return false;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(name)->sin_addr;
+    return true;
+}
+
+void ReloadRulesWhenDue() {
+    FilterRule& rule = TheFilterRule();
+    if (!rule.IsUpdateRequire()) {
+        return;
+    }
+    if (!rule.GetFilterRules()) {
+        // From now on every request in every process gets the corrupted-settings page.
+        gSharedState.settingsCorrupted = 1;
+    }
+    rule.SetUpdateRequire(0);
+}
+
+}  // namespace
+
+void FilterConnect(SOCKET s, const sockaddr* name, int namelen) {
+    CLogFile& log = FrameLog();
+    SocketFilterState state;
+    in_addr destination{};
+    const bool bIPv4 = DestinationIPv4(name, namelen, destination);
+    log.Write(std::string("WSPConnect :: ") + (bIPv4 ? ::inet_ntoa(destination) : "(not IPv4)"), 1);
+
+    ReloadRulesWhenDue();
+    if (gSharedState.filterOff != 0) {
+        return;
+    }
+    if (bIPv4 && destination.s_addr == gSharedState.categoryServerAddress) {
+        // The filter's own category lookups are never judged.
+        state.allowed = 1;
+    } else {
+        log.Write(std::string("-------------------------------------------------\nUser Name = ") +
+                      gSharedState.currentUser,
+                  2);
+        TheFilterRule().DumpFilterRules();
+        log.Write("-------------------------------------------------", 2);
+    }
+    if (log.Enabled(4)) {
+        log.Write(std::string("WSPSend: --------------\nCategory=") + state.category +
+                      "\nHost=" + state.host +
+                      (state.webPageBlocked ? "\nWebPage is Blocked" : "") + "\n---------------",
+                  4);
+    }
+    TheSocketFilterTable().Store(static_cast<std::uint32_t>(s), state);
+}
+
+void FilterClose(SOCKET s) {
+    if (gSharedState.filterOff == 0) {
+        TheSocketFilterTable().Remove(static_cast<std::uint32_t>(s));
+    }
+}

@@ -1,0 +1,222 @@
+// The judgement of the send, receive and connect paths, driven with buffers as the frame
+// hands them over, against a fresh installation and a scripted category server.
+#include "filter/core/FilterHooks.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Api/PolicyApi.h"
+#include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/TLVMessage.h"
+#include "tests/support/FreshInstallation.h"
+#include "tests/support/ScriptedCategoryServer.h"
+
+namespace {
+
+constexpr SOCKET kSocket = 0x1234;
+const char kResponse[] = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+
+int SetWords(int iAllowed, std::vector<const char*> words) {
+    char** list = const_cast<char**>(words.data());
+    int count = static_cast<int>(words.size());
+    return SetURLList("Default", iAllowed, &list, &count);
+}
+
+int SetCategories(std::vector<const char*> names) {
+    char** list = const_cast<char**>(names.data());
+    int count = static_cast<int>(names.size());
+    return SetCategoryList("Default", &list, &count);
+}
+
+std::string CategoryReply(const std::string& category) {
+    char buffer[TLVMessage::kBufferSize];
+    return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
+}
+
+class FilterHooksTest : public ::testing::Test {
+protected:
+    FilterHooksTest() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        static const SharedFilterState s_initial;
+        gSharedState = s_initial;
+        gSharedState.processCount = 1;
+        TheSocketFilterTable().Remove(kSocket);
+    }
+    ~FilterHooksTest() override { ::WSACleanup(); }
+
+    // A connect to the web server. The rules are reloaded, as after the settings program
+    // saved them.
+    void Connect() {
+        UpdateRequire(1);
+        sockaddr_in web{};
+        web.sin_family = AF_INET;
+        web.sin_addr.s_addr = ::inet_addr("127.0.0.2");
+        FilterConnect(kSocket, reinterpret_cast<sockaddr*>(&web), sizeof web);
+    }
+    void Send(const std::string& bytes) {
+        WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
+        FilterSend(kSocket, buffer);
+    }
+    // What the application receives when the server sends `server` into a buffer of nSize.
+    std::string Receive(const std::string& server = kResponse, ULONG nSize = 4096) {
+        m_buffer.assign(nSize, '\x7F');
+        WSABUF buffer{nSize, m_buffer.data()};
+        DWORD nReceived = 0;
+        if (!FilterRecvPending(kSocket, &buffer, 1, &nReceived)) {
+            nReceived = static_cast<DWORD>(std::min<size_t>(server.size(), nSize));
+            std::memcpy(m_buffer.data(), server.data(), nReceived);
+            FilterRecv(kSocket, &buffer, 1, &nReceived);
+        }
+        return std::string(m_buffer.data(), nReceived);
+    }
+    // After Connect(): a reload takes the configured server.
+    void UseCategoryServer(int iPort) {
+        gSharedState.categoryServerAddress = ::inet_addr("127.0.0.1");
+        gSharedState.categoryServerPort = iPort;
+    }
+    static std::string Request(const std::string& path, const std::string& host = "Host: ") {
+        return "GET " + path + " HTTP/1.1\r\n" + host + "games.example\r\nAccept: */*\r\n\r\n";
+    }
+
+    CFreshInstallation m_install;
+    std::vector<char> m_buffer;
+};
+
+}  // namespace
+
+TEST_F(FilterHooksTest, BlockedWordGetsThePageThenTheEndOfTheStream) {
+    ASSERT_EQ(SetWords(0, {"POKER"}), 1);
+    Connect();
+    Send(Request("/poker/table"));
+    const std::string page = Receive();
+    EXPECT_EQ(page.substr(0, 17), "HTTP/1.0 200 OK\r\n");
+    EXPECT_NE(page.find("URL Word applied is: <span style='color:blue'>poker</span>"),
+              std::string::npos);
+    EXPECT_NE(page.find("http://games.example</span>"), std::string::npos);
+    EXPECT_EQ(m_buffer[page.size()], '\0');
+    EXPECT_EQ(Receive(), "");
+    EXPECT_NE(m_install.CountInApiLog("API :: GetURLList"), 0);
+}
+
+TEST_F(FilterHooksTest, UnjudgedTrafficPassesUnchanged) {
+    Connect();
+    Send("\x16\x03\x01 binary hello");
+    EXPECT_EQ(Receive(), kResponse);
+    // An allowed word beats a blocked one.
+    ASSERT_EQ(SetWords(1, {"games"}), 1);
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    Connect();
+    Send(Request("/poker"));
+    EXPECT_EQ(Receive(), kResponse);
+    // Filtering switched off between request and response: the response passes.
+    ASSERT_EQ(SetWords(1, {}), 1);
+    Connect();
+    Send(Request("/poker"));
+    gSharedState.filterOff = 1;
+    EXPECT_EQ(Receive(), kResponse);
+}
+
+TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
+    ASSERT_EQ(SetCategories({"Games", "Null"}), 1);
+    {
+        ScriptedCategoryServer server({CategoryReply("Games")});
+        Connect();
+        UseCategoryServer(server.Port());
+        Send(Request("/"));
+        EXPECT_EQ(server.Request().substr(5), "games.example/");
+    }
+    EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Games</span>"),
+              std::string::npos);
+    {
+        ScriptedCategoryServer server({CategoryReply("Cooking")});  // not a known category
+        Connect();
+        UseCategoryServer(server.Port());
+        Send(Request("/recipes"));
+    }
+    EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Cooking</span>"),
+              std::string::npos);
+    {
+        ScriptedCategoryServer server({CategoryReply("News")});
+        Connect();
+        UseCategoryServer(server.Port());
+        Send(Request("/"));
+    }
+    EXPECT_EQ(Receive(), kResponse);
+}
+
+TEST_F(FilterHooksTest, CorruptedSettingsPageHasItsDocumentedSize) {
+    Connect();
+    gSharedState.settingsCorrupted = 1;
+    gSharedState.applicationPath[0] = '\0';
+    std::strcpy(gSharedState.currentUser, "Default");
+    Send(Request("/"));
+    const std::string page = Receive();
+    EXPECT_EQ(page.size(), 809u);
+    EXPECT_NE(page.find("Content-Length: 667\r\n"), std::string::npos);
+    EXPECT_EQ(m_buffer[809], '\0');
+}
+
+TEST_F(FilterHooksTest, PageLargerThanTheBufferArrivesOverSeveralReceives) {
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    Connect();
+    Send(Request("/poker"));
+    std::string page;
+    for (std::string piece = Receive(kResponse, 100); !piece.empty();
+         piece = Receive(kResponse, 100)) {
+        ASSERT_LE(piece.size(), 100u);
+        page += piece;
+    }
+    EXPECT_EQ(page.substr(0, 17), "HTTP/1.0 200 OK\r\n");
+    EXPECT_EQ(page.substr(page.size() - 11), "</html>\r\n\r\n");
+    EXPECT_EQ(page.find("hello"), std::string::npos);
+}
+
+TEST_F(FilterHooksTest, SmallSendsAreCollectedIntoOneHead) {
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    Connect();
+    const std::string request = "GET /poker HTTP/1.1\r\nhost: games.example\r\n\r\n";
+    // Pieces of 1 and 2 bytes; the head is complete with a 2-byte piece.
+    const size_t nLast = request.size() - 2;
+    for (size_t i = 0; i < nLast;) {
+        const size_t n = std::min<size_t>((i % 3 == 0) ? 1 : 2, nLast - i);
+        Send(request.substr(i, n));
+        i += n;
+    }
+    Send(request.substr(nLast));
+    EXPECT_NE(Receive().find("poker"), std::string::npos);
+}
+
+TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
+    Connect();
+    {
+        ScriptedCategoryServer server({CategoryReply("Games")});
+        UseCategoryServer(server.Port());
+        Send(Request("/index"));
+    }
+    EXPECT_EQ(Receive(), kResponse);
+    // The second request is blocked, but the connection's response was already checked.
+    gSharedState.settingsCorrupted = 1;
+    Send(Request("/next"));
+    EXPECT_EQ(TheSocketFilterTable().Lookup(kSocket)->webPageBlocked, 1);
+    EXPECT_EQ(Receive(), kResponse);
+}
+
+TEST_F(FilterHooksTest, HostHeaderIsFoundOnlyAsAHeader) {
+    ASSERT_EQ(SetWords(0, {"games.example"}), 1);
+    Connect();
+    ScriptedCategoryServer server({CategoryReply("News")});
+    UseCategoryServer(server.Port());
+    Send("GET /a HTTP/1.1\r\nX-Forwarded-Host: games.example\r\nHost: news.example\r\n\r\n");
+    const auto state = TheSocketFilterTable().Lookup(kSocket);
+    ASSERT_TRUE(state.has_value());
+    EXPECT_STREQ(state->host, "news.example");
+    EXPECT_EQ(state->webPageBlocked, 0);
+}
