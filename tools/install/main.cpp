@@ -1,7 +1,8 @@
 // pcinstall: makes or removes an installation.
 //   pcinstall install --folder DIR [--admin-password PW] [--categories FILE] [--server-ip IP]
-//                     [--server-port N] [--timeout N] [--log-level N] [--force]
+//                     [--server-port N] [--timeout N] [--log-level N] [--lsp DLL] [--force]
 //   pcinstall uninstall [--folder DIR]
+// --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "tools/install/Installer.h"
+#include "tools/install/LayerInstaller.h"
 
 namespace {
 
@@ -16,7 +18,7 @@ int Usage() {
     std::fputs(
         "usage: pcinstall install --folder DIR [--admin-password PW] [--categories FILE]\n"
         "                         [--server-ip IP] [--server-port N] [--timeout N]\n"
-        "                         [--log-level N] [--force]\n"
+        "                         [--log-level N] [--lsp DLL] [--force]\n"
         "       pcinstall uninstall [--folder DIR]\n",
         stderr);
     return 2;
@@ -27,6 +29,14 @@ std::string DefaultCategoryFile() {
     ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
     std::string strPath = szPath;
     return strPath.substr(0, strPath.find_last_of('\\') + 1) + "categories.txt";
+}
+
+std::wstring Widen(const std::string& strText) {
+    std::wstring strWide(strText.size() + 1, L'\0');
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, strWide.data(),
+                                        static_cast<int>(strWide.size()));
+    strWide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    return strWide;
 }
 
 bool ParseNumber(const char* szText, unsigned& uOut) {
@@ -48,6 +58,7 @@ int main(int argc, char** argv) {
     const std::string strCommand = argv[1];
     CInstallOptions options;
     options.strCategoryFile = DefaultCategoryFile();
+    std::string strLsp;
     for (int i = 2; i < argc; ++i) {
         const std::string strOption = argv[i];
         if (strOption == "--force") {
@@ -63,6 +74,8 @@ int main(int argc, char** argv) {
             options.strFolder = szValue;
         } else if (strOption == "--admin-password") {
             options.strAdminPassword = szValue;
+        } else if (strOption == "--lsp") {
+            strLsp = szValue;
         } else if (strOption == "--categories") {
             options.strCategoryFile = szValue;
         } else if (strOption == "--server-ip") {
@@ -88,11 +101,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
             return 1;
         }
+        if (!strLsp.empty() && !InstallLayer(Widen(strLsp), strError)) {
+            std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", strLsp.c_str(),
+                         strError.c_str());
+            return 1;
+        }
         std::printf("pcinstall: installed in %s\n", options.strFolder.c_str());
         return 0;
     }
     if (strCommand == "uninstall") {
-        if (!Uninstall(options.strFolder, strError)) {
+        if (!RemoveLayer(strError) || !Uninstall(options.strFolder, strError)) {
             std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
             return 1;
         }
