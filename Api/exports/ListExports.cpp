@@ -30,8 +30,9 @@ void ReleaseIncoming(char*** list, int* count) {
     *count = 0;
 }
 
-int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, char*** list,
-                      int* count) {
+// The entry of every per-user list export: its log line, the record check (no record at all
+// is a caller's mistake, not an empty list) and the user's id; 0 when the call must fail.
+int ListExportUser(const char* szLog, const char* szUser, char*** list, int* count) {
     LogApi(szLog);
     if (!ValidRecord(list, count)) {
         SetLastErrorCode(ERR_FAILURE);
@@ -40,6 +41,14 @@ int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
     const int iId = LookUpUser(szUser);
     if (iId == 0) {
         LogApiFailure();
+    }
+    return iId;
+}
+
+int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, char*** list,
+                      int* count) {
+    const int iId = ListExportUser(szLog, szUser, list, count);
+    if (iId == 0) {
         return 0;
     }
     TextList values;
@@ -57,15 +66,8 @@ int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
 
 int SetUserListExport(const char* szLog, const char* szUser, const char* szKey, char*** list,
                       int* count) {
-    LogApi(szLog);
-    // No record at all is a caller's mistake, not an empty list: the list is kept.
-    if (!ValidRecord(list, count)) {
-        SetLastErrorCode(ERR_FAILURE);
-        return 0;
-    }
-    const int iId = LookUpUser(szUser);
+    const int iId = ListExportUser(szLog, szUser, list, count);
     if (iId == 0) {
-        LogApiFailure();
         return 0;
     }
     if (!Store()->WriteListValues(iId, szKey, ReadListRecord(list, count))) {
