@@ -87,3 +87,12 @@ public:
 private:
     HANDLE m_hMutex = nullptr;
 };
+
+// LoadLibrary results; a module is unloaded once per successful load.
+struct CModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+
+using CModule = CUniqueHandle<CModuleTraits>;
