@@ -41,6 +41,12 @@ DWORD WINAPI AsynMsgHandler(LPVOID) {
         ::CreateWindowA(kClassName, kWindowName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, gModuleInstance, nullptr);
     if (hWnd == nullptr) {
+        // Where no desktop accepts top-level windows (a service, or no display), a
+        // message-only window receives the notices just as well.
+        hWnd = ::CreateWindowA(kClassName, kWindowName, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               gModuleInstance, nullptr);
+    }
+    if (hWnd == nullptr) {
         DebugOut("AsyncMessageHandler: CreateWindow failed\r\n");
         return 0;
     }

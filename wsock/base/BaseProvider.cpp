@@ -212,10 +212,11 @@ SOCKET WSPAPI BaseSocket(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpP
         // A socket duplicated into this process: the platform already made the handle.
         return static_cast<SOCKET>(lpProtocolInfo->dwProviderReserved);
     }
-    if (af == FROM_PROTOCOL_INFO && lpProtocolInfo != nullptr) {
+    // An unspecified family or type is the record's, as for any provider given its record.
+    if ((af == FROM_PROTOCOL_INFO || af == AF_UNSPEC) && lpProtocolInfo != nullptr) {
         af = lpProtocolInfo->iAddressFamily;
     }
-    if (type == FROM_PROTOCOL_INFO && lpProtocolInfo != nullptr) {
+    if ((type == FROM_PROTOCOL_INFO || type == 0) && lpProtocolInfo != nullptr) {
         type = lpProtocolInfo->iSocketType;
     }
     if (protocol == FROM_PROTOCOL_INFO && lpProtocolInfo != nullptr) {

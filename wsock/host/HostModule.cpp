@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ws2spi.h>
 
+#include "wsock/host/HostExtensions.h"
 #include "wsock/host/ImportPatch.h"
 #include "wsock/host/ProviderHost.h"
 #include "wsock/host/Upcalls.h"

@@ -1,0 +1,214 @@
+// FilterLsp.dll's start-up, clean-up and entry points called directly, as the system's Winsock
+// calls them, with the host's upcalls and catalogue.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietFrameLog.h"
+#include "tests/support/ScopedCatalog.h"
+#include "wsock/host/HostExtensions.h"
+
+namespace {
+
+int g_nHandlesCreated = 0;
+
+SOCKET WSPAPI CountingCreateSocketHandle(DWORD dwEntry, DWORD_PTR dwContext, LPINT lpErrno) {
+    ++g_nHandlesCreated;
+    return WshUpcallTable()->lpWPUCreateSocketHandle(dwEntry, dwContext, lpErrno);
+}
+
+class FrameDirect : public ::testing::Test {
+protected:
+    explicit FrameDirect(CScopedCatalog::Layer layer = CScopedCatalog::Layer::kChains)
+        : m_catalog(layer) {}
+
+    void SetUp() override {
+        m_hFrame = WshLoadProvider((ProgramFolder() + L"FilterLsp.dll").c_str());
+        ASSERT_NE(m_hFrame, nullptr);
+        m_pfnStartup = reinterpret_cast<LPWSPSTARTUP>(
+            reinterpret_cast<void*>(::GetProcAddress(m_hFrame, "WSPStartup")));
+        ASSERT_NE(m_pfnStartup, nullptr);
+        const std::vector<WSAPROTOCOL_INFOW> records = EnumCatalog();
+        ASSERT_FALSE(records.empty());
+        m_record = records.front();
+    }
+    void TearDown() override {
+        if (m_hFrame != nullptr) {
+            ::FreeLibrary(m_hFrame);
+        }
+    }
+
+    int Start(const WSPUPCALLTABLE& upcalls = *WshUpcallTable()) {
+        return m_pfnStartup(MAKEWORD(2, 2), &m_data, &m_record, upcalls, &m_table);
+    }
+    SOCKET Socket(int af, int type, int protocol, int* pError) {
+        return m_table.lpWSPSocket(af, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED, pError);
+    }
+    WSAPROTOCOL_INFOW ProtocolOf(SOCKET s) {
+        WSAPROTOCOL_INFOW info{};
+        int len = sizeof info;
+        int iError = 0;
+        m_table.lpWSPGetSockOpt(s, SOL_SOCKET, SO_PROTOCOL_INFOW, reinterpret_cast<char*>(&info),
+                                &len, &iError);
+        return info;
+    }
+
+    CQuietFrameLog m_log;
+    CScopedCatalog m_catalog;
+    HMODULE m_hFrame = nullptr;
+    LPWSPSTARTUP m_pfnStartup = nullptr;
+    WSAPROTOCOL_INFOW m_record{};
+    WSPDATA m_data{};
+    WSPPROC_TABLE m_table{};
+};
+
+class FrameWithoutChains : public FrameDirect {
+protected:
+    FrameWithoutChains() : FrameDirect(CScopedCatalog::Layer::kLayerOnly) {}
+};
+
+TEST_F(FrameWithoutChains, StartsButRefusesEverySocketRequest) {
+    ASSERT_EQ(Start(), 0);
+    int iError = 0;
+    EXPECT_EQ(Socket(AF_INET, SOCK_STREAM, 0, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAEAFNOSUPPORT);
+    EXPECT_EQ(Socket(0, SOCK_DGRAM, 0, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAEAFNOSUPPORT);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+TEST_F(FrameDirect, RepeatedStartupHandsBackTheSavedTableAndTakesTheNewUpcalls) {
+    ASSERT_EQ(Start(), 0);
+    const WSPPROC_TABLE first = m_table;
+    const WSPDATA firstData = m_data;
+    EXPECT_EQ(firstData.wVersion, MAKEWORD(2, 2));
+
+    WSPUPCALLTABLE counting = *WshUpcallTable();
+    counting.lpWPUCreateSocketHandle = CountingCreateSocketHandle;
+    std::memset(&m_table, 0, sizeof m_table);
+    std::memset(&m_data, 0, sizeof m_data);
+    ASSERT_EQ(Start(counting), 0);
+    EXPECT_EQ(std::memcmp(&m_table, &first, sizeof first), 0);
+    EXPECT_EQ(std::memcmp(&m_data, &firstData, sizeof firstData), 0);
+
+    g_nHandlesCreated = 0;
+    int iError = 0;
+    const SOCKET s = Socket(AF_INET, SOCK_STREAM, IPPROTO_TCP, &iError);
+    ASSERT_NE(s, INVALID_SOCKET);
+    EXPECT_EQ(g_nHandlesCreated, 1);
+    EXPECT_EQ(m_table.lpWSPCloseSocket(s, &iError), 0);
+
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), SOCKET_ERROR);
+    EXPECT_EQ(iError, WSANOTINITIALISED);
+
+    // Torn down, then built again by the next start-up.
+    ASSERT_EQ(Start(), 0);
+    const SOCKET again = Socket(AF_INET, SOCK_DGRAM, 0, &iError);
+    EXPECT_NE(again, INVALID_SOCKET);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+TEST_F(FrameDirect, ChainChoiceFollowsFamilyTypeAndProtocol) {
+    ASSERT_EQ(Start(), 0);
+    int iError = 0;
+    const SOCKET sStream = Socket(0, SOCK_STREAM, 0, &iError);
+    ASSERT_NE(sStream, INVALID_SOCKET);
+    EXPECT_EQ(ProtocolOf(sStream).iProtocol, IPPROTO_TCP);
+    EXPECT_EQ(ProtocolOf(sStream).iAddressFamily, AF_INET);
+    const SOCKET sUdp6 = Socket(AF_INET6, SOCK_DGRAM, IPPROTO_UDP, &iError);
+    ASSERT_NE(sUdp6, INVALID_SOCKET);
+    EXPECT_EQ(ProtocolOf(sUdp6).iAddressFamily, AF_INET6);
+
+    EXPECT_EQ(Socket(0, SOCK_STREAM, IPPROTO_UDP, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAEPROTOTYPE);
+    EXPECT_EQ(Socket(AF_INET, SOCK_STREAM, 254, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAEPROTONOSUPPORT);
+    EXPECT_EQ(Socket(AF_INET, SOCK_SEQPACKET, 0, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAESOCKTNOSUPPORT);
+    EXPECT_EQ(Socket(AF_IPX, SOCK_STREAM, 0, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAEAFNOSUPPORT);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+TEST_F(FrameDirect, HandlesWithoutARecordFailWithNotSock) {
+    ASSERT_EQ(Start(), 0);
+    const auto sBogus = static_cast<SOCKET>(0x7ff0);
+    int iError = 0;
+    const sockaddr_in addr = LoopbackAddress(0);
+    EXPECT_EQ(
+        m_table.lpWSPBind(sBogus, reinterpret_cast<const sockaddr*>(&addr), sizeof addr, &iError),
+        SOCKET_ERROR);
+    EXPECT_EQ(iError, WSAENOTSOCK);
+    iError = 0;
+    EXPECT_EQ(m_table.lpWSPCloseSocket(sBogus, &iError), SOCKET_ERROR);
+    EXPECT_EQ(iError, WSAENOTSOCK);
+    iError = 0;
+    EXPECT_EQ(m_table.lpWSPAccept(sBogus, nullptr, nullptr, nullptr, 0, &iError), INVALID_SOCKET);
+    EXPECT_EQ(iError, WSAENOTSOCK);
+
+    // No call in progress on this thread: nothing to cancel.
+    EXPECT_EQ(m_table.lpWSPCancelBlockingCall(&iError), 0);
+    fd_set empty;
+    FD_ZERO(&empty);
+    EXPECT_EQ(m_table.lpWSPSelect(0, &empty, nullptr, nullptr, nullptr, &iError), SOCKET_ERROR);
+    EXPECT_EQ(iError, WSAEINVAL);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+TEST_F(FrameDirect, TargetHandleIsTheNextProvidersSocket) {
+    ASSERT_EQ(Start(), 0);
+    int iError = 0;
+    const SOCKET s = Socket(AF_INET, SOCK_STREAM, 0, &iError);
+    const sockaddr_in addr = LoopbackAddress(0);
+    ASSERT_EQ(m_table.lpWSPBind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr, &iError),
+              0);
+    SOCKET sTarget = INVALID_SOCKET;
+    DWORD dwBytes = 0;
+    ASSERT_EQ(m_table.lpWSPIoctl(s, SIO_QUERY_TARGET_PNP_HANDLE, nullptr, 0, &sTarget,
+                                 sizeof sTarget, &dwBytes, nullptr, nullptr, nullptr, &iError),
+              0);
+
+    // Ask the base provider itself about that socket: it is bound where ours is.
+    CModule base(::LoadLibraryW((ProgramFolder() + L"wsbase.dll").c_str()));
+    auto pfnBase = reinterpret_cast<LPWSPSTARTUP>(
+        reinterpret_cast<void*>(::GetProcAddress(base.Get(), "WSPStartup")));
+    WSPDATA data{};
+    WSPPROC_TABLE baseTable{};
+    WSAPROTOCOL_INFOW record = EnumCatalog().back();
+    ASSERT_EQ(pfnBase(MAKEWORD(2, 2), &data, &record, *WshUpcallTable(), &baseTable), 0);
+    sockaddr_in ours{};
+    sockaddr_in theirs{};
+    int len = sizeof ours;
+    ASSERT_EQ(m_table.lpWSPGetSockName(s, reinterpret_cast<sockaddr*>(&ours), &len, &iError), 0);
+    len = sizeof theirs;
+    ASSERT_EQ(
+        baseTable.lpWSPGetSockName(sTarget, reinterpret_cast<sockaddr*>(&theirs), &len, &iError),
+        0);
+    EXPECT_EQ(theirs.sin_port, ours.sin_port);
+    baseTable.lpWSPCleanup(&iError);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+TEST_F(FrameDirect, UnloadingWithOpenSocketsClosesTheirHandles) {
+    ASSERT_EQ(Start(), 0);
+    int iError = 0;
+    const SOCKET s = Socket(AF_INET, SOCK_STREAM, 0, &iError);
+    ASSERT_NE(s, INVALID_SOCKET);
+    DWORD_PTR context = 0;
+    ASSERT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(s, &context, &iError), 0);
+    ::FreeLibrary(m_hFrame);
+    m_hFrame = nullptr;
+    EXPECT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(s, &context, &iError), SOCKET_ERROR);
+    EXPECT_EQ(iError, WSAENOTSOCK);
+}
+
+}  // namespace

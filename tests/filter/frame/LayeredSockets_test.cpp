@@ -1,0 +1,275 @@
+// Applications' sockets through the host with FilterLsp.dll layered over the base provider,
+// against real peers on 127.0.0.1.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+#include <mswsock.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietFrameLog.h"
+#include "tests/support/ScopedCatalog.h"
+
+namespace {
+
+constexpr UINT kSocketMessage = WM_USER + 5;
+
+class CWinsockSession {
+public:
+    CWinsockSession() {
+        WSADATA data;
+        m_iResult = ::WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    CWinsockSession(const CWinsockSession&) = delete;
+    CWinsockSession& operator=(const CWinsockSession&) = delete;
+    ~CWinsockSession() {
+        if (m_iResult == 0) {
+            ::WSACleanup();
+        }
+    }
+
+private:
+    int m_iResult;
+};
+
+int ProtocolInfoError(SOCKET s, int optname, int len) {
+    char buf[sizeof(WSAPROTOCOL_INFOW)];
+    return ::getsockopt(s, SOL_SOCKET, optname, buf, &len) == SOCKET_ERROR ? ::WSAGetLastError()
+                                                                           : 0;
+}
+
+WSAPROTOCOL_INFOW ProtocolOf(SOCKET s) {
+    WSAPROTOCOL_INFOW info{};
+    int len = sizeof info;
+    ::getsockopt(s, SOL_SOCKET, SO_PROTOCOL_INFOW, reinterpret_cast<char*>(&info), &len);
+    return info;
+}
+
+CSocket ConnectTo(const CLoopbackPeer& peer) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+    const sockaddr_in addr = peer.Address();
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        s.Reset();
+    }
+    return s;
+}
+
+// Waits (pumping this thread's messages) for a socket notice on hWnd; false after 5 s.
+bool WaitForNotice(HWND hWnd, SOCKET* ps, long* plEvent) {
+    const ULONGLONG uEnd = ::GetTickCount64() + 5000;
+    while (::GetTickCount64() < uEnd) {
+        MSG msg;
+        while (::PeekMessageA(&msg, hWnd, 0, 0, PM_REMOVE)) {
+            if (msg.message == kSocketMessage) {
+                *ps = static_cast<SOCKET>(msg.wParam);
+                *plEvent = WSAGETSELECTEVENT(msg.lParam);
+                return true;
+            }
+        }
+        ::Sleep(5);
+    }
+    return false;
+}
+
+class LayeredSockets : public ::testing::Test {
+protected:
+    CQuietFrameLog m_log;
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+    CWinsockSession m_session;
+};
+
+TEST_F(LayeredSockets, SocketsReportTheChainRecordNotTheNextProviders) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(ProtocolInfoError(s.Get(), SO_PROTOCOL_INFOW, sizeof(WSAPROTOCOL_INFOW) - 1),
+              WSAEFAULT);
+    const WSAPROTOCOL_INFOW info = ProtocolOf(s.Get());
+    EXPECT_EQ(info.ProtocolChain.ChainLen, 2);
+    EXPECT_TRUE(IsEqualGUID(info.ProviderId, kFilterChainId));
+    EXPECT_THAT(std::wstring(info.szProtocol), ::testing::StartsWith(L"Parental Control over"));
+
+    EXPECT_EQ(ProtocolInfoError(s.Get(), SO_PROTOCOL_INFOA, sizeof(WSAPROTOCOL_INFOA) - 1),
+              WSAEFAULT);
+    WSAPROTOCOL_INFOA ansi{};
+    int len = sizeof ansi;
+    ASSERT_EQ(
+        ::getsockopt(s.Get(), SOL_SOCKET, SO_PROTOCOL_INFOA, reinterpret_cast<char*>(&ansi), &len),
+        0);
+    EXPECT_EQ(ansi.dwCatalogEntryId, info.dwCatalogEntryId);
+    EXPECT_STREQ(ansi.szProtocol, "Parental Control over Stand-in Tcpip [TCP/IP]");
+}
+
+TEST_F(LayeredSockets, TcpAndUdpCarryDataBothWays) {
+    CLoopbackPeer peer(CLoopbackPeer::Echo);
+    CSocket s = ConnectTo(peer);
+    ASSERT_TRUE(s);
+    std::string request(70000, '\0');
+    for (size_t i = 0; i < request.size(); ++i) {
+        request[i] = static_cast<char>(i * 7);
+    }
+    ASSERT_TRUE(SendAll(s.Get(), request));
+    ASSERT_EQ(::shutdown(s.Get(), SD_SEND), 0);
+    EXPECT_EQ(ReceiveAll(s.Get()), request);
+    EXPECT_EQ(::closesocket(s.Release()), 0);
+
+    CSocket server(::socket(AF_INET, SOCK_DGRAM, 0));
+    CSocket client(::socket(AF_INET, SOCK_DGRAM, 0));
+    EXPECT_EQ(ProtocolOf(client.Get()).ProtocolChain.ChainLen, 2);
+    sockaddr_in addr = LoopbackAddress(0);
+    ASSERT_EQ(::bind(server.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    addr = LoopbackAddress(LocalPort(server.Get()));
+    ASSERT_EQ(::sendto(client.Get(), "datagram", 8, 0, reinterpret_cast<const sockaddr*>(&addr),
+                       sizeof addr),
+              8);
+    char buf[16];
+    ASSERT_EQ(::recvfrom(server.Get(), buf, sizeof buf, 0, nullptr, nullptr), 8);
+    EXPECT_EQ(std::string(buf, 8), "datagram");
+}
+
+TEST_F(LayeredSockets, AcceptedSocketsInheritTheAsyncSelectWindowAndMessage) {
+    HWND hWnd = ::CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(hWnd, nullptr);
+    CSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in addr = LoopbackAddress(0);
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    EXPECT_EQ(::WSAAsyncSelect(listener.Get(), hWnd, kSocketMessage, 1 << 10), SOCKET_ERROR);
+    EXPECT_EQ(::WSAGetLastError(), WSAEINVAL);
+    ASSERT_EQ(::WSAAsyncSelect(listener.Get(), hWnd, kSocketMessage, FD_ACCEPT | FD_READ), 0)
+        << ::WSAGetLastError();
+
+    CSocket client(::socket(AF_INET, SOCK_STREAM, 0));
+    addr = LoopbackAddress(LocalPort(listener.Get()));
+    ASSERT_EQ(::connect(client.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    SOCKET sNotified = INVALID_SOCKET;
+    long lEvent = 0;
+    ASSERT_TRUE(WaitForNotice(hWnd, &sNotified, &lEvent));
+    EXPECT_EQ(sNotified, listener.Get());
+    EXPECT_EQ(lEvent, FD_ACCEPT);
+
+    CSocket accepted(::accept(listener.Get(), nullptr, nullptr));
+    ASSERT_TRUE(accepted);
+    ASSERT_EQ(::send(client.Get(), "x", 1, 0), 1);
+    // The accepted socket's notices come to the listener's window, for the accepted handle.
+    ASSERT_TRUE(WaitForNotice(hWnd, &sNotified, &lEvent));
+    EXPECT_EQ(sNotified, accepted.Get());
+    EXPECT_EQ(lEvent, FD_READ);
+    ::DestroyWindow(hWnd);
+}
+
+TEST_F(LayeredSockets, SelectNamesEachReadySocketOnceAndRefusesOversizedSets) {
+    CLoopbackPeer peer([](SOCKET s) {
+        SendAll(s, "ready");
+        ReceiveAll(s);
+    });
+    CSocket s = ConnectTo(peer);
+    CSocket idle(::socket(AF_INET, SOCK_STREAM, 0));
+    ASSERT_TRUE(s && idle);
+    fd_set readable;
+    FD_ZERO(&readable);
+    readable.fd_array[0] = s.Get();
+    readable.fd_array[1] = idle.Get();
+    readable.fd_array[2] = s.Get();
+    readable.fd_count = 3;
+    timeval wait{5, 0};
+    ASSERT_EQ(::select(0, &readable, nullptr, nullptr, &wait), 1);
+    ASSERT_EQ(readable.fd_count, 1u);
+    EXPECT_EQ(readable.fd_array[0], s.Get());
+
+    struct {
+        u_int fd_count;
+        SOCKET fd_array[65];
+    } oversized{};
+    oversized.fd_count = 65;
+    for (SOCKET& entry : oversized.fd_array) {
+        entry = s.Get();
+    }
+    EXPECT_EQ(::select(0, reinterpret_cast<fd_set*>(&oversized), nullptr, nullptr, &wait),
+              SOCKET_ERROR);
+    EXPECT_EQ(::WSAGetLastError(), WSAENOBUFS);
+    ::shutdown(s.Get(), SD_SEND);
+}
+
+TEST_F(LayeredSockets, ExtensionFunctionsComeFromTheFrameOrAreRefused) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+    GUID connectEx = WSAID_CONNECTEX;
+    void* pfn = nullptr;
+    DWORD dwBytes = 0;
+    EXPECT_EQ(::WSAIoctl(s.Get(), SIO_GET_EXTENSION_FUNCTION_POINTER, &connectEx, sizeof connectEx,
+                         &pfn, sizeof pfn, &dwBytes, nullptr, nullptr),
+              SOCKET_ERROR);
+    EXPECT_EQ(::WSAGetLastError(), WSAEINVAL);
+
+    GUID acceptEx = WSAID_ACCEPTEX;
+    ASSERT_EQ(::WSAIoctl(s.Get(), SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptEx, sizeof acceptEx,
+                         &pfn, sizeof pfn, &dwBytes, nullptr, nullptr),
+              0);
+    HMODULE hFrame = ::GetModuleHandleW(L"FilterLsp.dll");
+    HMODULE hOwner = nullptr;
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        static_cast<LPCWSTR>(pfn), &hOwner);
+    EXPECT_EQ(hOwner, hFrame);
+
+    SOCKET sTarget = INVALID_SOCKET;
+    ASSERT_EQ(::WSAIoctl(s.Get(), SIO_QUERY_TARGET_PNP_HANDLE, nullptr, 0, &sTarget, sizeof sTarget,
+                         &dwBytes, nullptr, nullptr),
+              0);
+    EXPECT_EQ(dwBytes, sizeof(SOCKET));
+    EXPECT_NE(sTarget, s.Get());
+    EXPECT_NE(sTarget, INVALID_SOCKET);
+}
+
+TEST_F(LayeredSockets, DuplicatedSocketsAreServedByTheNextProvider) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in addr = LoopbackAddress(0);
+    ASSERT_EQ(::bind(s.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    WSAPROTOCOL_INFOW info{};
+    ASSERT_EQ(::WSADuplicateSocketW(s.Get(), ::GetCurrentProcessId(), &info), 0);
+    EXPECT_EQ(info.ProtocolChain.ChainLen, BASE_PROTOCOL);
+    CSocket copy(
+        ::WSASocketW(FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, &info, 0, 0));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(LocalPort(copy.Get()), LocalPort(s.Get()));
+}
+
+// What the peer received and what the client received, for one request/response exchange.
+std::pair<std::string, std::string> Exchange(bool bLayered) {
+    const CScopedCatalog catalog(bLayered ? CScopedCatalog::Layer::kChains
+                                          : CScopedCatalog::Layer::kNone);
+    const CWinsockSession session;
+    std::string peerReceived;
+    std::string clientReceived;
+    {
+        CLoopbackPeer peer([&](SOCKET s) {
+            peerReceived = ReceiveAll(s);
+            SendAll(s, std::string(2048, 'r') + "end");
+        });
+        CSocket s = ConnectTo(peer);
+        EXPECT_EQ(ProtocolOf(s.Get()).ProtocolChain.ChainLen, bLayered ? 2 : 1);
+        SendAll(s.Get(), "GET / HTTP/1.0\r\nHost: example.test\r\n\r\n" + std::string(160, 'b'));
+        ::shutdown(s.Get(), SD_SEND);
+        clientReceived = ReceiveAll(s.Get());
+    }
+    return {peerReceived, clientReceived};
+}
+
+TEST(LayeredWire, BytesOnTheWireAreTheSameWithAndWithoutTheLayer) {
+    const CQuietFrameLog log;
+    const auto plain = Exchange(false);
+    const auto layered = Exchange(true);
+    EXPECT_EQ(plain.first.size(), 198u);
+    EXPECT_EQ(layered.first, plain.first);
+    EXPECT_EQ(layered.second, plain.second);
+}
+
+}  // namespace
