@@ -172,10 +172,13 @@ SOCKET WSAAPI socket(int af, int type, int protocol) {
 }
 
 int WSAAPI closesocket(SOCKET s) {
-    return OnSocket(s, [s](const WSPPROC_TABLE& t, const SocketOwner&, int* e) {
+    // The handle is forgotten before the provider closes it: once closed, its value may be
+    // issued again at once to a socket another thread creates.
+    return OnSocket(s, [s](const WSPPROC_TABLE& t, const SocketOwner& owner, int* e) {
+        Host().Forget(s);
         const int iResult = t.lpWSPCloseSocket(s, e);
-        if (iResult == 0) {
-            Host().Forget(s);
+        if (iResult != 0) {
+            Host().Adopt(s, owner);
         }
         return iResult;
     });

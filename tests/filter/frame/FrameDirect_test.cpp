@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietFrameLog.h"
@@ -209,6 +212,31 @@ TEST_F(FrameDirect, UnloadingWithOpenSocketsClosesTheirHandles) {
     m_hFrame = nullptr;
     EXPECT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(s, &context, &iError), SOCKET_ERROR);
     EXPECT_EQ(iError, WSAENOTSOCK);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FrameProcessDetach, EndsCleanlyWithOpenSockets) {
+    const CQuietFrameLog log;
+    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
+    std::wstring command = L"\"" + ProgramFolder() + L"frame_detach_child.exe\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &si, &pi));
+    const CHandle process(pi.hProcess);
+    const CHandle thread(pi.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
+    DWORD dwExit = 0;
+    ::GetExitCodeProcess(process.Get(), &dwExit);
+    EXPECT_EQ(dwExit, 7u);
+    // The layer was really loaded there: its attach names the program in its log.
+    std::ifstream in(log.Folder() / "frame_detach_child.Log");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_THAT(text, ::testing::HasSubstr("Application Name is frame_detach_child.exe"));
 }
 
 }  // namespace
