@@ -70,8 +70,10 @@ extern LPFN_ACCEPTEX lpfnProviderAcceptEx;
 // The module's log writer, named after the host program at attach.
 CLogFile& FrameLog();
 
-// Debugger output, formatted with printf rules (the Part texts are format strings).
+// Debugger output, formatted with printf rules, written only while a debugger or a debug
+// output monitor is there to read it.
 void DebugOut(const char* szFormat, ...) noexcept;
+bool DebugOutputWanted() noexcept;
 // A log record formatted with printf rules.
 void LogFormat(signed char iLevel, const char* szFormat, ...) noexcept;
 

@@ -1,4 +1,5 @@
 // Process globals of the frame and the small helpers every entry point uses.
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
@@ -27,7 +28,31 @@ CLogFile& FrameLog() {
     return *s_pLog;
 }
 
+// Whether anyone reads debugger output: an attached debugger, or a monitor that has made the
+// system's debug-output buffer (looked up at most once a second). Formatting and raising the
+// output for nobody costs more than a whole forwarded call.
+bool DebugOutputWanted() noexcept {
+    if (::IsDebuggerPresent()) {
+        return true;
+    }
+    static std::atomic<ULONGLONG> s_uNextLook{0};
+    static std::atomic<bool> s_bMonitor{false};
+    const ULONGLONG uNow = ::GetTickCount64();
+    if (uNow >= s_uNextLook.load(std::memory_order_relaxed)) {
+        HANDLE hBuffer = ::OpenFileMappingA(FILE_MAP_READ, FALSE, "DBWIN_BUFFER");
+        s_bMonitor.store(hBuffer != nullptr, std::memory_order_relaxed);
+        if (hBuffer != nullptr) {
+            ::CloseHandle(hBuffer);
+        }
+        s_uNextLook.store(uNow + 1000, std::memory_order_relaxed);
+    }
+    return s_bMonitor.load(std::memory_order_relaxed);
+}
+
 void DebugOut(const char* szFormat, ...) noexcept {
+    if (!DebugOutputWanted()) {
+        return;
+    }
     char szText[1024];
     va_list args;
     va_start(args, szFormat);

@@ -191,7 +191,7 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
                    DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
                    LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine, LPWSATHREADID lpThreadId,
                    LPINT lpErrno) {
-    ::OutputDebugStringA("WSPSend\n");
+    DebugOut("WSPSend\n");
     return GuardEntry(lpErrno, SOCKET_ERROR, [&]() -> int {
         SocketInfo* pInfo = QuerySocketInfo(s, nullptr, lpErrno);
         if (pInfo == nullptr) {

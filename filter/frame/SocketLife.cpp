@@ -91,7 +91,7 @@ SOCKET WSPAPI WSPSocket(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpPr
                         DWORD dwFlags, LPINT lpErrno) {
     return GuardEntry(lpErrno, INVALID_SOCKET, [&]() -> SOCKET {
         FrameLog().Write("WSPSocket", 2);
-        ::OutputDebugStringA("WSPSocket");
+        DebugOut("WSPSocket");
         *lpErrno = 0;
         const int iFamily = lpProtocolInfo != nullptr ? lpProtocolInfo->iAddressFamily : af;
         const int iType = lpProtocolInfo != nullptr ? lpProtocolInfo->iSocketType : type;

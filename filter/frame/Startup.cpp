@@ -190,7 +190,7 @@ int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFO
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
-    ::OutputDebugStringA("DllMain Called");
+    DebugOut("DllMain Called");
     try {
         if (dwReason == DLL_PROCESS_ATTACH) {
             ProcessAttach(hInstance);
@@ -237,7 +237,7 @@ int CheckProcTable(const WSPPROC_TABLE* pTable) {
 extern "C" int WSPAPI WSPStartup(WORD wVersionRequested, LPWSPDATA lpWSPData,
                                  LPWSAPROTOCOL_INFOW lpProtocolInfo, WSPUPCALLTABLE UpcallTable,
                                  LPWSPPROC_TABLE lpProcTable) {
-    ::OutputDebugStringA("WSPStartup\n");
+    DebugOut("WSPStartup\n");
     try {
         FrameLog().Write("WSPStartup", 2);
         const CStartupLockScope lock;

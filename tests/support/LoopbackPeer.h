@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "win/UniqueSocket.h"
 
@@ -57,8 +58,12 @@ public:
     using Handler = std::function<void(SOCKET)>;
 
     // nConnections: how many connections the thread serves before it ends.
-    CLoopbackPeer(Handler handler, int nConnections = 1) : m_handler(std::move(handler)) {
-        m_listener.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    CLoopbackPeer(Handler handler, int nConnections = 1)
+        : CLoopbackPeer(CSocket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)), std::move(handler),
+                        nConnections) {}
+    // Serves on a listening socket the caller made (a TCP socket, not yet bound).
+    CLoopbackPeer(CSocket listener, Handler handler, int nConnections)
+        : m_handler(std::move(handler)), m_listener(std::move(listener)) {
         const sockaddr_in addr = LoopbackAddress(0);
         ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
         ::listen(m_listener.Get(), SOMAXCONN);

@@ -13,19 +13,21 @@ struct IssuedHandle {
     DWORD catalogEntryId;
 };
 
-// Application handles are kernel event handles, so they never collide with the socket handles
-// of IFS providers, which are kernel handles too.
+// Application handles come from a range no kernel handle reaches (kernel handle values stay
+// far below 2^26), so they never collide with the IFS providers' socket handles, and issuing
+// one costs no kernel call.
 class CHandleTable {
 public:
     SOCKET Create(DWORD dwCatalogEntryId, DWORD_PTR dwContext) {
-        HANDLE hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (hEvent == nullptr) {
-            return INVALID_SOCKET;
-        }
-        const auto s = reinterpret_cast<SOCKET>(hEvent);
         const std::unique_lock lock(m_lock);
-        m_handles[s] = {dwContext, dwCatalogEntryId};
-        return s;
+        for (;;) {
+            m_uNext = m_uNext + kStep > kLast ? kFirst : m_uNext + kStep;
+            if (m_handles.find(m_uNext) == m_handles.end()) {
+                break;
+            }
+        }
+        m_handles[m_uNext] = {dwContext, dwCatalogEntryId};
+        return m_uNext;
     }
     bool Query(SOCKET s, DWORD_PTR* pContext) const {
         const std::shared_lock lock(m_lock);
@@ -37,17 +39,16 @@ public:
         return true;
     }
     bool Close(SOCKET s) {
-        {
-            const std::unique_lock lock(m_lock);
-            if (m_handles.erase(s) == 0) {
-                return false;
-            }
-        }
-        ::CloseHandle(reinterpret_cast<HANDLE>(s));
-        return true;
+        const std::unique_lock lock(m_lock);
+        return m_handles.erase(s) != 0;
     }
 
 private:
+    static constexpr SOCKET kFirst = 0x70000000;
+    static constexpr SOCKET kLast = 0x7ffffffc;
+    static constexpr SOCKET kStep = 4;
+
+    SOCKET m_uNext = kFirst - kStep;
     mutable std::shared_mutex m_lock;
     std::unordered_map<SOCKET, IssuedHandle> m_handles;
 };
