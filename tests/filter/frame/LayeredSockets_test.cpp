@@ -11,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "tests/support/LoopbackPeer.h"
+#include "tests/support/PythonHttpServer.h"
 #include "tests/support/QuietFrameLog.h"
 #include "tests/support/ScopedCatalog.h"
 
@@ -270,6 +272,36 @@ TEST(LayeredWire, BytesOnTheWireAreTheSameWithAndWithoutTheLayer) {
     EXPECT_EQ(plain.first.size(), 198u);
     EXPECT_EQ(layered.first, plain.first);
     EXPECT_EQ(layered.second, plain.second);
+}
+
+// The body of an HTTP response (after its head), or the whole text when it has no head.
+std::string Body(const std::string& response) {
+    const size_t nHead = response.find("\r\n\r\n");
+    return nHead == std::string::npos ? response : response.substr(nHead + 4);
+}
+
+TEST(LayeredWire, PythonHttpServerAnswersTheSameThroughTheLayer) {
+    const CQuietFrameLog log;
+    std::string plain;
+    std::string layered;
+    // Made in the first session: finding a free port takes a socket.
+    std::optional<CPythonHttpServer> server;
+    {
+        const CScopedCatalog catalog(CScopedCatalog::Layer::kNone);
+        const CWinsockSession session;
+        server.emplace(3);
+        ASSERT_TRUE(server->Ready());
+        plain = server->Get("/");
+    }
+    {
+        const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
+        const CWinsockSession session;
+        layered = server->Get("/");
+    }
+    EXPECT_THAT(plain, ::testing::StartsWith("HTTP/1.0 200 OK\r\n"));
+    EXPECT_THAT(layered, ::testing::StartsWith("HTTP/1.0 200 OK\r\n"));
+    EXPECT_FALSE(Body(plain).empty());
+    EXPECT_EQ(Body(layered), Body(plain));
 }
 
 }  // namespace
