@@ -304,4 +304,55 @@ TEST(LayeredWire, PythonHttpServerAnswersTheSameThroughTheLayer) {
     EXPECT_EQ(Body(layered), Body(plain));
 }
 
+// Overlapped receives and sends still go straight to the next provider's kernel socket, with
+// the caller's overlapped record; they complete there as without the layer.
+TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
+    const CQuietFrameLog log;
+    for (const auto layer : {CScopedCatalog::Layer::kNone, CScopedCatalog::Layer::kChains}) {
+        const CScopedCatalog catalog(layer);
+        const CWinsockSession session;
+        CLoopbackPeer peer([](SOCKET sPeer) {
+            char buf[8];
+            int nDone = 0;
+            while (nDone < 8) {
+                const int n = ::recv(sPeer, buf + nDone, 8 - nDone, 0);
+                if (n <= 0) {
+                    return;
+                }
+                nDone += n;
+            }
+            ::send(sPeer, buf, 8, 0);
+            ReceiveAll(sPeer);
+        });
+        CSocket s = ConnectTo(peer);
+        ASSERT_TRUE(s);
+        char in[8] = {};
+        WSABUF inBuf{sizeof in, in};
+        WSAOVERLAPPED recvOv{};
+        recvOv.hEvent = ::WSACreateEvent();
+        DWORD dwFlags = 0;
+        const int iRecv = ::WSARecv(s.Get(), &inBuf, 1, nullptr, &dwFlags, &recvOv, nullptr);
+        ASSERT_TRUE(iRecv == 0 || ::WSAGetLastError() == WSA_IO_PENDING);
+
+        char out[] = "overlap!";
+        WSABUF outBuf{8, out};
+        WSAOVERLAPPED sendOv{};
+        sendOv.hEvent = ::WSACreateEvent();
+        const int iSend = ::WSASend(s.Get(), &outBuf, 1, nullptr, 0, &sendOv, nullptr);
+        ASSERT_TRUE(iSend == 0 || ::WSAGetLastError() == WSA_IO_PENDING);
+        DWORD dwBytes = 0;
+        EXPECT_TRUE(::WSAGetOverlappedResult(s.Get(), &sendOv, &dwBytes, TRUE, &dwFlags));
+        EXPECT_EQ(dwBytes, 8u);
+
+        ASSERT_EQ(::WaitForSingleObject(recvOv.hEvent, 5000), WAIT_OBJECT_0);
+        EXPECT_TRUE(::WSAGetOverlappedResult(s.Get(), &recvOv, &dwBytes, FALSE, &dwFlags));
+        EXPECT_EQ(dwBytes, 8u);
+        EXPECT_EQ(std::string(in, 8), "overlap!");
+        ::shutdown(s.Get(), SD_SEND);
+        ReceiveAll(s.Get());
+        ::WSACloseEvent(recvOv.hEvent);
+        ::WSACloseEvent(sendOv.hEvent);
+    }
+}
+
 }  // namespace
