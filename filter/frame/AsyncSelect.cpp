@@ -90,10 +90,15 @@ void StopWorkerWindow() {
     // The window belongs to the worker thread, which alone may destroy it; ending its loop
     // does that (the thread's windows go with it).
     ::PostMessageA(gWorkerWindow, WM_QUIT, 0, 0);
-    ::WaitForSingleObject(gWorkerThread, 5000);
+    const bool bEnded = ::WaitForSingleObject(gWorkerThread, 5000) == WAIT_OBJECT_0;
     gWorkerWindow = nullptr;
     ::CloseHandle(gWorkerThread);
     gWorkerThread = nullptr;
+    // A class outlives the module that registered it; a later load at another address must
+    // not find this one's window procedure.
+    if (bEnded) {
+        ::UnregisterClassA(kClassName, gModuleInstance);
+    }
 }
 
 int WSPAPI WSPAsyncSelect(SOCKET s, HWND hWnd, unsigned int wMsg, long lEvent, LPINT lpErrno) {
