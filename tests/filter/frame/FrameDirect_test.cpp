@@ -29,8 +29,9 @@ SOCKET WSPAPI CountingCreateSocketHandle(DWORD dwEntry, DWORD_PTR dwContext, LPI
 
 class FrameDirect : public ::testing::Test {
 protected:
-    explicit FrameDirect(CScopedCatalog::Layer layer = CScopedCatalog::Layer::kChains)
-        : m_catalog(layer) {}
+    explicit FrameDirect(CScopedCatalog::Layer layer = CScopedCatalog::Layer::kChains,
+                         const std::wstring& basePath = ProgramFolder() + L"wsbase.dll")
+        : m_catalog(layer, basePath) {}
 
     void SetUp() override {
         m_hFrame = WshLoadProvider((ProgramFolder() + L"FilterLsp.dll").c_str());
@@ -76,6 +77,24 @@ class FrameWithoutChains : public FrameDirect {
 protected:
     FrameWithoutChains() : FrameDirect(CScopedCatalog::Layer::kLayerOnly) {}
 };
+
+// The next provider's path as an installer may write it, with an environment variable.
+class FrameWithExpandablePath : public FrameDirect {
+protected:
+    FrameWithExpandablePath()
+        : FrameDirect(CScopedCatalog::Layer::kChains, L"%FRAME_TEST_DIR%wsbase.dll") {
+        ::SetEnvironmentVariableW(L"FRAME_TEST_DIR", ProgramFolder().c_str());
+    }
+};
+
+TEST_F(FrameWithExpandablePath, LoadsTheNextProviderThroughTheExpandedPath) {
+    ASSERT_EQ(Start(), 0);
+    int iError = 0;
+    const SOCKET s = Socket(AF_INET, SOCK_STREAM, 0, &iError);
+    EXPECT_NE(s, INVALID_SOCKET);
+    EXPECT_NE(::GetModuleHandleW(L"wsbase.dll"), nullptr);
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
 
 TEST_F(FrameWithoutChains, StartsButRefusesEverySocketRequest) {
     ASSERT_EQ(Start(), 0);

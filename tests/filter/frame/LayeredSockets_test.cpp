@@ -19,6 +19,7 @@
 #include "tests/support/PythonHttpServer.h"
 #include "tests/support/QuietFrameLog.h"
 #include "tests/support/ScopedCatalog.h"
+#include "tests/support/TempPath.h"
 
 namespace {
 
@@ -353,6 +354,61 @@ TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
         ::WSACloseEvent(recvOv.hEvent);
         ::WSACloseEvent(sendOv.hEvent);
     }
+}
+
+TEST_F(LayeredSockets, AcceptExAndTransmitFileWorkOnTheFramesHandles) {
+    CSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in addr = LoopbackAddress(0);
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    LPFN_ACCEPTEX pfnAcceptEx = nullptr;
+    LPFN_TRANSMITFILE pfnTransmitFile = nullptr;
+    GUID acceptExId = WSAID_ACCEPTEX;
+    GUID transmitFileId = WSAID_TRANSMITFILE;
+    DWORD dwBytes = 0;
+    ASSERT_EQ(
+        ::WSAIoctl(listener.Get(), SIO_GET_EXTENSION_FUNCTION_POINTER, &acceptExId,
+                   sizeof acceptExId, &pfnAcceptEx, sizeof pfnAcceptEx, &dwBytes, nullptr, nullptr),
+        0);
+    ASSERT_EQ(::WSAIoctl(listener.Get(), SIO_GET_EXTENSION_FUNCTION_POINTER, &transmitFileId,
+                         sizeof transmitFileId, &pfnTransmitFile, sizeof pfnTransmitFile, &dwBytes,
+                         nullptr, nullptr),
+              0);
+
+    CSocket accepted(::socket(AF_INET, SOCK_STREAM, 0));
+    char addresses[2 * (sizeof(sockaddr_in) + 16)];
+    WSAOVERLAPPED ov{};
+    ov.hEvent = ::WSACreateEvent();
+    const BOOL bDone =
+        pfnAcceptEx(listener.Get(), accepted.Get(), addresses, 0, sizeof(sockaddr_in) + 16,
+                    sizeof(sockaddr_in) + 16, &dwBytes, &ov);
+    ASSERT_TRUE(bDone || ::WSAGetLastError() == ERROR_IO_PENDING);
+    CSocket client(::socket(AF_INET, SOCK_STREAM, 0));
+    addr = LoopbackAddress(LocalPort(listener.Get()));
+    ASSERT_EQ(::connect(client.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::WaitForSingleObject(ov.hEvent, 5000), WAIT_OBJECT_0);
+    DWORD dwFlags = 0;
+    EXPECT_TRUE(::WSAGetOverlappedResult(listener.Get(), &ov, &dwBytes, FALSE, &dwFlags));
+    // The option names the listener by its application handle; the frame translates it.
+    const SOCKET sListen = listener.Get();
+    ASSERT_EQ(::setsockopt(accepted.Get(), SOL_SOCKET, SO_UPDATE_ACCEPT_CONTEXT,
+                           reinterpret_cast<const char*>(&sListen), sizeof sListen),
+              0);
+    sockaddr_in peerName{};
+    int len = sizeof peerName;
+    ASSERT_EQ(::getpeername(accepted.Get(), reinterpret_cast<sockaddr*>(&peerName), &len), 0);
+    EXPECT_EQ(ntohs(peerName.sin_port), LocalPort(client.Get()));
+    ::WSACloseEvent(ov.hEvent);
+
+    const CTempPath file("transmit");
+    const std::string content(5000, 'f');
+    file.WriteFile(content);
+    const CFileHandle hFile(::CreateFileA(file.String().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hFile);
+    ASSERT_TRUE(pfnTransmitFile(accepted.Get(), hFile.Get(), 0, 0, nullptr, nullptr, 0));
+    ::shutdown(accepted.Get(), SD_SEND);
+    EXPECT_EQ(ReceiveAll(client.Get()), content);
 }
 
 }  // namespace
