@@ -411,4 +411,51 @@ TEST_F(LayeredSockets, AcceptExAndTransmitFileWorkOnTheFramesHandles) {
     EXPECT_EQ(ReceiveAll(client.Get()), content);
 }
 
+TEST_F(LayeredSockets, EventSelectIoctlsOptionsAndAddressConversionsPassThrough) {
+    CLoopbackPeer peer([](SOCKET sPeer) {
+        SendAll(sPeer, "12345");
+        ReceiveAll(sPeer);
+    });
+    CSocket s = ConnectTo(peer);
+    ASSERT_TRUE(s);
+    WSAEVENT hEvent = ::WSACreateEvent();
+    ASSERT_EQ(::WSAEventSelect(s.Get(), hEvent, FD_READ | FD_CLOSE), 0);
+    ASSERT_EQ(::WaitForSingleObject(hEvent, 5000), WAIT_OBJECT_0);
+    WSANETWORKEVENTS events{};
+    ASSERT_EQ(::WSAEnumNetworkEvents(s.Get(), hEvent, &events), 0);
+    EXPECT_NE(events.lNetworkEvents & FD_READ, 0);
+    ASSERT_EQ(::WSAEventSelect(s.Get(), nullptr, 0), 0);
+    ::WSACloseEvent(hEvent);
+
+    u_long nPending = 0;
+    ASSERT_EQ(::ioctlsocket(s.Get(), FIONREAD, &nPending), 0);
+    EXPECT_EQ(nPending, 5u);
+    u_long bNonBlocking = 1;
+    ASSERT_EQ(::ioctlsocket(s.Get(), FIONBIO, &bNonBlocking), 0);
+    char buf[16];
+    ASSERT_EQ(::recv(s.Get(), buf, sizeof buf, 0), 5);
+    EXPECT_EQ(::recv(s.Get(), buf, sizeof buf, 0), SOCKET_ERROR);
+    EXPECT_EQ(::WSAGetLastError(), WSAEWOULDBLOCK);
+
+    int iType = 0;
+    int len = sizeof iType;
+    ASSERT_EQ(::getsockopt(s.Get(), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&iType), &len), 0);
+    EXPECT_EQ(iType, SOCK_STREAM);
+
+    sockaddr_in6 addr6{};
+    int len6 = sizeof addr6;
+    wchar_t szText[] = L"[::1]:8080";
+    ASSERT_EQ(::WSAStringToAddressW(szText, AF_INET6, nullptr, reinterpret_cast<sockaddr*>(&addr6),
+                                    &len6),
+              0);
+    EXPECT_EQ(ntohs(addr6.sin6_port), 8080);
+    wchar_t szBack[64];
+    DWORD nBack = 64;
+    ASSERT_EQ(::WSAAddressToStringW(reinterpret_cast<sockaddr*>(&addr6), sizeof addr6, nullptr,
+                                    szBack, &nBack),
+              0);
+    EXPECT_STREQ(szBack, L"[::1]:8080");
+    ::shutdown(s.Get(), SD_SEND);
+}
+
 }  // namespace
