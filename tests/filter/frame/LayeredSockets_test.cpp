@@ -10,16 +10,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/PythonHttpServer.h"
 #include "tests/support/QuietFrameLog.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/TempPath.h"
+#include "wsock/host/HostExtensions.h"
 
 namespace {
 
@@ -456,6 +461,69 @@ TEST_F(LayeredSockets, EventSelectIoctlsOptionsAndAddressConversionsPassThrough)
               0);
     EXPECT_STREQ(szBack, L"[::1]:8080");
     ::shutdown(s.Get(), SD_SEND);
+}
+
+TEST_F(LayeredSockets, ManyThreadsMakeUseAndCloseSocketsAtOnce) {
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 25;
+    CLoopbackPeer peer(CLoopbackPeer::Echo, kThreads * kRounds);
+    std::atomic<int> nGood{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                // A UDP socket alongside, so that two chains' lists change at once.
+                CSocket extra(::socket(AF_INET, SOCK_DGRAM, 0));
+                CSocket s = ConnectTo(peer);
+                const std::string text =
+                    "thread " + std::to_string(t) + " round " + std::to_string(i);
+                if (s && extra && SendAll(s.Get(), text) && ::shutdown(s.Get(), SD_SEND) == 0 &&
+                    ReceiveAll(s.Get()) == text) {
+                    ++nGood;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(nGood.load(), kThreads * kRounds);
+}
+
+TEST(LayeredCleanup, LastCleanupResetsTheSocketsLeftOpen) {
+    const CQuietFrameLog log;
+    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
+    auto session = std::make_unique<CWinsockSession>();
+    std::atomic<bool> bAccepted{false};
+    std::atomic<bool> bEnded{false};
+    std::string received;
+    {
+        CLoopbackPeer peer([&](SOCKET sPeer) {
+            bAccepted = true;
+            received = ReceiveAll(sPeer);
+            bEnded = true;
+        });
+        CSocket s = ConnectTo(peer);
+        ASSERT_TRUE(s);
+        ASSERT_TRUE(SendAll(s.Get(), "left open"));
+        // The clean-up closes the peer's listener too, so it must have accepted by then.
+        for (int i = 0; i < 500 && !bAccepted; ++i) {
+            ::Sleep(10);
+        }
+        // The application never closes it; the frame's clean-up must.
+        const SOCKET sLeft = s.Release();
+        DWORD_PTR context = 0;
+        int iError = 0;
+        ASSERT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(sLeft, &context, &iError), 0);
+        session.reset();
+        // The frame closed the application's handle and its next provider's socket.
+        EXPECT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(sLeft, &context, &iError),
+                  SOCKET_ERROR);
+        EXPECT_EQ(::closesocket(sLeft), SOCKET_ERROR);
+        EXPECT_EQ(::WSAGetLastError(), WSANOTINITIALISED);
+    }
+    EXPECT_TRUE(bEnded.load());
+    EXPECT_EQ(received, "left open");
 }
 
 }  // namespace
