@@ -96,3 +96,12 @@ struct CModuleTraits {
 };
 
 using CModule = CUniqueHandle<CModuleTraits>;
+
+// Windows this thread created; destroyed by the thread that owns them.
+struct CWindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+
+using CWindow = CUniqueHandle<CWindowTraits>;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "win/UniqueHandle.h"
 #include "wsock/host/ProviderHost.h"
 #include "wsock/host/Selection.h"
 
@@ -64,17 +65,14 @@ auto OnSocket(SOCKET s, F f) noexcept
 
 // The calling thread's identity for providers that complete through APCs; opened once.
 struct ThreadIdentity {
+    CHandle thread;
     WSATHREADID id{};
     ThreadIdentity() {
+        HANDLE hThread = nullptr;
         ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
-                          &id.ThreadHandle, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    }
-    ThreadIdentity(const ThreadIdentity&) = delete;
-    ThreadIdentity& operator=(const ThreadIdentity&) = delete;
-    ~ThreadIdentity() {
-        if (id.ThreadHandle != nullptr) {
-            ::CloseHandle(id.ThreadHandle);
-        }
+                          &hThread, 0, FALSE, DUPLICATE_SAME_ACCESS);
+        thread.Reset(hThread);
+        id.ThreadHandle = hThread;
     }
 };
 

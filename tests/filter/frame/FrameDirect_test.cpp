@@ -34,19 +34,14 @@ protected:
         : m_catalog(layer, basePath) {}
 
     void SetUp() override {
-        m_hFrame = WshLoadProvider((ProgramFolder() + L"FilterLsp.dll").c_str());
-        ASSERT_NE(m_hFrame, nullptr);
+        m_frame.Reset(WshLoadProvider((ProgramFolder() + L"FilterLsp.dll").c_str()));
+        ASSERT_TRUE(m_frame);
         m_pfnStartup = reinterpret_cast<LPWSPSTARTUP>(
-            reinterpret_cast<void*>(::GetProcAddress(m_hFrame, "WSPStartup")));
+            reinterpret_cast<void*>(::GetProcAddress(m_frame.Get(), "WSPStartup")));
         ASSERT_NE(m_pfnStartup, nullptr);
         const std::vector<WSAPROTOCOL_INFOW> records = EnumCatalog();
         ASSERT_FALSE(records.empty());
         m_record = records.front();
-    }
-    void TearDown() override {
-        if (m_hFrame != nullptr) {
-            ::FreeLibrary(m_hFrame);
-        }
     }
 
     int Start(const WSPUPCALLTABLE& upcalls = *WshUpcallTable()) {
@@ -66,7 +61,7 @@ protected:
 
     CQuietFrameLog m_log;
     CScopedCatalog m_catalog;
-    HMODULE m_hFrame = nullptr;
+    CModule m_frame;
     LPWSPSTARTUP m_pfnStartup = nullptr;
     WSAPROTOCOL_INFOW m_record{};
     WSPDATA m_data{};
@@ -227,8 +222,7 @@ TEST_F(FrameDirect, UnloadingWithOpenSocketsClosesTheirHandles) {
     ASSERT_NE(s, INVALID_SOCKET);
     DWORD_PTR context = 0;
     ASSERT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(s, &context, &iError), 0);
-    ::FreeLibrary(m_hFrame);
-    m_hFrame = nullptr;
+    m_frame.Reset();
     EXPECT_EQ(WshUpcallTable()->lpWPUQuerySocketHandleContext(s, &context, &iError), SOCKET_ERROR);
     EXPECT_EQ(iError, WSAENOTSOCK);
 }

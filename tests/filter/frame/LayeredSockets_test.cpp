@@ -143,9 +143,10 @@ TEST_F(LayeredSockets, TcpAndUdpCarryDataBothWays) {
 }
 
 TEST_F(LayeredSockets, AcceptedSocketsInheritTheAsyncSelectWindowAndMessage) {
-    HWND hWnd = ::CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_NE(hWnd, nullptr);
+    const CWindow window(::CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                           nullptr, nullptr, nullptr));
+    ASSERT_TRUE(window);
+    HWND hWnd = window.Get();
     CSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in addr = LoopbackAddress(0);
     ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
@@ -171,7 +172,6 @@ TEST_F(LayeredSockets, AcceptedSocketsInheritTheAsyncSelectWindowAndMessage) {
     ASSERT_TRUE(WaitForNotice(hWnd, &sNotified, &lEvent));
     EXPECT_EQ(sNotified, accepted.Get());
     EXPECT_EQ(lEvent, FD_READ);
-    ::DestroyWindow(hWnd);
 }
 
 TEST_F(LayeredSockets, SelectNamesEachReadySocketOnceAndRefusesOversizedSets) {
@@ -335,7 +335,8 @@ TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
         char in[8] = {};
         WSABUF inBuf{sizeof in, in};
         WSAOVERLAPPED recvOv{};
-        recvOv.hEvent = ::WSACreateEvent();
+        const CHandle recvEvent(::WSACreateEvent());
+        recvOv.hEvent = recvEvent.Get();
         DWORD dwFlags = 0;
         const int iRecv = ::WSARecv(s.Get(), &inBuf, 1, nullptr, &dwFlags, &recvOv, nullptr);
         ASSERT_TRUE(iRecv == 0 || ::WSAGetLastError() == WSA_IO_PENDING);
@@ -343,7 +344,8 @@ TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
         char out[] = "overlap!";
         WSABUF outBuf{8, out};
         WSAOVERLAPPED sendOv{};
-        sendOv.hEvent = ::WSACreateEvent();
+        const CHandle sendEvent(::WSACreateEvent());
+        sendOv.hEvent = sendEvent.Get();
         const int iSend = ::WSASend(s.Get(), &outBuf, 1, nullptr, 0, &sendOv, nullptr);
         ASSERT_TRUE(iSend == 0 || ::WSAGetLastError() == WSA_IO_PENDING);
         DWORD dwBytes = 0;
@@ -356,8 +358,6 @@ TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
         EXPECT_EQ(std::string(in, 8), "overlap!");
         ::shutdown(s.Get(), SD_SEND);
         ReceiveAll(s.Get());
-        ::WSACloseEvent(recvOv.hEvent);
-        ::WSACloseEvent(sendOv.hEvent);
     }
 }
 
@@ -383,7 +383,8 @@ TEST_F(LayeredSockets, AcceptExAndTransmitFileWorkOnTheFramesHandles) {
     CSocket accepted(::socket(AF_INET, SOCK_STREAM, 0));
     char addresses[2 * (sizeof(sockaddr_in) + 16)];
     WSAOVERLAPPED ov{};
-    ov.hEvent = ::WSACreateEvent();
+    const CHandle acceptEvent(::WSACreateEvent());
+    ov.hEvent = acceptEvent.Get();
     const BOOL bDone =
         pfnAcceptEx(listener.Get(), accepted.Get(), addresses, 0, sizeof(sockaddr_in) + 16,
                     sizeof(sockaddr_in) + 16, &dwBytes, &ov);
@@ -403,7 +404,6 @@ TEST_F(LayeredSockets, AcceptExAndTransmitFileWorkOnTheFramesHandles) {
     int len = sizeof peerName;
     ASSERT_EQ(::getpeername(accepted.Get(), reinterpret_cast<sockaddr*>(&peerName), &len), 0);
     EXPECT_EQ(ntohs(peerName.sin_port), LocalPort(client.Get()));
-    ::WSACloseEvent(ov.hEvent);
 
     const CTempPath file("transmit");
     const std::string content(5000, 'f');
@@ -423,14 +423,13 @@ TEST_F(LayeredSockets, EventSelectIoctlsOptionsAndAddressConversionsPassThrough)
     });
     CSocket s = ConnectTo(peer);
     ASSERT_TRUE(s);
-    WSAEVENT hEvent = ::WSACreateEvent();
-    ASSERT_EQ(::WSAEventSelect(s.Get(), hEvent, FD_READ | FD_CLOSE), 0);
-    ASSERT_EQ(::WaitForSingleObject(hEvent, 5000), WAIT_OBJECT_0);
+    const CHandle event(::WSACreateEvent());
+    ASSERT_EQ(::WSAEventSelect(s.Get(), event.Get(), FD_READ | FD_CLOSE), 0);
+    ASSERT_EQ(::WaitForSingleObject(event.Get(), 5000), WAIT_OBJECT_0);
     WSANETWORKEVENTS events{};
-    ASSERT_EQ(::WSAEnumNetworkEvents(s.Get(), hEvent, &events), 0);
+    ASSERT_EQ(::WSAEnumNetworkEvents(s.Get(), event.Get(), &events), 0);
     EXPECT_NE(events.lNetworkEvents & FD_READ, 0);
     ASSERT_EQ(::WSAEventSelect(s.Get(), nullptr, 0), 0);
-    ::WSACloseEvent(hEvent);
 
     u_long nPending = 0;
     ASSERT_EQ(::ioctlsocket(s.Get(), FIONREAD, &nPending), 0);
