@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -89,6 +90,49 @@ TEST_F(FrameWithExpandablePath, LoadsTheNextProviderThroughTheExpandedPath) {
     EXPECT_NE(s, INVALID_SOCKET);
     EXPECT_NE(::GetModuleHandleW(L"wsbase.dll"), nullptr);
     EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+// A path whose expansion does not fit is loaded as it stands, and then from the Windows folder
+// joined with the path's tail.
+class FrameWithOverlongPath : public FrameDirect {
+protected:
+    explicit FrameWithOverlongPath(const wchar_t* szTail = L"\\system32\\frame_test_base.dll")
+        : FrameDirect(CScopedCatalog::Layer::kChains, std::wstring(L"%FRAME_LONG%") + szTail) {
+        ::SetEnvironmentVariableW(L"FRAME_LONG", std::wstring(300, L'x').c_str());
+    }
+    static std::filesystem::path SystemCopy() {
+        wchar_t szWindows[MAX_PATH];
+        ::GetWindowsDirectoryW(szWindows, MAX_PATH);
+        return std::filesystem::path(szWindows) / "system32" / "frame_test_base.dll";
+    }
+};
+
+class FrameWithMissingFallback : public FrameWithOverlongPath {
+protected:
+    FrameWithMissingFallback() : FrameWithOverlongPath(L"\\system32\\frame_test_missing.dll") {}
+};
+
+TEST_F(FrameWithOverlongPath, LoadsTheNextProviderFromTheWindowsFolder) {
+    std::filesystem::copy_file(ProgramFolder() + L"wsbase.dll", SystemCopy(),
+                               std::filesystem::copy_options::overwrite_existing);
+    const int iResult = Start();
+    int iError = 0;
+    const SOCKET s = Socket(AF_INET, SOCK_STREAM, 0, &iError);
+    EXPECT_NE(s, INVALID_SOCKET);
+    if (iResult == 0) {
+        m_table.lpWSPCleanup(&iError);
+    }
+    std::error_code ec;
+    std::filesystem::remove(SystemCopy(), ec);
+    EXPECT_EQ(iResult, 0);
+}
+
+TEST_F(FrameWithMissingFallback, FailsWithProviderInitAndLogsThePathTried) {
+    EXPECT_EQ(Start(), WSAEPROVIDERFAILEDINIT);
+    std::ifstream in(m_log.Folder() / "frame_direct_tests.Log");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_THAT(text, ::testing::HasSubstr("LoadLibrary Failed Path="));
+    EXPECT_THAT(text, ::testing::HasSubstr("\\system32\\frame_test_missing.dll"));
 }
 
 TEST_F(FrameWithoutChains, StartsButRefusesEverySocketRequest) {
