@@ -92,6 +92,12 @@ TEST_F(FrameWithExpandablePath, LoadsTheNextProviderThroughTheExpandedPath) {
     EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
 }
 
+// The frame's log of this program.
+std::string FrameLogText(const CQuietFrameLog& log) {
+    std::ifstream in(log.Folder() / "frame_direct_tests.Log");
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 // A path whose expansion does not fit is loaded as it stands, and then from the Windows folder
 // joined with the path's tail.
 class FrameWithOverlongPath : public FrameDirect {
@@ -129,10 +135,49 @@ TEST_F(FrameWithOverlongPath, LoadsTheNextProviderFromTheWindowsFolder) {
 
 TEST_F(FrameWithMissingFallback, FailsWithProviderInitAndLogsThePathTried) {
     EXPECT_EQ(Start(), WSAEPROVIDERFAILEDINIT);
-    std::ifstream in(m_log.Folder() / "frame_direct_tests.Log");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = FrameLogText(m_log);
     EXPECT_THAT(text, ::testing::HasSubstr("LoadLibrary Failed Path="));
     EXPECT_THAT(text, ::testing::HasSubstr("\\system32\\frame_test_missing.dll"));
+}
+
+// Chains whose next provider is a DLL that is no provider at all.
+class FrameOverNonProvider : public FrameDirect {
+protected:
+    FrameOverNonProvider() : FrameDirect(CScopedCatalog::Layer::kChains, L"wshost.dll") {}
+};
+
+TEST_F(FrameOverNonProvider, FailsWithoutTheStartupExport) {
+    EXPECT_EQ(Start(), WSAEPROVIDERFAILEDINIT);
+    EXPECT_THAT(FrameLogText(m_log), ::testing::HasSubstr("GetProcAddress failed"));
+}
+
+// Chains over a provider that misbehaves at start-up (tests/filter/frame/FakeProvider.cpp).
+class FrameOverFakeProvider : public FrameDirect {
+protected:
+    FrameOverFakeProvider()
+        : FrameDirect(CScopedCatalog::Layer::kChains, ProgramFolder() + L"fake_provider.dll") {}
+    ~FrameOverFakeProvider() override { ::SetEnvironmentVariableA("FAKE_PROVIDER_MODE", nullptr); }
+};
+
+TEST_F(FrameOverFakeProvider, AnIncompleteTableFailsTheStartup) {
+    ::SetEnvironmentVariableA("FAKE_PROVIDER_MODE", "holes");
+    EXPECT_EQ(Start(), WSAEPROVIDERFAILEDINIT);
+    EXPECT_THAT(
+        FrameLogText(m_log),
+        ::testing::HasSubstr("Provider 'Stand-in Tcpip [TCP/IP]' returned bad proc table!"));
+}
+
+TEST_F(FrameOverFakeProvider, ANextProvidersFailureIsTheResultButStartupCompletes) {
+    ::SetEnvironmentVariableA("FAKE_PROVIDER_MODE", "fail");
+    EXPECT_EQ(Start(), WSAENETDOWN);
+    const std::string text = FrameLogText(m_log);
+    EXPECT_THAT(text,
+                ::testing::HasSubstr("Stand-in Tcpip [UDP/IPv6]->WSPStartup() failed: 10050"));
+    EXPECT_THAT(text, ::testing::HasSubstr("WSPStartUp Failed Return=10050"));
+    // It still counts as a start-up: the table is the frame's, and clean-up matches it.
+    EXPECT_NE(m_table.lpWSPSocket, nullptr);
+    int iError = 0;
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
 }
 
 TEST_F(FrameWithoutChains, StartsButRefusesEverySocketRequest) {
