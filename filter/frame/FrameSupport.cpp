@@ -21,11 +21,16 @@ HANDLE gProviderHeap = nullptr;
 LPFN_TRANSMITFILE lpfnProviderTransmitFile = nullptr;
 LPFN_ACCEPTEX lpfnProviderAcceptEx = nullptr;
 
+namespace {
+
+// The process's frame log: records without time stamps, named at module attach. Built by the
+// runtime before DllMain runs and destroyed after it has returned from detach.
+CLogFile gFrameLog(0);
+
+}  // namespace
+
 CLogFile& FrameLog() {
-    // Built on first use (module attach), never destroyed: clean-up at process detach may
-    // still write to it.
-    static auto* s_pLog = new CLogFile(1);
-    return *s_pLog;
+    return gFrameLog;
 }
 
 // Whether anyone reads debugger output: an attached debugger, or a monitor that has made the
