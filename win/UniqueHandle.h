@@ -87,3 +87,21 @@ public:
 private:
     HANDLE m_hMutex = nullptr;
 };
+
+// LoadLibrary results; a module is unloaded once per successful load.
+struct CModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+
+using CModule = CUniqueHandle<CModuleTraits>;
+
+// Windows this thread created; destroyed by the thread that owns them.
+struct CWindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+
+using CWindow = CUniqueHandle<CWindowTraits>;

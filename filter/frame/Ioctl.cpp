@@ -1,0 +1,146 @@
+// WSPIoctl and the two extension functions the frame hands out in place of the next
+// provider's, so that their sockets are translated too.
+#include <cstring>
+
+#include "filter/frame/Entries.h"
+#include "filter/frame/Forward.h"
+
+namespace {
+
+const GUID kTransmitFileId = WSAID_TRANSMITFILE;
+const GUID kAcceptExId = WSAID_ACCEPTEX;
+const GUID kGetAcceptExSockaddrsId = WSAID_GETACCEPTEXSOCKADDRS;
+
+// Hands out an own extension function, fetching the next provider's on the first request.
+int AnswerExtension(SocketInfo& info, const WSPPROC_TABLE& next, void* pOwn, void** ppProvider,
+                    LPVOID lpvInBuffer, DWORD cbInBuffer, LPVOID lpvOutBuffer, DWORD cbOutBuffer,
+                    LPDWORD lpcbBytesReturned, LPINT lpErrno) {
+    if (lpvOutBuffer == nullptr || cbOutBuffer < sizeof pOwn) {
+        *lpErrno = WSAEFAULT;
+        return SOCKET_ERROR;
+    }
+    std::memcpy(lpvOutBuffer, &pOwn, sizeof pOwn);
+    *lpcbBytesReturned = sizeof pOwn;
+    if (*ppProvider != nullptr) {
+        return 0;
+    }
+    DWORD dwBytes = 0;
+    return next.lpWSPIoctl(info.ProviderSocket, SIO_GET_EXTENSION_FUNCTION_POINTER, lpvInBuffer,
+                           cbInBuffer, ppProvider, sizeof *ppProvider, &dwBytes, nullptr, nullptr,
+                           nullptr, lpErrno);
+}
+
+}  // namespace
+
+int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD cbInBuffer,
+                    LPVOID lpvOutBuffer, DWORD cbOutBuffer, LPDWORD lpcbBytesReturned,
+                    LPWSAOVERLAPPED lpOverlapped,
+                    LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                    LPWSATHREADID lpThreadId, LPINT lpErrno) {
+    return GuardEntry(lpErrno, SOCKET_ERROR, [&]() -> int {
+        SocketInfo* pInfo =
+            QuerySocketInfo(s, "WSPIoctl: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno);
+        if (pInfo == nullptr) {
+            FrameLog().Write("WSPIoctl :: Error = WSAENOTSOCK", 1);
+            *lpErrno = WSAENOTSOCK;
+            return SOCKET_ERROR;
+        }
+        const WSPPROC_TABLE& next = pInfo->Provider->NextProcTable;
+        const CCallProviderScope slot(pInfo->Provider);
+        if (dwIoControlCode == SIO_GET_EXTENSION_FUNCTION_POINTER) {
+            GUID id{};
+            if (lpvInBuffer == nullptr || cbInBuffer < sizeof id) {
+                *lpErrno = WSAEFAULT;
+                return SOCKET_ERROR;
+            }
+            std::memcpy(&id, lpvInBuffer, sizeof id);
+            if (IsEqualGUID(id, kTransmitFileId)) {
+                return AnswerExtension(*pInfo, next, reinterpret_cast<void*>(&ExtTransmitFile),
+                                       reinterpret_cast<void**>(&lpfnProviderTransmitFile),
+                                       lpvInBuffer, cbInBuffer, lpvOutBuffer, cbOutBuffer,
+                                       lpcbBytesReturned, lpErrno);
+            }
+            if (IsEqualGUID(id, kAcceptExId)) {
+                return AnswerExtension(*pInfo, next, reinterpret_cast<void*>(&AcceptExExt),
+                                       reinterpret_cast<void**>(&lpfnProviderAcceptEx), lpvInBuffer,
+                                       cbInBuffer, lpvOutBuffer, cbOutBuffer, lpcbBytesReturned,
+                                       lpErrno);
+            }
+            if (!IsEqualGUID(id, kGetAcceptExSockaddrsId)) {
+                *lpErrno = WSAEINVAL;
+                FrameLog().Write("WSPIoctl :: Error = WSAEINVAL", 1);
+                return SOCKET_ERROR;
+            }
+        } else if (dwIoControlCode == SIO_QUERY_TARGET_PNP_HANDLE) {
+            if (lpvOutBuffer == nullptr || cbOutBuffer < sizeof(SOCKET)) {
+                *lpErrno = WSAEFAULT;
+                return SOCKET_ERROR;
+            }
+            std::memcpy(lpvOutBuffer, &pInfo->ProviderSocket, sizeof(SOCKET));
+            *lpcbBytesReturned = sizeof(SOCKET);
+            if (lpOverlapped != nullptr) {
+                // Answered at once; the caller's overlapped record learns it the usual way.
+                ::WPUCompleteOverlappedRequest(s, lpOverlapped, 0, sizeof(SOCKET), lpErrno);
+            }
+            return 0;
+        }
+        // Overlapped requests go on with the caller's record: the next provider's socket is a
+        // kernel socket that completes them itself.
+        return next.lpWSPIoctl(pInfo->ProviderSocket, dwIoControlCode, lpvInBuffer, cbInBuffer,
+                               lpvOutBuffer, cbOutBuffer, lpcbBytesReturned, lpOverlapped,
+                               lpCompletionRoutine, lpThreadId, lpErrno);
+    });
+}
+
+BOOL PASCAL ExtTransmitFile(SOCKET hSocket, HANDLE hFile, DWORD nNumberOfBytesToWrite,
+                            DWORD nNumberOfBytesPerSend, LPOVERLAPPED lpOverlapped,
+                            LPTRANSMIT_FILE_BUFFERS lpTransmitBuffers, DWORD dwFlags) {
+    int iError = 0;
+    return GuardEntry(&iError, FALSE, [&]() -> BOOL {
+        SocketInfo* pInfo = QuerySocketInfo(
+            hSocket, "ExtTransmitFile: WPUQuerySocketHandleContext() failed: %d\n", &iError);
+        if (pInfo == nullptr) {
+            ::SetLastError(static_cast<DWORD>(iError));
+            return FALSE;
+        }
+        if (lpfnProviderTransmitFile == nullptr) {
+            DebugOut("lpfnProviderTransmitFile == NULL!\n");
+            return FALSE;
+        }
+        const CCallProviderScope slot(pInfo->Provider);
+        return lpfnProviderTransmitFile(pInfo->ProviderSocket, hFile, nNumberOfBytesToWrite,
+                                        nNumberOfBytesPerSend, lpOverlapped, lpTransmitBuffers,
+                                        dwFlags);
+    });
+}
+
+BOOL PASCAL AcceptExExt(SOCKET sListenSocket, SOCKET sAcceptSocket, PVOID lpOutputBuffer,
+                        DWORD dwReceiveDataLength, DWORD dwLocalAddressLength,
+                        DWORD dwRemoteAddressLength, LPDWORD lpdwBytesReceived,
+                        LPOVERLAPPED lpOverlapped) {
+    int iError = 0;
+    return GuardEntry(&iError, FALSE, [&]() -> BOOL {
+        SocketInfo* pListen = QuerySocketInfo(
+            sListenSocket, "AcceptExExt: WPUQuerySocketHandleContext on listen socket failed: %d\n",
+            &iError);
+        SocketInfo* pAccept =
+            pListen == nullptr
+                ? nullptr
+                : QuerySocketInfo(
+                      sAcceptSocket,
+                      "AcceptExExt: WPUQuerySocketHandleContext on accept socket failed: %d\n",
+                      &iError);
+        if (pAccept == nullptr) {
+            ::SetLastError(WSAENOTSOCK);
+            return FALSE;
+        }
+        if (lpfnProviderAcceptEx == nullptr) {
+            DebugOut("lpfnProviderAcceptEx == NULL!\n");
+            return FALSE;
+        }
+        const CCallProviderScope slot(pListen->Provider);
+        return lpfnProviderAcceptEx(pListen->ProviderSocket, pAccept->ProviderSocket,
+                                    lpOutputBuffer, dwReceiveDataLength, dwLocalAddressLength,
+                                    dwRemoteAddressLength, lpdwBytesReceived, lpOverlapped);
+    });
+}

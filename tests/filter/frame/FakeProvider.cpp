@@ -1,0 +1,32 @@
+// A next provider that misbehaves at start-up as the environment variable FAKE_PROVIDER_MODE
+// says: "fail" returns WSAENETDOWN with a full table, "holes" succeeds with an incomplete one.
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+#include <cstring>
+
+namespace {
+
+int WSPAPI Unused() {
+    return SOCKET_ERROR;
+}
+
+}  // namespace
+
+extern "C" int WSPAPI WSPStartup(WORD, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFOW, WSPUPCALLTABLE,
+                                 LPWSPPROC_TABLE lpProcTable) {
+    char szMode[16] = {};
+    ::GetEnvironmentVariableA("FAKE_PROVIDER_MODE", szMode, sizeof szMode);
+    auto** ppEntries = reinterpret_cast<void**>(lpProcTable);
+    for (size_t i = 0; i < sizeof(WSPPROC_TABLE) / sizeof(void*); ++i) {
+        ppEntries[i] = reinterpret_cast<void*>(&Unused);
+    }
+    lpWSPData->wVersion = MAKEWORD(2, 2);
+    lpWSPData->wHighVersion = MAKEWORD(2, 2);
+    if (std::strcmp(szMode, "holes") == 0) {
+        lpProcTable->lpWSPSelect = nullptr;
+        return 0;
+    }
+    return std::strcmp(szMode, "fail") == 0 ? WSAENETDOWN : 0;
+}

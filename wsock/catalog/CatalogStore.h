@@ -1,0 +1,45 @@
+// The stand-in's Winsock catalogue, persisted in the registry: one binary value holds the
+// records in catalogue order, another the next free catalogue entry id. A named mutex keeps
+// read-modify-write cycles of several processes apart.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "win/UniqueHandle.h"
+
+namespace wsock {
+
+inline constexpr wchar_t kCatalogKeyPath[] = L"Software\\WsockHost\\Catalog";
+inline constexpr DWORD kFirstCatalogEntryId = 1001;
+
+struct CatalogRecord {
+    WSAPROTOCOL_INFOW info;
+    wchar_t path[MAX_PATH];  // unexpanded, as installed
+};
+
+struct Catalog {
+    std::vector<CatalogRecord> records;
+    DWORD nextEntryId = kFirstCatalogEntryId;
+};
+
+// Serialises catalogue changes across processes while it lives.
+class CCatalogLock {
+public:
+    CCatalogLock() noexcept;
+
+private:
+    CHandle m_hMutex;
+    CMutexLock m_lock;
+};
+
+// An empty catalogue when the key or its values are missing or malformed.
+Catalog ReadCatalog();
+// False (with the Win32 error in GetLastError) when the registry refuses the write.
+bool WriteCatalog(const Catalog& catalog);
+// Removes the whole catalogue key.
+void DeleteCatalog();
+
+}  // namespace wsock

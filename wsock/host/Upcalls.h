@@ -1,0 +1,13 @@
+// The upcall table the host hands to every provider's WSPStartup, and the application
+// handles it issues for non-IFS providers (layers).
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+namespace wsock {
+
+const WSPUPCALLTABLE& UpcallTable() noexcept;
+
+}  // namespace wsock
