@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietFrameLog.h"
+#include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 
 namespace {
@@ -76,7 +76,7 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 41;
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 25;
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
     WSAPROTOCOL_INFOW chainTcp = EnumCatalog()[0];
     WSAPROTOCOL_INFOW baseTcp = EnumCatalog()[4];

@@ -37,9 +37,7 @@ void ReloadRulesWhenDue() {
     rule.SetUpdateRequire(0);
 }
 
-}  // namespace
-
-void FilterConnect(SOCKET s, const sockaddr* name, int namelen) {
+void Connect(SOCKET s, const sockaddr* name, int namelen) {
     CLogFile& log = FrameLog();
     SocketFilterState state;
     in_addr destination{};
@@ -69,8 +67,27 @@ void FilterConnect(SOCKET s, const sockaddr* name, int namelen) {
     TheSocketFilterTable().Store(static_cast<std::uint32_t>(s), state);
 }
 
-void FilterClose(SOCKET s) {
-    if (gSharedState.filterOff == 0) {
-        TheSocketFilterTable().Remove(static_cast<std::uint32_t>(s));
+}  // namespace
+
+void LogHookException() noexcept {
+    try {
+        FrameLog().Write("XXXXXX Exception XXXXXX\n", 1);
+    } catch (...) {
     }
+}
+
+void FilterConnect(SOCKET s, const sockaddr* name, int namelen) noexcept {
+    GuardHook(0, [&] {
+        Connect(s, name, namelen);
+        return 0;
+    });
+}
+
+void FilterClose(SOCKET s) noexcept {
+    GuardHook(0, [&] {
+        if (gSharedState.filterOff == 0) {
+            TheSocketFilterTable().Remove(static_cast<std::uint32_t>(s));
+        }
+        return 0;
+    });
 }

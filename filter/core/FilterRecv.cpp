@@ -70,10 +70,7 @@ void Redirect(SocketFilterState& state, WSABUF& buffer, LPDWORD lpNumberOfBytesR
     }
 }
 
-}  // namespace
-
-bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
-                       LPDWORD lpNumberOfBytesRecvd) {
+bool RecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
     if (gSharedState.filterOff != 0 || dwBufferCount == 0 || lpBuffers[0].len == 0) {
         return false;
     }
@@ -88,7 +85,7 @@ bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
     return true;
 }
 
-bool FilterRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
+bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
     if (gSharedState.filterOff != 0) {
         Log("WSPRecv :: Filtering is Off", 2);
         return false;
@@ -121,4 +118,18 @@ bool FilterRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNum
     }
     table.Store(uSocket, state);
     return bReplaced;
+}
+
+}  // namespace
+
+bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                       LPDWORD lpNumberOfBytesRecvd) noexcept {
+    return GuardHook(
+        false, [&] { return RecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd); });
+}
+
+bool FilterRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                LPDWORD lpNumberOfBytesRecvd) noexcept {
+    return GuardHook(false,
+                     [&] { return Recv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd); });
 }

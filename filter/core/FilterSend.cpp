@@ -176,9 +176,7 @@ void Judge(SocketFilterState& state, std::string_view copy,
     Log("WSPSend    :: After applying rules", 3);
 }
 
-}  // namespace
-
-void FilterSend(SOCKET s, const WSABUF& firstBuffer) {
+void Send(SOCKET s, const WSABUF& firstBuffer) {
     if (firstBuffer.len == 0 || firstBuffer.buf == nullptr) {
         return;
     }
@@ -207,4 +205,13 @@ void FilterSend(SOCKET s, const WSABUF& firstBuffer) {
         LogStateBlock(state, 2);
     }
     table.Store(uSocket, state);
+}
+
+}  // namespace
+
+void FilterSend(SOCKET s, const WSABUF& firstBuffer) noexcept {
+    GuardHook(0, [&] {
+        Send(s, firstBuffer);
+        return 0;
+    });
 }

@@ -1,5 +1,6 @@
 // Entries that only translate the socket handle, plus the few that also translate a protocol
 // record or answer without a socket.
+#include "filter/core/FilterHooks.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
 
@@ -51,6 +52,9 @@ int WSPAPI WSPCancelBlockingCall(LPINT lpErrno) {
 
 int WSPAPI WSPConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
                       LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS, LPINT lpErrno) {
+    // The verdict state starts afresh, and the rules are reloaded when due, before the
+    // socket's record is even looked up.
+    FilterConnect(s, name, namelen);
     return ForwardOnSocket(
         s, "WSPConnect: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno, SOCKET_ERROR,
         [&](SocketInfo& info, const WSPPROC_TABLE& next) {
@@ -150,12 +154,26 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }
+        const bool bInspected = lpOverlapped == nullptr;
+        // The rest of a block page is delivered without asking the server for more.
+        if (bInspected && FilterRecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
+            pInfo->BytesRecv += *lpNumberOfBytesRecvd;
+            return 0;
+        }
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPRecv(
             pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
             lpOverlapped, lpCompletionRoutine, lpThreadId, lpErrno);
-        if (iResult == 0 && lpOverlapped == nullptr) {
+        if (iResult == SOCKET_ERROR) {
+            LogFormat(*lpErrno == WSAEWOULDBLOCK ? 3 : 1, "WSPRecv :: WSPRecv failed ErrorCode=%d",
+                      *lpErrno);
+            return iResult;
+        }
+        if (bInspected) {
             pInfo->BytesRecv += *lpNumberOfBytesRecvd;
+            if (FilterRecv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
+                pInfo->BytesRecv = *lpNumberOfBytesRecvd;
+            }
         }
         return iResult;
     });
@@ -199,6 +217,10 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             LogFormat(1, "WSPSend    :: WPUQuerySocketHandleContext() failed: %d\r\n", *lpErrno);
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
+        }
+        // Overlapped sends pass unexamined.
+        if (lpOverlapped == nullptr && dwBufferCount > 0 && lpBuffers != nullptr) {
+            FilterSend(s, lpBuffers[0]);
         }
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPSend(

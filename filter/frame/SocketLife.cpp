@@ -1,5 +1,6 @@
 // Creating and destroying sockets: each application socket over a served chain gets a record
 // that ties its handle to the next provider's socket.
+#include "filter/core/FilterHooks.h"
 #include "filter/frame/Entries.h"
 
 namespace {
@@ -219,6 +220,10 @@ int WSPAPI WSPCloseSocket(SOCKET s, LPINT lpErrno) {
         // cannot be closed.
         const int iResult = gUpcalls.lpWPUCloseSocketHandle(s, lpErrno);
         FreeSocketInfo(pInfo);
-        return iResult == SOCKET_ERROR ? SOCKET_ERROR : 0;
+        if (iResult == SOCKET_ERROR) {
+            return SOCKET_ERROR;
+        }
+        FilterClose(s);
+        return 0;
     });
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "filter/core/SharedFilterState.h"
 #include "filter/frame/Entries.h"
 
 namespace {
@@ -29,10 +30,12 @@ void ProcessAttach(HINSTANCE hInstance) {
     FrameLog().SetFileName(szName);
     FrameLog().Write(
         std::string("=======================================\nApplication Name is ") + szName, 1);
+    ++gSharedState.processCount;
 }
 
 void ProcessDetach(LPVOID lpReserved) {
     ::InterlockedExchange(&gDetaching, 1);
+    --gSharedState.processCount;
     {
         const CStartupLockScope lock;
         if (gBaseInfo != nullptr) {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietFrameLog.h"
+#include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 #include "wsock/host/HostExtensions.h"
 
@@ -60,7 +60,7 @@ protected:
         return info;
     }
 
-    CQuietFrameLog m_log;
+    CQuietInstallation m_log;
     CScopedCatalog m_catalog;
     CModule m_frame;
     LPWSPSTARTUP m_pfnStartup = nullptr;
@@ -93,8 +93,8 @@ TEST_F(FrameWithExpandablePath, LoadsTheNextProviderThroughTheExpandedPath) {
 }
 
 // The frame's log of this program.
-std::string FrameLogText(const CQuietFrameLog& log) {
-    std::ifstream in(log.Folder() / "frame_direct_tests.Log");
+std::string FrameLogText(const CQuietInstallation& log) {
+    std::ifstream in(log.Folder() + "frame_direct_tests.Log");
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -321,7 +321,7 @@ TEST_F(FrameDirect, UnloadingWithOpenSocketsClosesTheirHandles) {
 namespace {
 
 TEST(FrameProcessDetach, EndsCleanlyWithOpenSockets) {
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
     std::wstring command = L"\"" + ProgramFolder() + L"frame_detach_child.exe\"";
     STARTUPINFOW si{};
@@ -336,7 +336,7 @@ TEST(FrameProcessDetach, EndsCleanlyWithOpenSockets) {
     ::GetExitCodeProcess(process.Get(), &dwExit);
     EXPECT_EQ(dwExit, 7u);
     // The layer was really loaded there: its attach names the program in its log.
-    std::ifstream in(log.Folder() / "frame_detach_child.Log");
+    std::ifstream in(log.Folder() + "frame_detach_child.Log");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_THAT(text, ::testing::HasSubstr("Application Name is frame_detach_child.exe"));
 }

@@ -21,7 +21,7 @@
 
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/PythonHttpServer.h"
-#include "tests/support/QuietFrameLog.h"
+#include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/TempPath.h"
 #include "wsock/host/HostExtensions.h"
@@ -89,7 +89,7 @@ bool WaitForNotice(HWND hWnd, SOCKET* ps, long* plEvent) {
 
 class LayeredSockets : public ::testing::Test {
 protected:
-    CQuietFrameLog m_log;
+    CQuietInstallation m_log;
     CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
     CWinsockSession m_session;
 };
@@ -272,7 +272,7 @@ std::pair<std::string, std::string> Exchange(bool bLayered) {
 }
 
 TEST(LayeredWire, BytesOnTheWireAreTheSameWithAndWithoutTheLayer) {
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     const auto plain = Exchange(false);
     const auto layered = Exchange(true);
     EXPECT_EQ(plain.first.size(), 198u);
@@ -287,7 +287,7 @@ std::string Body(const std::string& response) {
 }
 
 TEST(LayeredWire, PythonHttpServerAnswersTheSameThroughTheLayer) {
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     std::string plain;
     std::string layered;
     // Made in the first session: finding a free port takes a socket.
@@ -313,7 +313,7 @@ TEST(LayeredWire, PythonHttpServerAnswersTheSameThroughTheLayer) {
 // Overlapped receives and sends still go straight to the next provider's kernel socket, with
 // the caller's overlapped record; they complete there as without the layer.
 TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     for (const auto layer : {CScopedCatalog::Layer::kNone, CScopedCatalog::Layer::kChains}) {
         const CScopedCatalog catalog(layer);
         const CWinsockSession session;
@@ -490,7 +490,7 @@ TEST_F(LayeredSockets, ManyThreadsMakeUseAndCloseSocketsAtOnce) {
 }
 
 TEST(LayeredCleanup, LastCleanupResetsTheSocketsLeftOpen) {
-    const CQuietFrameLog log;
+    const CQuietInstallation log;
     const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
     auto session = std::make_unique<CWinsockSession>();
     std::atomic<bool> bAccepted{false};
