@@ -12,11 +12,12 @@
 class ScriptedCategoryServer {
 public:
     // Each segment is sent on its own, a moment after the one before; none: never answer.
-    explicit ScriptedCategoryServer(std::vector<std::string> segments, bool bAnswer = true) {
+    explicit ScriptedCategoryServer(std::vector<std::string> segments, bool bAnswer = true,
+                                    const char* szAddress = "127.0.0.1") {
         m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        address.sin_addr.s_addr = ::inet_addr(szAddress);
         int nAddress = sizeof address;
         ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
         ::listen(m_listener, 1);
