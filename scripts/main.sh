@@ -1,8 +1,58 @@
 #!/usr/bin/env bash
-# Sets up the machine and builds everything. The system's main job (a demonstration of the
-# filter at work) arrives with the filter itself; until then this builds both trees.
+# Sets up the machine, builds everything, and runs the demonstration: a fresh installation in
+# the Wine prefix, the filter registered in the (stand-in) Winsock catalogue, a category
+# server and a web server on loopback, and a browser-like program whose requests the filter
+# judges. Everything it set up is removed again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 scripts/setup.sh
-scripts/build.sh
-echo "main: both trees built (build/win, build/native); the filter demonstration is not built yet."
+scripts/build.sh >/dev/null
+echo "main: built build/win and build/native"
+
+run() { build/win/wine-run "$@"; }
+sockbin=build/win/sockbin
+workdir=$(mktemp -d)
+pids=()
+cleanup() {
+    run "$sockbin/pcinstall.exe" uninstall >/dev/null 2>&1 || true
+    run "$sockbin/wscatalog.exe" clear >/dev/null 2>&1 || true
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    build/win/wine-run --stop
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+
+# Waits for a server's first line naming its port; prints the port.
+wait_port() {
+    local file=$1 pattern=$2 port=""
+    for _ in $(seq 100); do
+        port=$(sed -n "s/$pattern/\1/p" "$file" | head -n 1)
+        [[ -n "$port" ]] && { echo "$port"; return 0; }
+        sleep 0.1
+    done
+    echo "main: a server did not start; its output:" >&2
+    cat "$file" >&2
+    return 1
+}
+
+build/native/tools/category-server --address 127.0.0.2 --port 0 --db data/category-db.txt \
+    >"$workdir/categories.log" 2>&1 &
+pids+=($!)
+category_port=$(wait_port "$workdir/categories.log" 'listening on 127.0.0.2:\([0-9]*\)')
+python3 -u -m http.server --bind 127.0.0.1 --directory data/demo-site 0 \
+    >"$workdir/web.log" 2>&1 &
+pids+=($!)
+web_port=$(wait_port "$workdir/web.log" '.*port \([0-9]*\).*')
+
+lsp="Z:${root//\//\\}\\build\\win\\sockbin\\FilterLsp.dll"
+run "$sockbin/wscatalog.exe" base
+run "$sockbin/pcinstall.exe" install --force --folder 'C:\ParentalControlDemo' \
+    --admin-password demo --server-ip 127.0.0.2 --server-port "$category_port" --log-level 1 \
+    --lsp "$lsp"
+echo "main: category server on 127.0.0.2:$category_port, web server on 127.0.0.1:$web_port"
+echo
+run "$sockbin/pcdemo.exe" "$web_port" | tr -d '\r'
+echo
+echo "main: the category server answered:"
+sed -n '2,$p' "$workdir/categories.log"

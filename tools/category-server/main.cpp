@@ -2,11 +2,12 @@
 // Each connection carries one type-4 request; the reply carries the URL's category (an empty
 // value for a URL the database does not know), then the connection is closed.
 //
-//   category-server --port N [--db FILE] [--unknown NAME] [--delay-ms N] [--never-reply]
-//                   [--split-reply] [--bad-length]
+//   category-server --port N [--address A] [--db FILE] [--unknown NAME] [--delay-ms N]
+//                   [--never-reply] [--split-reply] [--bad-length]
 //
 // --port 0 takes a free port. The first line on standard output is
-// "listening on 127.0.0.1:PORT"; then one line per request.
+// "listening on ADDRESS:PORT"; then one line per request. The address is a loopback one
+// (127.0.0.1 unless given).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -29,6 +30,7 @@ namespace {
 
 struct COptions {
     int iPort = -1;
+    std::string strAddress = "127.0.0.1";
     std::string strDatabase = "data/category-db.txt";
     std::string strUnknown;
     int iDelayMs = 0;
@@ -150,6 +152,8 @@ bool ParseOptions(int argc, char** argv, COptions& options) {
             options.bBadLength = true;
         } else if (i + 1 < argc && strOption == "--port") {
             options.iPort = std::atoi(argv[++i]);
+        } else if (i + 1 < argc && strOption == "--address") {
+            options.strAddress = argv[++i];
         } else if (i + 1 < argc && strOption == "--db") {
             options.strDatabase = argv[++i];
         } else if (i + 1 < argc && strOption == "--unknown") {
@@ -160,7 +164,8 @@ bool ParseOptions(int argc, char** argv, COptions& options) {
             return false;
         }
     }
-    return options.iPort >= 0 && options.iPort <= 65535;
+    // Tests and the demonstration talk to this machine only.
+    return options.iPort >= 0 && options.iPort <= 65535 && options.strAddress.rfind("127.", 0) == 0;
 }
 
 }  // namespace
@@ -169,8 +174,9 @@ int main(int argc, char** argv) {
     COptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: category-server --port N [--db FILE] [--unknown NAME] "
-                     "[--delay-ms N] [--never-reply] [--split-reply] [--bad-length]\n");
+                     "usage: category-server --port N [--address 127.x.y.z] [--db FILE] "
+                     "[--unknown NAME] [--delay-ms N] [--never-reply] [--split-reply] "
+                     "[--bad-length]\n");
         return 2;
     }
     std::ifstream db(options.strDatabase);
@@ -186,7 +192,10 @@ int main(int argc, char** argv) {
     ::setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &iOn, sizeof iOn);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, options.strAddress.c_str(), &address.sin_addr) != 1) {
+        std::fprintf(stderr, "category-server: bad address %s\n", options.strAddress.c_str());
+        return 2;
+    }
     address.sin_port = htons(static_cast<std::uint16_t>(options.iPort));
     socklen_t nAddress = sizeof address;
     if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -195,7 +204,7 @@ int main(int argc, char** argv) {
         std::perror("category-server: cannot listen");
         return 1;
     }
-    Say("listening on 127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+    Say("listening on " + options.strAddress + ":" + std::to_string(ntohs(address.sin_port)));
     for (;;) {
         const int fd = ::accept(listener.Get(), nullptr, nullptr);
         if (fd < 0) {

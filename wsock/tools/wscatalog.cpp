@@ -1,0 +1,66 @@
+// wscatalog: sets up the stand-in Winsock catalogue as a Windows installation has it, with
+// the base provider's entries, so that an installer can layer over them.
+//   wscatalog base      replace the catalogue with the base provider's entries
+//   wscatalog clear     remove the catalogue
+//   wscatalog list      print the catalogue in order
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "wsock/catalog/BaseEntries.h"
+#include "wsock/catalog/CatalogStore.h"
+
+namespace {
+
+std::wstring ProgramFolder() {
+    wchar_t szPath[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, szPath, MAX_PATH);
+    const std::wstring path(szPath, n);
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+int List() {
+    DWORD cb = 0;
+    int iError = 0;
+    ::WSCEnumProtocols(nullptr, nullptr, &cb, &iError);
+    std::vector<WSAPROTOCOL_INFOW> records(cb / sizeof(WSAPROTOCOL_INFOW));
+    const int n = ::WSCEnumProtocols(nullptr, records.data(), &cb, &iError);
+    for (int i = 0; i < n; ++i) {
+        std::printf("%4lu  chain %d  %ls\n", records[static_cast<size_t>(i)].dwCatalogEntryId,
+                    records[static_cast<size_t>(i)].ProtocolChain.ChainLen,
+                    records[static_cast<size_t>(i)].szProtocol);
+    }
+    return n >= 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string strCommand = argc == 2 ? argv[1] : "";
+    if (strCommand == "clear") {
+        wsock::DeleteCatalog();
+        return 0;
+    }
+    if (strCommand == "list") {
+        return List();
+    }
+    if (strCommand == "base") {
+        wsock::DeleteCatalog();
+        auto records = wsock::BaseRecords();
+        GUID baseId = wsock::kBaseProviderId;
+        int iError = 0;
+        const std::wstring path = ProgramFolder() + L"wsbase.dll";
+        if (::WSCInstallProvider(&baseId, path.c_str(), records.data(),
+                                 static_cast<DWORD>(records.size()), &iError) == SOCKET_ERROR) {
+            std::fprintf(stderr, "wscatalog: installing the base entries failed: %d\n", iError);
+            return 1;
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "usage: wscatalog base | clear | list\n");
+    return 2;
+}
