@@ -2,7 +2,8 @@
 # Runs the benchmarks (not part of the tests):
 #  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
 #    encoding; extra arguments go to that program (for example --benchmark_filter=MD5);
-#  - Windows, under Wine from build/win: the settings store's verified operations.
+#  - Windows, under Wine from build/win: the settings store's verified operations, the
+#    provider round trip with and without the layer, and HTTP round trips through the filter.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -17,3 +18,12 @@ scripts/build.sh >/dev/null
 trap 'build/win/wine-run --stop' EXIT
 echo "== settings store (Windows, under Wine)"
 build/win/wine-run build/win/bench/policyapi_bench.exe
+echo "== provider round trips (Windows, under Wine)"
+build/win/wine-run build/win/sockbin/provider_bench.exe
+echo "== filter round trips (Windows, under Wine, log level 0)"
+# The lookup client's standard-output lines go to a file: Wine's writes to a pipe or to
+# /dev/null cost about a millisecond each and would swamp the figures.
+out=$(mktemp)
+build/win/wine-run build/win/sockbin/filter_bench.exe >"$out" 2>&1 || { cat "$out"; exit 1; }
+sed -n '/^HTTP round trips/,$p' "$out" | tr -d '\r' | grep -v '^pcinstall'
+rm -f "$out"

@@ -76,7 +76,8 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 41;
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 25;
-    const CQuietInstallation log;
+    // Log level 0: the frame's own cost, without the records every connect and send writes.
+    const CQuietInstallation log(0);
     const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
     WSAPROTOCOL_INFOW chainTcp = EnumCatalog()[0];
     WSAPROTOCOL_INFOW baseTcp = EnumCatalog()[4];

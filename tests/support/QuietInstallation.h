@@ -1,7 +1,7 @@
 // A fresh installation for tests that load FilterLsp.dll (and so PolicyApi.dll): made by the
-// installation tool in a temporary folder, with only level 1 log records kept, removed at the
-// end. Create it before the first socket call, since the DLLs read it when they load. Tests
-// that use it carry the resource lock "product_registry".
+// installation tool in a temporary folder, with only level 1 log records kept (unless told
+// otherwise), removed at the end. Create it before the first socket call, since the DLLs read it
+// when they load. Tests that use it carry the resource lock "product_registry".
 #pragma once
 
 #include <windows.h>
@@ -15,11 +15,11 @@
 
 class CQuietInstallation {
 public:
-    CQuietInstallation() : m_folder("install") {
+    explicit CQuietInstallation(int iLogLevel = 1) : m_folder("install") {
         std::filesystem::create_directories(m_folder.Path());
         // No trailing backslash inside the quotes: it would escape the closing quote.
-        m_bInstalled = RunInstaller("install --force --log-level 1 --folder \"" +
-                                    m_folder.String() + "\"") == 0;
+        m_bInstalled = RunInstaller("install --force --log-level " + std::to_string(iLogLevel) +
+                                    " --folder \"" + m_folder.String() + "\"") == 0;
         if (!m_bInstalled) {
             std::fprintf(stderr, "pcinstall failed for %s\n", Folder().c_str());
         }
