@@ -77,6 +77,15 @@ bool DebugOutputWanted() noexcept;
 // A log record formatted with printf rules.
 void LogFormat(signed char iLevel, const char* szFormat, ...) noexcept;
 
+// Holds gStartupLock for its scope.
+class CStartupLockScope {
+public:
+    CStartupLockScope() noexcept { ::EnterCriticalSection(&gStartupLock); }
+    CStartupLockScope(const CStartupLockScope&) = delete;
+    CStartupLockScope& operator=(const CStartupLockScope&) = delete;
+    ~CStartupLockScope() { ::LeaveCriticalSection(&gStartupLock); }
+};
+
 // Puts a chain in gCallProviderSlot for the length of one next-provider call.
 class CCallProviderScope {
 public:

@@ -2,18 +2,6 @@
 // gStartupLock.
 #include "filter/frame/Frame.h"
 
-namespace {
-
-class CStartupLockScope {
-public:
-    CStartupLockScope() noexcept { ::EnterCriticalSection(&gStartupLock); }
-    CStartupLockScope(const CStartupLockScope&) = delete;
-    CStartupLockScope& operator=(const CStartupLockScope&) = delete;
-    ~CStartupLockScope() { ::LeaveCriticalSection(&gStartupLock); }
-};
-
-}  // namespace
-
 SocketInfo* NewSocketInfo(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit) {
     auto* pInfo = static_cast<SocketInfo*>(
         gProviderHeap != nullptr ? ::HeapAlloc(gProviderHeap, HEAP_ZERO_MEMORY, sizeof(SocketInfo))

@@ -10,14 +10,6 @@ namespace {
 
 constexpr int kPathChars = MAX_PATH;
 
-class CStartupLockScope {
-public:
-    CStartupLockScope() noexcept { ::EnterCriticalSection(&gStartupLock); }
-    CStartupLockScope(const CStartupLockScope&) = delete;
-    CStartupLockScope& operator=(const CStartupLockScope&) = delete;
-    ~CStartupLockScope() { ::LeaveCriticalSection(&gStartupLock); }
-};
-
 void ProcessAttach(HINSTANCE hInstance) {
     gModuleInstance = hInstance;
     ::InitializeCriticalSection(&gStartupLock);
