@@ -124,6 +124,7 @@ bool FilterRule::GetFilterRules() {
             return false;
         }
         Log("Word Category list complete", 4);
+        LoadKnownCategories();
         DumpFilterRules();
         Log("FilterRule :: GetFilterRules Finished", 3);
         return true;
@@ -192,6 +193,35 @@ bool FilterRule::IsURLWordInList(const std::string& url, char* szWord, int iAllo
     return true;
 }
 
+void FilterRule::LoadKnownCategories() {
+    char** list = nullptr;
+    int count = 0;
+    const bool bLoaded = GetAllCategory(&list, &count) != 0;
+    std::vector<std::string> known;
+    for (int i = 0; bLoaded && i < count; ++i) {
+        known.emplace_back(list[i]);
+    }
+    FreeListMemory(&list, &count);
+    const std::lock_guard<std::mutex> lock(m_knownLock);
+    m_knownCategories = std::move(known);
+    m_bKnownCategories = bLoaded;
+}
+
+bool FilterRule::IsKnownCategory(const char* szCategory) {
+    {
+        const std::lock_guard<std::mutex> lock(m_knownLock);
+        if (m_bKnownCategories) {
+            for (const std::string& strKnown : m_knownCategories) {
+                if (strKnown == szCategory) {
+                    return true;
+                }
+            }
+            return false;
+        }
+    }
+    return IsCategoryExists(szCategory) != 0;
+}
+
 bool FilterRule::IsCategoryInList(const char* szCategory) {
     if (FrameLog().Enabled(2)) {
         FrameLog().Write(std::string("FilterRule :: IsCategoryInList : ") + szCategory, 2);
@@ -206,7 +236,7 @@ bool FilterRule::IsCategoryBlocked(const char* szCategory) {
             Log("FilterRule :: Category found to block", 2);
             return true;
         }
-        if (IsCategoryExists(szCategory) == 0) {
+        if (!IsKnownCategory(szCategory)) {
             if (FrameLog().Enabled(2)) {
                 FrameLog().Write(Format("FilterRule :: %s Category is not present in our list So "
                                         "cosider it as Null",

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class FilterRule {
 public:
@@ -26,10 +28,20 @@ public:
     void DumpFilterRules();
 
 private:
+    // Whether the global category list holds szCategory: from the copy taken at this
+    // process's last reload, or from the policy library when it has none.
+    bool IsKnownCategory(const char* szCategory);
+    void LoadKnownCategories();
+
     std::uint8_t rulesLoaded = 0;
     // The profile name as the library gave it: the shared copy holds only 20 characters, and
     // a cut name would read another profile's lists.
     std::string m_strProfile = "Default";
+    // Asking the library reads and verifies the whole settings file, several milliseconds a
+    // lookup; the list changes only with a policy change, which also requests a reload.
+    std::mutex m_knownLock;
+    std::vector<std::string> m_knownCategories;
+    bool m_bKnownCategories = false;
 };
 
 // The process's rule object.
