@@ -135,3 +135,14 @@ TEST_F(FilterRuleTest, ProfileThatCannotBeReadFailsTheReload) {
     EXPECT_FALSE(rule.GetFilterRules());
     UserLogOut();
 }
+
+TEST_F(FilterRuleTest, KnownCategoriesAreThoseOfTheLastReload) {
+    ASSERT_EQ(SetCategories("Default", {"Null"}), 1);
+    FilterRule rule;
+    ASSERT_TRUE(Reload(rule));
+    ASSERT_NE(Store()->AddElementToList("CAT", "Cooking"), 0);
+    EXPECT_TRUE(rule.IsCategoryBlocked("Cooking"));  // unknown at the reload: "Null"
+    UpdateRequire(1);
+    ASSERT_TRUE(Reload(rule));
+    EXPECT_FALSE(rule.IsCategoryBlocked("Cooking"));
+}
