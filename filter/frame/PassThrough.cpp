@@ -165,8 +165,11 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
             lpOverlapped, lpCompletionRoutine, lpThreadId, lpErrno);
         if (iResult == SOCKET_ERROR) {
-            LogFormat(*lpErrno == WSAEWOULDBLOCK ? 3 : 1, "WSPRecv :: WSPRecv failed ErrorCode=%d",
-                      *lpErrno);
+            // A pending overlapped receive is no failure.
+            if (bInspected) {
+                LogFormat(*lpErrno == WSAEWOULDBLOCK ? 3 : 1,
+                          "WSPRecv :: WSPRecv failed ErrorCode=%d", *lpErrno);
+            }
             return iResult;
         }
         if (bInspected) {
