@@ -1,0 +1,129 @@
+// The shared rules across processes: who reloads them, and what every process then sees.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Api/PolicyApi.h"
+#include "tests/support/FreshInstallation.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/ScopedCatalog.h"
+
+namespace {
+
+int SetWords(const char* szUser, int iAllowed, std::vector<const char*> words) {
+    char** list = const_cast<char**>(words.data());
+    int count = static_cast<int>(words.size());
+    return SetURLList(szUser, iAllowed, &list, &count);
+}
+
+class CChild {
+public:
+    CChild(const std::string& strOutput, const std::string& strCommands) {
+        std::string strLine = "\"" + std::filesystem::path(ProgramFolder()).string() +
+                              "filter_child.exe\" \"" + strOutput + "\" " + strCommands;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        EXPECT_TRUE(::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &si, &pi));
+        ::CloseHandle(pi.hThread);
+        m_process.Reset(pi.hProcess);
+    }
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+    bool Wait() { return ::WaitForSingleObject(m_process.Get(), 60000) == WAIT_OBJECT_0; }
+
+private:
+    CHandle m_process;
+};
+
+std::vector<std::string> Lines(const std::string& strPath) {
+    std::ifstream in(strPath);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class AcrossProcessesTest : public ::testing::Test {
+protected:
+    AcrossProcessesTest() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        // Nothing answers there: every request is decided by a word, never by a lookup.
+        const std::string strAddress = "127.0.0.2";
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "TLVServerIP", REG_SZ,
+                          strAddress.c_str(), static_cast<DWORD>(strAddress.size() + 1));
+        EXPECT_EQ(SetWords("Default", 1, {"pass"}), 1);
+        EXPECT_EQ(SetWords("Default", 0, {"poker"}), 1);
+        EXPECT_EQ(CreateUser("kid", "pw", USER_TYPE_USER), 1);
+        EXPECT_EQ(SetWords("kid", 1, {"pass"}), 1);
+        EXPECT_EQ(SetWords("kid", 0, {"chess"}), 1);
+    }
+    ~AcrossProcessesTest() override { ::WSACleanup(); }
+
+    // A web server outside the layer, for nConnections requests.
+    CLoopbackPeer WebServer(int nConnections) {
+        WSAPROTOCOL_INFOW base = EnumCatalog()[4];
+        CSocket listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0));
+        return CLoopbackPeer(
+            std::move(listener),
+            [](SOCKET s) {
+                char request[4096];
+                ::recv(s, request, sizeof request, 0);
+                SendAll(s, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                ::shutdown(s, SD_SEND);
+            },
+            nConnections);
+    }
+    std::string Output(const char* szName) const { return m_install.Folder() + szName; }
+
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+    CFreshInstallation m_install;
+    CHandle m_ready{::CreateEventA(nullptr, TRUE, FALSE, "pc_xp_ready")};
+    CHandle m_go{::CreateEventA(nullptr, TRUE, FALSE, "pc_xp_go")};
+};
+
+}  // namespace
+
+TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
+    CLoopbackPeer web = WebServer(5);
+    const std::string p = std::to_string(web.Port());
+    CChild first(Output("first.txt"),
+                 "browse:" + p + ":/poker browse:" + p +
+                     ":/chess/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/chess");
+    ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
+    // Behind the filter's back: only a reload would see it.
+    ASSERT_EQ(SetWords("Default", 0, {"nothing"}), 1);
+    CChild second(Output("second.txt"),
+                  "browse:" + p + ":/poker login:kid browse:" + p + ":/chess");
+    ASSERT_TRUE(second.Wait());
+    ::SetEvent(m_go.Get());
+    ASSERT_TRUE(first.Wait());
+    // The second process's first connect used the rules the first one loaded; its login made
+    // its next connect load the kid's rules, which the first process then used too.
+    EXPECT_EQ(Lines(Output("first.txt")),
+              (std::vector<std::string>{"blocked", "passed", "blocked"}));
+    EXPECT_EQ(Lines(Output("second.txt")), (std::vector<std::string>{"blocked", "blocked"}));
+}
+
+TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
+    CLoopbackPeer web = WebServer(3);
+    const std::string p = std::to_string(web.Port());
+    CChild first(Output("first.txt"),
+                 "browse:" + p + ":/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/pass");
+    ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
+    CChild second(Output("second.txt"), "login:nobody browse:" + p + ":/pass");
+    ASSERT_TRUE(second.Wait());
+    ::SetEvent(m_go.Get());
+    ASSERT_TRUE(first.Wait());
+    EXPECT_EQ(Lines(Output("first.txt")), (std::vector<std::string>{"passed", "corrupted"}));
+    EXPECT_EQ(Lines(Output("second.txt")), std::vector<std::string>{"corrupted"});
+}

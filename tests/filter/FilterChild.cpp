@@ -1,0 +1,68 @@
+// A browser-like process with the filter loaded, for the tests across processes.
+// Usage: filter_child <output file> <command>...
+//   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
+//   login:NAME  signal:EVENT  wait:EVENT
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Api/PolicyApi.h"
+#include "tests/support/LoopbackPeer.h"
+
+namespace {
+
+std::string Browse(u_short uPort, const std::string& strPath) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const sockaddr_in address = LoopbackAddress(uPort);
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return "no connection";
+    }
+    SendAll(s.Get(), "GET " + strPath + " HTTP/1.1\r\nHost: games.example\r\n\r\n");
+    const std::string strPage = ReceiveAll(s.Get());
+    if (strPage.find("configuration is corrupted") != std::string::npos) {
+        return "corrupted";
+    }
+    return strPage.find("Policy</span>") != std::string::npos ? "blocked" : "passed";
+}
+
+HANDLE NamedEvent(const std::string& strName) {
+    return ::CreateEventA(nullptr, TRUE, FALSE, strName.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return 2;
+    }
+    FILE* pOut = std::fopen(argv[1], "a");
+    if (pOut == nullptr) {
+        return 3;
+    }
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    for (int i = 2; i < argc; ++i) {
+        const std::string strCommand = argv[i];
+        const size_t colon = strCommand.find(':');
+        const std::string strVerb = strCommand.substr(0, colon);
+        const std::string strArg = colon == std::string::npos ? "" : strCommand.substr(colon + 1);
+        if (strVerb == "browse") {
+            const size_t second = strArg.find(':');
+            const auto uPort = static_cast<u_short>(std::atoi(strArg.substr(0, second).c_str()));
+            std::fprintf(pOut, "%s\n", Browse(uPort, strArg.substr(second + 1)).c_str());
+        } else if (strVerb == "login") {
+            UserLogIn(strArg.c_str());
+        } else if (strVerb == "signal") {
+            ::SetEvent(NamedEvent(strArg));
+        } else if (strVerb == "wait") {
+            ::WaitForSingleObject(NamedEvent(strArg), 60000);
+        }
+        std::fflush(pOut);
+    }
+    ::WSACleanup();
+    std::fclose(pOut);
+    return 0;
+}
