@@ -220,3 +220,12 @@ TEST_F(FilterHooksTest, HostHeaderIsFoundOnlyAsAHeader) {
     EXPECT_STREQ(state->host, "news.example");
     EXPECT_EQ(state->webPageBlocked, 0);
 }
+
+TEST_F(FilterHooksTest, AFirstReceiveOfOneBytePassesAndTheNextIsReplaced) {
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    Connect();
+    Send(Request("/poker"));
+    EXPECT_EQ(Receive(kResponse, 1), "H");
+    EXPECT_EQ(Receive().substr(0, 17), "HTTP/1.0 200 OK\r\n");
+    EXPECT_EQ(Receive(), "");
+}
