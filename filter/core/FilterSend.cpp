@@ -13,6 +13,7 @@
 #include "filter/core/TLVClient.h"
 #include "filter/core/portable/BlockPage.h"
 #include "filter/core/portable/HttpRequest.h"
+#include "filter/core/portable/RequestInspector.h"
 
 namespace {
 
@@ -25,6 +26,15 @@ void Log(const std::string& strText, signed char iLevel) {
     }
 }
 
+// The process's log, for the portable request inspection.
+class CFrameLogSink : public IFilterLog {
+public:
+    bool Enabled(signed char iLevel) const override { return FrameLog().Enabled(iLevel); }
+    void Write(const std::string& strText, signed char iLevel) override {
+        FrameLog().Write(strText, iLevel);
+    }
+};
+
 void LogStateBlock(const SocketFilterState& state, signed char iLevel) {
     if (FrameLog().Enabled(iLevel)) {
         Log(std::string("WSPSend    :: Information Values\n----------------\nCategory=") +
@@ -32,68 +42,6 @@ void LogStateBlock(const SocketFilterState& state, signed char iLevel) {
                 (state.webPageBlocked == 1 ? "WebPage is Blocked\n" : "") + "-----------------",
             iLevel);
     }
-}
-
-// Collects the bytes of 1- and 2-byte sends; true when the collection holds a whole head.
-bool CollectSmallSend(SocketFilterState& state, const char* pBytes, std::size_t nBytes) {
-    if (state.pendingRequest.size() + nBytes > SocketFilterState::kMaxPendingRequest) {
-        Log(std::string(kSendPrefix) + "Collected request head too long, dropped", 1);
-        state.pendingRequest.clear();
-        return false;
-    }
-    state.pendingRequest.append(pBytes, nBytes);
-    Log(kSendPrefix + state.pendingRequest, 2);
-    return nBytes == 2 && state.pendingRequest.find("\r\n\r\n") != std::string::npos;
-}
-
-// The head collected from small sends: its Request-URI, version and Host header.
-void ParseCollectedHead(SocketFilterState& state, std::optional<std::string>& requestUri) {
-    const RequestLine line = ParseRequestLine(state.pendingRequest);
-    if (line.status == RequestLineStatus::Http || line.status == RequestLineStatus::NotHttp) {
-        requestUri = std::string(line.requestUri);
-        if (line.status == RequestLineStatus::Http) {
-            state.isHttp = 1;
-        } else {
-            Log(std::string(kSendPrefix) + "HTTP Version not found", 1);
-        }
-    }
-    const HostHeader host = FindHostHeader(state.pendingRequest);
-    if (host.status == HostStatus::Found) {
-        std::string strHost(host.value);
-        ToLowerAscii(strHost);
-        state.SetHost(strHost);
-        Log(std::string(kSendPrefix) + "Host:" + state.host, 1);
-    }
-    state.pendingRequest.clear();
-}
-
-// The request line of a send, parsed until one of them shows "HTTP/".
-void ParseRequestLineOnce(SocketFilterState& state, std::string_view copy,
-                          std::optional<std::string>& requestUri) {
-    if (state.isHttp == 1) {
-        Log("WSPSend    :: Previously Evaluated as HTTP", 4);
-        return;
-    }
-    Log("WSPSend    :: Evaluating HTTP", 2);
-    const RequestLine line = ParseRequestLine(copy);
-    if (line.status == RequestLineStatus::NoMethod) {
-        Log("WSPSend    :: Request Method not found", 3);
-    } else {
-        Log("WSPSend :: Method is " + std::string(line.method), 4);
-        if (line.status == RequestLineStatus::NoRequestUri) {
-            Log("WSPSend    :: RequestURI not found", 3);
-        } else {
-            requestUri = std::string(line.requestUri);
-            Log("WSPSend :: RequestURI is " + *requestUri, 4);
-            if (line.status == RequestLineStatus::Http) {
-                state.isHttp = 1;
-                Log("WSPSend :: HTTP version found", 4);
-            } else {
-                Log("WSPSend    :: HTTP Version not found", 3);
-            }
-        }
-    }
-    Log("WSPSend :: After HeapFree(szMethod)", 4);
 }
 
 void TakeHostHeader(SocketFilterState& state, std::string_view copy) {
@@ -185,19 +133,11 @@ void Send(SOCKET s, const WSABUF& firstBuffer) {
     SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
     LogStateBlock(state, 4);
 
-    std::optional<std::string> requestUri;
-    const bool bSmall = firstBuffer.len <= 2;
-    const bool bWholeHead = bSmall && CollectSmallSend(state, firstBuffer.buf, firstBuffer.len);
-    if (bWholeHead) {
-        ParseCollectedHead(state, requestUri);
-    }
-    if (!bSmall || firstBuffer.len == 2) {
-        const std::string copy(UpToFirstNul(std::string_view(firstBuffer.buf, firstBuffer.len)));
-        Log("------------------------", 2);
-        Log(copy, 2);
-        Log("------------------------", 2);
-        ParseRequestLineOnce(state, copy, requestUri);
-        Judge(state, copy, requestUri);
+    CFrameLogSink sink;
+    const InspectedSend send =
+        InspectSend(state, std::string_view(firstBuffer.buf, firstBuffer.len), sink);
+    if (send.bJudge) {
+        Judge(state, send.copy, send.requestUri);
         Log("WSPSend :: After HeapFree(sendbuffer)", 4);
     }
     Log("WSPSend :: After HeapFree(szRequestURI)", 4);
