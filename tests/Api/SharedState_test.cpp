@@ -10,40 +10,17 @@
 #include <vector>
 
 #include "Api/DataStore.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "win/UniqueHandle.h"
 
 namespace {
 
-std::string ChildPath() {
-    char szPath[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    return (std::filesystem::path(szPath).parent_path() / "api_child.exe").string();
-}
-
-class CChild {
+// api_child.exe with an output file and its commands.
+class CChild : public CChildProcess {
 public:
-    CChild(const std::string& strOutput, const std::string& strCommands) {
-        std::string strLine = "\"" + ChildPath() + "\" \"" + strOutput + "\" " + strCommands;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        EXPECT_TRUE(::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     nullptr, &si, &pi))
-            << ::GetLastError();
-        ::CloseHandle(pi.hThread);
-        m_process.Reset(pi.hProcess);
-    }
-    // The exit code, once the child has ended.
-    DWORD Wait() {
-        EXPECT_EQ(::WaitForSingleObject(m_process.Get(), 60000), WAIT_OBJECT_0);
-        DWORD dwCode = 99;
-        ::GetExitCodeProcess(m_process.Get(), &dwCode);
-        return dwCode;
-    }
-
-private:
-    CHandle m_process;
+    CChild(const std::string& strOutput, const std::string& strCommands)
+        : CChildProcess(Beside("api_child.exe"), "\"" + strOutput + "\" " + strCommands) {}
 };
 
 std::vector<std::string> Lines(const std::string& strPath) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Api/PolicyApi.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/ScopedCatalog.h"
@@ -22,25 +23,11 @@ int SetWords(const char* szUser, int iAllowed, std::vector<const char*> words) {
     return SetURLList(szUser, iAllowed, &list, &count);
 }
 
-class CChild {
+// filter_child.exe with an output file and its commands.
+class CChild : public CChildProcess {
 public:
-    CChild(const std::string& strOutput, const std::string& strCommands) {
-        std::string strLine = "\"" + std::filesystem::path(ProgramFolder()).string() +
-                              "filter_child.exe\" \"" + strOutput + "\" " + strCommands;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        EXPECT_TRUE(::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     nullptr, &si, &pi));
-        ::CloseHandle(pi.hThread);
-        m_process.Reset(pi.hProcess);
-    }
-    CChild(const CChild&) = delete;
-    CChild& operator=(const CChild&) = delete;
-    bool Wait() { return ::WaitForSingleObject(m_process.Get(), 60000) == WAIT_OBJECT_0; }
-
-private:
-    CHandle m_process;
+    CChild(const std::string& strOutput, const std::string& strCommands)
+        : CChildProcess(Beside("filter_child.exe"), "\"" + strOutput + "\" " + strCommands) {}
 };
 
 std::vector<std::string> Lines(const std::string& strPath) {
@@ -104,9 +91,9 @@ TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
     ASSERT_EQ(SetWords("Default", 0, {"nothing"}), 1);
     CChild second(Output("second.txt"),
                   "browse:" + p + ":/poker login:kid browse:" + p + ":/chess");
-    ASSERT_TRUE(second.Wait());
+    ASSERT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
-    ASSERT_TRUE(first.Wait());
+    ASSERT_EQ(first.Wait(), 0u);
     // The second process's first connect used the rules the first one loaded; its login made
     // its next connect load the kid's rules, which the first process then used too.
     EXPECT_EQ(Lines(Output("first.txt")),
@@ -121,9 +108,9 @@ TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
                  "browse:" + p + ":/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/pass");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
     CChild second(Output("second.txt"), "login:nobody browse:" + p + ":/pass");
-    ASSERT_TRUE(second.Wait());
+    ASSERT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
-    ASSERT_TRUE(first.Wait());
+    ASSERT_EQ(first.Wait(), 0u);
     EXPECT_EQ(Lines(Output("first.txt")), (std::vector<std::string>{"passed", "corrupted"}));
     EXPECT_EQ(Lines(Output("second.txt")), std::vector<std::string>{"corrupted"});
 }

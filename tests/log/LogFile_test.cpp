@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedProductKey.h"
 #include "tests/support/TempPath.h"
 #include "win/UniqueHandle.h"
@@ -48,26 +49,6 @@ protected:
 
     CTempPath m_folder{"logtest"};
 };
-
-std::string ChildPath() {
-    char szPath[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    return (std::filesystem::path(szPath).parent_path() / "log_writer_child.exe").string();
-}
-
-CHandle StartChild(const std::string& strArgs) {
-    std::string strCommand = "\"" + ChildPath() + "\" " + strArgs;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi)) {
-        ADD_FAILURE() << "CreateProcess failed: " << ::GetLastError();
-        return CHandle();
-    }
-    ::CloseHandle(pi.hThread);
-    return CHandle(pi.hProcess);
-}
 
 }  // namespace
 
@@ -186,10 +167,11 @@ TEST_F(LogFileTest, TwoProcessesNeitherLoseNorInterleaveRecords) {
     InstallKey(key, Folder());
     key.SetDword("LogLevel", 1);
     constexpr int kRecords = 2000;
-    CHandle first = StartChild("shared 1 " + std::to_string(kRecords));
-    CHandle second = StartChild("shared 2 " + std::to_string(kRecords));
-    ASSERT_TRUE(first && second);
-    const HANDLE children[] = {first.Get(), second.Get()};
+    const std::string strChild = CChildProcess::Beside("log_writer_child.exe");
+    const CChildProcess first(strChild, "shared 1 " + std::to_string(kRecords));
+    const CChildProcess second(strChild, "shared 2 " + std::to_string(kRecords));
+    ASSERT_TRUE(first.Started() && second.Started());
+    const HANDLE children[] = {first.Handle(), second.Handle()};
     ASSERT_EQ(::WaitForMultipleObjects(2, children, TRUE, 120000), WAIT_OBJECT_0);
 
     const std::regex record("\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d child ([12]) record (\\d+) x{60}");

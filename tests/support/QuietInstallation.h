@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempPath.h"
-#include "win/UniqueHandle.h"
 
 class CQuietInstallation {
 public:
@@ -34,24 +34,11 @@ public:
 
     // The installation tool beside the programs that load the filter.
     static DWORD RunInstaller(const std::string& strArgs) {
-        char szPath[MAX_PATH];
-        ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-        const auto tool =
-            std::filesystem::path(szPath).parent_path().parent_path() / "bin" / "pcinstall.exe";
-        std::string strCommand = "\"" + tool.string() + "\" " + strArgs;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi)) {
-            return ::GetLastError();
-        }
-        ::CloseHandle(pi.hThread);
-        const CHandle process(pi.hProcess);
-        ::WaitForSingleObject(process.Get(), 60000);
-        DWORD dwCode = 1;
-        ::GetExitCodeProcess(process.Get(), &dwCode);
-        return dwCode;
+        const auto tool = std::filesystem::path(CChildProcess::Beside("pcinstall.exe"))
+                              .parent_path()
+                              .parent_path() /
+                          "bin" / "pcinstall.exe";
+        return CChildProcess(tool.string(), strArgs).Wait();
     }
 
 private:

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/TempPath.h"
 #include "tools/install/LayerInstaller.h"
@@ -16,21 +17,7 @@
 namespace {
 
 DWORD RunTool(const std::string& strArgs) {
-    const std::string strTool = std::filesystem::path(ProgramFolder()).string() + "pcinstall.exe";
-    std::string strCommand = "\"" + strTool + "\" " + strArgs;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi)) {
-        return ::GetLastError();
-    }
-    ::CloseHandle(pi.hThread);
-    ::WaitForSingleObject(pi.hProcess, 60000);
-    DWORD dwCode = 1;
-    ::GetExitCodeProcess(pi.hProcess, &dwCode);
-    ::CloseHandle(pi.hProcess);
-    return dwCode;
+    return CChildProcess(CChildProcess::Beside("pcinstall.exe"), strArgs).Wait();
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+// A program a test starts and waits for.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "win/UniqueHandle.h"
+
+class CChildProcess {
+public:
+    // strProgram: a path; strArgs: the rest of the command line, as it stands.
+    CChildProcess(const std::string& strProgram, const std::string& strArgs) {
+        std::string strCommand = "\"" + strProgram + "\" " + strArgs;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &si, &pi)) {
+            ::CloseHandle(pi.hThread);
+            m_process.Reset(pi.hProcess);
+        }
+    }
+
+    bool Started() const { return static_cast<bool>(m_process); }
+    HANDLE Handle() const { return m_process.Get(); }
+
+    // The exit code once the program has ended; 0xFFFFFFFF when it did not start or end
+    // within the wait.
+    DWORD Wait(DWORD dwMilliseconds = 60000) const {
+        DWORD dwCode = 0xFFFFFFFF;
+        if (m_process && ::WaitForSingleObject(m_process.Get(), dwMilliseconds) == WAIT_OBJECT_0) {
+            ::GetExitCodeProcess(m_process.Get(), &dwCode);
+        }
+        return dwCode;
+    }
+
+    // A program in the folder of the running one.
+    static std::string Beside(const char* szName) {
+        char szPath[MAX_PATH];
+        ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+        return (std::filesystem::path(szPath).parent_path() / szName).string();
+    }
+
+private:
+    CHandle m_process;
+};
