@@ -23,15 +23,6 @@ public:
         : CChildProcess(Beside("api_child.exe"), "\"" + strOutput + "\" " + strCommands) {}
 };
 
-std::vector<std::string> Lines(const std::string& strPath) {
-    std::ifstream in(strPath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class SharedStateTest : public ::testing::Test {
 protected:
     // The children attach to the installation; this process stays out of the shared block.
@@ -50,20 +41,21 @@ TEST_F(SharedStateTest, LoginInOneProcessIsSeenByAnotherAndEndsWithTheLast) {
     EXPECT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
     EXPECT_EQ(first.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("second.txt")), (std::vector<std::string>{"user kid", "instances 2"}));
-    EXPECT_EQ(Lines(Output("first.txt")), std::vector<std::string>{"instances 1"});
+    EXPECT_EQ(ReadLines(Output("second.txt")),
+              (std::vector<std::string>{"user kid", "instances 2"}));
+    EXPECT_EQ(ReadLines(Output("first.txt")), std::vector<std::string>{"instances 1"});
 
     // With every process gone, a new one sees the initial image again.
     CChild third(Output("third.txt"), "user instances");
     EXPECT_EQ(third.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("third.txt")),
+    EXPECT_EQ(ReadLines(Output("third.txt")),
               (std::vector<std::string>{"user Default", "instances 1"}));
 }
 
 TEST_F(SharedStateTest, OnlyTheFirstProcessReadsTheFilterSwitch) {
     CChild writer(Output("writer.txt"), "setfilteroff:1 filteroff");
     EXPECT_EQ(writer.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("writer.txt")), std::vector<std::string>{"filteroff 1"});
+    EXPECT_EQ(ReadLines(Output("writer.txt")), std::vector<std::string>{"filteroff 1"});
 
     CChild first(Output("first.txt"), "filteroff signal:pc_test_ready wait:pc_test_go");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
@@ -78,10 +70,10 @@ TEST_F(SharedStateTest, OnlyTheFirstProcessReadsTheFilterSwitch) {
     EXPECT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
     EXPECT_EQ(first.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("first.txt")), std::vector<std::string>{"filteroff 1"});
-    EXPECT_EQ(Lines(Output("second.txt")), std::vector<std::string>{"filteroff 1"});
+    EXPECT_EQ(ReadLines(Output("first.txt")), std::vector<std::string>{"filteroff 1"});
+    EXPECT_EQ(ReadLines(Output("second.txt")), std::vector<std::string>{"filteroff 1"});
 
     CChild fresh(Output("fresh.txt"), "filteroff");
     EXPECT_EQ(fresh.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("fresh.txt")), std::vector<std::string>{"filteroff 0"});
+    EXPECT_EQ(ReadLines(Output("fresh.txt")), std::vector<std::string>{"filteroff 0"});
 }

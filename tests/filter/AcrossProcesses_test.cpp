@@ -30,15 +30,6 @@ public:
         : CChildProcess(Beside("filter_child.exe"), "\"" + strOutput + "\" " + strCommands) {}
 };
 
-std::vector<std::string> Lines(const std::string& strPath) {
-    std::ifstream in(strPath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class AcrossProcessesTest : public ::testing::Test {
 protected:
     AcrossProcessesTest() {
@@ -96,9 +87,9 @@ TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
     ASSERT_EQ(first.Wait(), 0u);
     // The second process's first connect used the rules the first one loaded; its login made
     // its next connect load the kid's rules, which the first process then used too.
-    EXPECT_EQ(Lines(Output("first.txt")),
+    EXPECT_EQ(ReadLines(Output("first.txt")),
               (std::vector<std::string>{"blocked", "passed", "blocked"}));
-    EXPECT_EQ(Lines(Output("second.txt")), (std::vector<std::string>{"blocked", "blocked"}));
+    EXPECT_EQ(ReadLines(Output("second.txt")), (std::vector<std::string>{"blocked", "blocked"}));
 }
 
 TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
@@ -111,6 +102,6 @@ TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
     ASSERT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
     ASSERT_EQ(first.Wait(), 0u);
-    EXPECT_EQ(Lines(Output("first.txt")), (std::vector<std::string>{"passed", "corrupted"}));
-    EXPECT_EQ(Lines(Output("second.txt")), std::vector<std::string>{"corrupted"});
+    EXPECT_EQ(ReadLines(Output("first.txt")), (std::vector<std::string>{"passed", "corrupted"}));
+    EXPECT_EQ(ReadLines(Output("second.txt")), std::vector<std::string>{"corrupted"});
 }

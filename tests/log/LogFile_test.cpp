@@ -24,18 +24,6 @@ std::string ReadBytes(const std::string& strPath) {
     return out.str();
 }
 
-std::vector<std::string> ReadLines(const std::string& strPath) {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadBytes(strPath));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class LogFileTest : public ::testing::Test {
 protected:
     LogFileTest() { std::filesystem::create_directories(m_folder.Path()); }

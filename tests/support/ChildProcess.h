@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "win/UniqueHandle.h"
 
@@ -46,3 +48,16 @@ public:
 private:
     CHandle m_process;
 };
+
+// The lines a child program wrote to a file, without their line ends (LF or CR LF).
+inline std::vector<std::string> ReadLines(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
