@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Api/PolicyApi.h"
+#include "tests/support/ChildCommands.h"
 #include "tests/support/LoopbackPeer.h"
 
 namespace {
@@ -28,41 +29,25 @@ std::string Browse(u_short uPort, const std::string& strPath) {
     return strPage.find("Policy</span>") != std::string::npos ? "blocked" : "passed";
 }
 
-HANDLE NamedEvent(const std::string& strName) {
-    return ::CreateEventA(nullptr, TRUE, FALSE, strName.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        return 2;
-    }
-    FILE* pOut = std::fopen(argv[1], "a");
-    if (pOut == nullptr) {
-        return 3;
-    }
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
-    for (int i = 2; i < argc; ++i) {
-        const std::string strCommand = argv[i];
-        const size_t colon = strCommand.find(':');
-        const std::string strVerb = strCommand.substr(0, colon);
-        const std::string strArg = colon == std::string::npos ? "" : strCommand.substr(colon + 1);
-        if (strVerb == "browse") {
-            const size_t second = strArg.find(':');
-            const auto uPort = static_cast<u_short>(std::atoi(strArg.substr(0, second).c_str()));
-            std::fprintf(pOut, "%s\n", Browse(uPort, strArg.substr(second + 1)).c_str());
-        } else if (strVerb == "login") {
-            UserLogIn(strArg.c_str());
-        } else if (strVerb == "signal") {
-            ::SetEvent(NamedEvent(strArg));
-        } else if (strVerb == "wait") {
-            ::WaitForSingleObject(NamedEvent(strArg), 60000);
-        }
-        std::fflush(pOut);
-    }
+    const int iResult = RunChildCommands(
+        argc, argv, [](const std::string& strVerb, const std::string& strArg, FILE* pOut) {
+            if (strVerb == "browse") {
+                const size_t second = strArg.find(':');
+                const auto uPort =
+                    static_cast<u_short>(std::atoi(strArg.substr(0, second).c_str()));
+                std::fprintf(pOut, "%s\n", Browse(uPort, strArg.substr(second + 1)).c_str());
+            } else if (strVerb == "login") {
+                UserLogIn(strArg.c_str());
+            } else {
+                return false;
+            }
+            return true;
+        });
     ::WSACleanup();
-    std::fclose(pOut);
-    return 0;
+    return iResult;
 }
