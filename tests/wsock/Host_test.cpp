@@ -109,6 +109,53 @@ TEST_F(HostSockets, ProviderPathsExpandEnvironmentStrings) {
     EXPECT_TRUE(s);
 }
 
+// The catalogue entry the host chose for the socket: a duplicate's record names it. The
+// duplicate is taken up again at once, so no handle is left behind.
+DWORD CatalogEntryIdOf(SOCKET s) {
+    WSAPROTOCOL_INFOW info{};
+    ::WSADuplicateSocketW(s, ::GetCurrentProcessId(), &info);
+    const CSocket duplicate(
+        ::WSASocketW(FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, FROM_PROTOCOL_INFO, &info, 0, 0));
+    return duplicate ? info.dwCatalogEntryId : 0;
+}
+
+// The host keeps the catalogue it read: a catalogue changed, removed or made again after
+// sockets were made is still the one the next request sees.
+TEST(HostCatalogue, ChangesAfterUseReachTheNextRequest) {
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    DWORD dwFirstId = 0;
+    {
+        const CScopedCatalog catalog;
+        const CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+        ASSERT_TRUE(s);
+        dwFirstId = CatalogEntryIdOf(s.Get());
+
+        // Installed again under the same key: new entry ids.
+        GUID baseId = wsock::kBaseProviderId;
+        int iError = 0;
+        ASSERT_EQ(::WSCDeinstallProvider(&baseId, &iError), 0);
+        EXPECT_EQ(::socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+        auto records = wsock::BaseRecords();
+        const std::wstring path = ProgramFolder() + L"wsbase.dll";
+        ASSERT_EQ(::WSCInstallProvider(&baseId, path.c_str(), records.data(),
+                                       static_cast<DWORD>(records.size()), &iError),
+                  0);
+        const CSocket again(::socket(AF_INET, SOCK_STREAM, 0));
+        ASSERT_TRUE(again);
+        EXPECT_NE(CatalogEntryIdOf(again.Get()), dwFirstId);
+    }
+    EXPECT_EQ(::socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+    {
+        // A key deleted and made anew starts its numbering again.
+        const CScopedCatalog fresh;
+        const CSocket s(::socket(AF_INET, SOCK_STREAM, 0));
+        ASSERT_TRUE(s);
+        EXPECT_EQ(CatalogEntryIdOf(s.Get()), dwFirstId);
+    }
+    EXPECT_EQ(::WSACleanup(), 0);
+}
+
 TEST(HostSelection, FirstMatchInCatalogueOrderWithProtocolZeroRules) {
     std::vector<wsock::CatalogRecord> records(3);
     records[0].info = wsock::MakeBaseRecord(AF_INET, SOCK_STREAM, IPPROTO_TCP, L"layer");

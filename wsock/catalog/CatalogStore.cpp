@@ -8,6 +8,7 @@ namespace {
 
 constexpr wchar_t kEntriesValue[] = L"Entries";
 constexpr wchar_t kNextIdValue[] = L"NextCatalogEntryId";
+constexpr wchar_t kSerialValue[] = L"Serial";
 constexpr wchar_t kMutexName[] = L"WsockHostCatalogLock";
 
 HANDLE CreateCatalogMutex() noexcept {
@@ -26,6 +27,7 @@ Catalog ReadCatalog() {
         return catalog;
     }
     const CRegKey key(hKey);
+    ReadCatalogSerial(key.Get(), &catalog.serial);
     DWORD dwId = 0;
     DWORD cb = sizeof dwId;
     DWORD dwType = 0;
@@ -66,11 +68,25 @@ bool WriteCatalog(const Catalog& catalog) {
                                    reinterpret_cast<const BYTE*>(&catalog.nextEntryId),
                                    sizeof catalog.nextEntryId);
     }
+    if (lResult == ERROR_SUCCESS) {
+        // Last, so a reader that sees the new serial also finds the new records.
+        const DWORD dwSerial = catalog.serial + 1;
+        lResult = ::RegSetValueExW(key.Get(), kSerialValue, 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&dwSerial), sizeof dwSerial);
+    }
     if (lResult != ERROR_SUCCESS) {
         ::SetLastError(static_cast<DWORD>(lResult));
         return false;
     }
     return true;
+}
+
+bool ReadCatalogSerial(HKEY hKey, DWORD* pSerial) {
+    DWORD dwType = 0;
+    DWORD cb = sizeof *pSerial;
+    return ::RegQueryValueExW(hKey, kSerialValue, nullptr, &dwType,
+                              reinterpret_cast<BYTE*>(pSerial), &cb) == ERROR_SUCCESS &&
+           dwType == REG_DWORD && cb == sizeof *pSerial;
 }
 
 void DeleteCatalog() {

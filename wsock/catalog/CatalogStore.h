@@ -1,6 +1,7 @@
 // The stand-in's Winsock catalogue, persisted in the registry: one binary value holds the
-// records in catalogue order, another the next free catalogue entry id. A named mutex keeps
-// read-modify-write cycles of several processes apart.
+// records in catalogue order, another the next free catalogue entry id, a third a serial
+// number that every write moves on, so readers can tell a changed catalogue from the one they
+// hold. A named mutex keeps read-modify-write cycles of several processes apart.
 #pragma once
 
 #include <winsock2.h>
@@ -23,6 +24,7 @@ struct CatalogRecord {
 struct Catalog {
     std::vector<CatalogRecord> records;
     DWORD nextEntryId = kFirstCatalogEntryId;
+    DWORD serial = 0;
 };
 
 // Serialises catalogue changes across processes while it lives.
@@ -37,8 +39,12 @@ private:
 
 // An empty catalogue when the key or its values are missing or malformed.
 Catalog ReadCatalog();
-// False (with the Win32 error in GetLastError) when the registry refuses the write.
+// Writes the records and the next id, and moves the serial on from catalog.serial. False (with
+// the Win32 error in GetLastError) when the registry refuses the write.
 bool WriteCatalog(const Catalog& catalog);
+// The serial number under an open catalogue key; false when the query fails (the key was
+// deleted, or an older writer left no serial).
+bool ReadCatalogSerial(HKEY hKey, DWORD* pSerial);
 // Removes the whole catalogue key.
 void DeleteCatalog();
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "win/UniqueHandle.h"
+#include "wsock/host/CatalogCache.h"
 #include "wsock/host/ProviderHost.h"
 #include "wsock/host/Selection.h"
 
@@ -93,11 +94,11 @@ SOCKET AdoptAccepted(SOCKET sNew, const SocketOwner& owner) {
 
 // The record a call without a socket is served by: the caller's, else the family's first.
 bool RecordForAddress(const WSAPROTOCOL_INFOW* lpProtocolInfo, int af, CatalogRecord* pRecord) {
-    const wsock::Catalog catalog = wsock::ReadCatalog();
+    const auto pCatalog = wsock::CCatalogCache::Instance().Current();
     const CatalogRecord* pFound =
         lpProtocolInfo != nullptr
-            ? wsock::SelectRecord(catalog.records, 0, 0, 0, lpProtocolInfo).record
-            : wsock::SelectByFamily(catalog.records, af);
+            ? wsock::SelectRecord(pCatalog->records, 0, 0, 0, lpProtocolInfo).record
+            : wsock::SelectByFamily(pCatalog->records, af);
     if (pFound == nullptr) {
         return false;
     }
@@ -139,9 +140,9 @@ SOCKET WSAAPI WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpP
         if (!Host().IsStarted()) {
             return FailSocket(WSANOTINITIALISED);
         }
-        const wsock::Catalog catalog = wsock::ReadCatalog();
+        const auto pCatalog = wsock::CCatalogCache::Instance().Current();
         const wsock::Selection chosen =
-            wsock::SelectRecord(catalog.records, af, type, protocol, lpProtocolInfo);
+            wsock::SelectRecord(pCatalog->records, af, type, protocol, lpProtocolInfo);
         if (chosen.record == nullptr) {
             return FailSocket(chosen.error);
         }
@@ -398,8 +399,8 @@ int WSAAPI WSADuplicateSocketW(SOCKET s, DWORD dwProcessId, LPWSAPROTOCOL_INFOW 
     }
     return OnSocket(s, [&](const WSPPROC_TABLE& t, const SocketOwner& owner, int* e) {
         // The provider starts from the socket's own catalogue record and adjusts it.
-        const wsock::Catalog catalog = wsock::ReadCatalog();
-        const CatalogRecord* pRecord = wsock::FindEntry(catalog.records, owner.catalogEntryId);
+        const auto pCatalog = wsock::CCatalogCache::Instance().Current();
+        const CatalogRecord* pRecord = wsock::FindEntry(pCatalog->records, owner.catalogEntryId);
         if (pRecord == nullptr) {
             *e = WSAEINVAL;
             return SOCKET_ERROR;
