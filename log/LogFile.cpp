@@ -14,8 +14,7 @@ constexpr std::string_view kLogExtension = ".Log";
 
 }  // namespace
 
-CLogFile::CLogFile(int bTimeStamp)
-    : m_bTimeStamp(bTimeStamp), m_hMutex(::CreateMutexA(nullptr, FALSE, kMutexName)) {
+CLogFile::CLogFile(int bTimeStamp) : m_bTimeStamp(bTimeStamp) {
     const CRegKey key = OpenProductKey();
     if (!key) {
         m_iLevel = 4;
@@ -50,7 +49,7 @@ void CLogFile::Write(const char* szText, signed char iLevel) {
     if (m_iLevel < iLevel) {
         return;
     }
-    const CMutexLock lock(m_hMutex.Get());
+    const CMutexLock lock(Mutex());
     FILE* pFile = _fsopen(m_szPath, "a", _SH_DENYNO);
     if (pFile == nullptr) {
         return;
@@ -66,6 +65,12 @@ void CLogFile::Write(const char* szText, signed char iLevel) {
     std::fputs("\n", pFile);
     std::fflush(pFile);
     std::fclose(pFile);
+}
+
+HANDLE CLogFile::Mutex() {
+    std::call_once(m_mutexOpened,
+                   [this] { m_hMutex.Reset(::CreateMutexA(nullptr, FALSE, kMutexName)); });
+    return m_hMutex.Get();
 }
 
 void CLogFile::Write(std::string strText, signed char iLevel) {

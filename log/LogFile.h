@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 #include "win/UniqueHandle.h"
@@ -35,8 +36,13 @@ public:
     int GetLevel() const { return m_iLevel; }
 
 private:
+    // The shared mutex, opened by the first record that passes the threshold: writers that
+    // never write (the usual case at low thresholds) cost no kernel object.
+    HANDLE Mutex();
+
     int m_bTimeStamp;
     char m_szPath[kPathSize] = {};
     CHandle m_hMutex;
     int m_iLevel = 0;
+    std::once_flag m_mutexOpened;
 };
