@@ -11,4 +11,7 @@ extern "C" {
 HMODULE WSAAPI WshLoadProvider(const wchar_t* szPath);
 // The upcall table the host gives providers.
 const WSPUPCALLTABLE* WSAAPI WshUpcallTable();
+// Application handles a layer made with WPUCreateSocketHandle and has not closed: a layer
+// that frees its socket records closes their handles, so this is its live record count.
+size_t WSAAPI WshOpenSocketHandleCount();
 }

@@ -39,6 +39,10 @@ const WSPUPCALLTABLE* WSAAPI WshUpcallTable() {
     return &wsock::UpcallTable();
 }
 
+size_t WSAAPI WshOpenSocketHandleCount() {
+    return wsock::OpenSocketHandleCount();
+}
+
 }  // extern "C"
 
 namespace wsock {

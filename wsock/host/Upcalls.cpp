@@ -42,6 +42,10 @@ public:
         const std::unique_lock lock(m_lock);
         return m_handles.erase(s) != 0;
     }
+    size_t Count() const {
+        const std::shared_lock lock(m_lock);
+        return m_handles.size();
+    }
 
 private:
     static constexpr SOCKET kFirst = 0x70000000;
@@ -192,6 +196,10 @@ constexpr WSPUPCALLTABLE kUpcalls = {
 };
 
 }  // namespace
+
+size_t OpenSocketHandleCount() noexcept {
+    return Handles().Count();
+}
 
 const WSPUPCALLTABLE& UpcallTable() noexcept {
     return kUpcalls;

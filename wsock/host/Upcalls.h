@@ -6,8 +6,12 @@
 #include <windows.h>
 #include <ws2spi.h>
 
+#include <cstddef>
+
 namespace wsock {
 
 const WSPUPCALLTABLE& UpcallTable() noexcept;
+// Application handles issued by WPUCreateSocketHandle and not yet closed.
+size_t OpenSocketHandleCount() noexcept;
 
 }  // namespace wsock

@@ -24,29 +24,10 @@
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/TempPath.h"
+#include "tests/support/WinsockSession.h"
 #include "wsock/host/HostExtensions.h"
 
 namespace {
-
-constexpr UINT kSocketMessage = WM_USER + 5;
-
-class CWinsockSession {
-public:
-    CWinsockSession() {
-        WSADATA data;
-        m_iResult = ::WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    CWinsockSession(const CWinsockSession&) = delete;
-    CWinsockSession& operator=(const CWinsockSession&) = delete;
-    ~CWinsockSession() {
-        if (m_iResult == 0) {
-            ::WSACleanup();
-        }
-    }
-
-private:
-    int m_iResult;
-};
 
 int ProtocolInfoError(SOCKET s, int optname, int len) {
     char buf[sizeof(WSAPROTOCOL_INFOW)];
@@ -68,23 +49,6 @@ CSocket ConnectTo(const CLoopbackPeer& peer) {
         s.Reset();
     }
     return s;
-}
-
-// Waits (pumping this thread's messages) for a socket notice on hWnd; false after 5 s.
-bool WaitForNotice(HWND hWnd, SOCKET* ps, long* plEvent) {
-    const ULONGLONG uEnd = ::GetTickCount64() + 5000;
-    while (::GetTickCount64() < uEnd) {
-        MSG msg;
-        while (::PeekMessageA(&msg, hWnd, 0, 0, PM_REMOVE)) {
-            if (msg.message == kSocketMessage) {
-                *ps = static_cast<SOCKET>(msg.wParam);
-                *plEvent = WSAGETSELECTEVENT(msg.lParam);
-                return true;
-            }
-        }
-        ::Sleep(5);
-    }
-    return false;
 }
 
 class LayeredSockets : public ::testing::Test {
@@ -140,38 +104,6 @@ TEST_F(LayeredSockets, TcpAndUdpCarryDataBothWays) {
     char buf[16];
     ASSERT_EQ(::recvfrom(server.Get(), buf, sizeof buf, 0, nullptr, nullptr), 8);
     EXPECT_EQ(std::string(buf, 8), "datagram");
-}
-
-TEST_F(LayeredSockets, AcceptedSocketsInheritTheAsyncSelectWindowAndMessage) {
-    const CWindow window(::CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, nullptr, nullptr));
-    ASSERT_TRUE(window);
-    HWND hWnd = window.Get();
-    CSocket listener(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in addr = LoopbackAddress(0);
-    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener.Get(), 4), 0);
-    EXPECT_EQ(::WSAAsyncSelect(listener.Get(), hWnd, kSocketMessage, 1 << 10), SOCKET_ERROR);
-    EXPECT_EQ(::WSAGetLastError(), WSAEINVAL);
-    ASSERT_EQ(::WSAAsyncSelect(listener.Get(), hWnd, kSocketMessage, FD_ACCEPT | FD_READ), 0)
-        << ::WSAGetLastError();
-
-    CSocket client(::socket(AF_INET, SOCK_STREAM, 0));
-    addr = LoopbackAddress(LocalPort(listener.Get()));
-    ASSERT_EQ(::connect(client.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
-    SOCKET sNotified = INVALID_SOCKET;
-    long lEvent = 0;
-    ASSERT_TRUE(WaitForNotice(hWnd, &sNotified, &lEvent));
-    EXPECT_EQ(sNotified, listener.Get());
-    EXPECT_EQ(lEvent, FD_ACCEPT);
-
-    CSocket accepted(::accept(listener.Get(), nullptr, nullptr));
-    ASSERT_TRUE(accepted);
-    ASSERT_EQ(::send(client.Get(), "x", 1, 0), 1);
-    // The accepted socket's notices come to the listener's window, for the accepted handle.
-    ASSERT_TRUE(WaitForNotice(hWnd, &sNotified, &lEvent));
-    EXPECT_EQ(sNotified, accepted.Get());
-    EXPECT_EQ(lEvent, FD_READ);
 }
 
 TEST_F(LayeredSockets, SelectNamesEachReadySocketOnceAndRefusesOversizedSets) {
