@@ -75,6 +75,7 @@ struct OverlappedStructure {
     LPWSAOVERLAPPED CallerOverlapped;
     LPWSAOVERLAPPED_COMPLETION_ROUTINE CallerCompletionRoutine;
     DWORD BytesTransferred;  // the next provider writes its immediate byte count here
+    DWORD PacketError;       // a failed completion packet's error, for a provider socket gone
     // Completion through an event for operations no manager thread hears of.
     HANDLE CompletionEvent;
     HANDLE CompletionWait;

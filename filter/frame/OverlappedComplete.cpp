@@ -15,6 +15,11 @@ void ProviderResult(OverlappedStructure* pRecord, LPDWORD lpdwError, LPDWORD lpc
             pRecord->ProviderSocket, &pRecord->ProviderOverlapped, &cbTransferred, FALSE, &dwFlags,
             &iError)) {
         DebugOut("IntermediateCompletionRoutine: WSPGetOverlappedResult() failed: %d\n", iError);
+        // A close that cut the operation short took the provider's socket with it, so only
+        // the packet knows why it ended (676 under Wine, 995 on Windows).
+        if (iError == WSAENOTSOCK && pRecord->PacketError != 0) {
+            iError = static_cast<int>(pRecord->PacketError);
+        }
         if (iError == 0) {
             iError = WSASYSCALLFAILURE;
         }

@@ -63,7 +63,11 @@ DWORD RunPort(HANDLE hPort) {
         if (!bOk && lpOverlapped == nullptr) {
             return 1;
         }
-        // Failed operations come back as packets too; their error is read from the provider.
+        // Failed operations come back as packets too; their error is read from the provider,
+        // or kept from the packet for when the provider's socket is already closed.
+        if (!bOk) {
+            reinterpret_cast<OverlappedStructure*>(lpOverlapped)->PacketError = ::GetLastError();
+        }
         IntermediateCompletionRoutine(WSA_IO_PENDING, cbTransferred,
                                       reinterpret_cast<LPWSAOVERLAPPED>(lpOverlapped), 0);
     }
