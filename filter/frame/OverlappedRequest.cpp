@@ -41,21 +41,41 @@ int StartOverlappedOperation(SocketInfo& info, SOCKET s, const OverlappedRequest
     return QueueOverlappedOperation(pRecord, &info);
 }
 
+namespace {
+
+// Waits for the request behind a record to complete. A completer marks the record done before
+// it sets the event, so a signal found while the record is still pending is a late one from
+// the record's previous request: it is cleared and the wait goes on. The record is looked at
+// again after the clearing, so a completion in between is never missed.
+bool AwaitRecord(LPWSAOVERLAPPED lpOverlapped, const volatile ULONG_PTR& internal) {
+    const auto uEvent = reinterpret_cast<ULONG_PTR>(lpOverlapped->hEvent);
+    HANDLE hEvent = reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1));
+    for (;;) {
+        if (::WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0) {
+            return false;
+        }
+        if (internal != WSS_OPERATION_IN_PROGRESS) {
+            return true;
+        }
+        ::ResetEvent(hEvent);
+        if (internal != WSS_OPERATION_IN_PROGRESS) {
+            return true;
+        }
+    }
+}
+
+}  // namespace
+
 BOOL WSPAPI WSPGetOverlappedResult(SOCKET, LPWSAOVERLAPPED lpOverlapped, LPDWORD lpcbTransfer,
                                    BOOL fWait, LPDWORD lpdwFlags, LPINT lpErrno) {
-    const auto internal = [lpOverlapped] {
-        return *static_cast<volatile ULONG_PTR*>(&lpOverlapped->Internal);
-    };
-    if (internal() == WSS_OPERATION_IN_PROGRESS) {
+    const volatile ULONG_PTR& internal = lpOverlapped->Internal;
+    if (internal == WSS_OPERATION_IN_PROGRESS) {
         if (!fWait) {
             *lpErrno = WSA_IO_INCOMPLETE;
             return FALSE;
         }
-        const auto uEvent = reinterpret_cast<ULONG_PTR>(lpOverlapped->hEvent);
-        const DWORD dwWait = ::WaitForSingleObject(
-            reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1)), INFINITE);
-        if (dwWait != WAIT_OBJECT_0 || internal() == WSS_OPERATION_IN_PROGRESS) {
-            *lpErrno = internal() == WSS_OPERATION_IN_PROGRESS ? WSA_IO_PENDING : WSASYSCALLFAILURE;
+        if (!AwaitRecord(lpOverlapped, internal)) {
+            *lpErrno = internal == WSS_OPERATION_IN_PROGRESS ? WSA_IO_PENDING : WSASYSCALLFAILURE;
             return FALSE;
         }
     }
