@@ -20,6 +20,7 @@ echo "== settings store (Windows, under Wine)"
 build/win/wine-run build/win/bench/policyapi_bench.exe
 echo "== provider round trips (Windows, under Wine)"
 build/win/wine-run build/win/sockbin/provider_bench.exe
+build/win/wine-run build/win/sockbin/overlapped_bench.exe
 echo "== filter round trips (Windows, under Wine, log level 0)"
 # The lookup client's standard-output lines go to a file: Wine's writes to a pipe or to
 # /dev/null cost about a millisecond each and would swamp the figures.

@@ -86,6 +86,15 @@ public:
     ~CStartupLockScope() { ::LeaveCriticalSection(&gStartupLock); }
 };
 
+// Holds gOverlappedLock for its scope.
+class COverlappedLockScope {
+public:
+    COverlappedLockScope() noexcept { ::EnterCriticalSection(&gOverlappedLock); }
+    COverlappedLockScope(const COverlappedLockScope&) = delete;
+    COverlappedLockScope& operator=(const COverlappedLockScope&) = delete;
+    ~COverlappedLockScope() { ::LeaveCriticalSection(&gOverlappedLock); }
+};
+
 // Puts a chain in gCallProviderSlot for the length of one next-provider call.
 class CCallProviderScope {
 public:
@@ -122,6 +131,7 @@ void InsertSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo);
 void UnlinkSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo);
 SocketInfo* FindSocketInfo(ProviderInfo* pProvider, SOCKET sProvider);
 void FreeSocketInfo(SocketInfo* pInfo);
+int CountSocketRecords();
 
 // Start-up and clean-up (Startup.cpp).
 void FreeSocketsAndMemory(LPINT lpErrno);

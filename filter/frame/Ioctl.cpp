@@ -4,6 +4,7 @@
 
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
+#include "filter/frame/Overlapped.h"
 
 namespace {
 
@@ -28,6 +29,42 @@ int AnswerExtension(SocketInfo& info, const WSPPROC_TABLE& next, void* pOwn, voi
     return next.lpWSPIoctl(info.ProviderSocket, SIO_GET_EXTENSION_FUNCTION_POINTER, lpvInBuffer,
                            cbInBuffer, ppProvider, sizeof *ppProvider, &dwBytes, nullptr, nullptr,
                            nullptr, lpErrno);
+}
+
+OverlappedRequest RequestFor(DWORD dwOperation, LPOVERLAPPED lpOverlapped,
+                             LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine = nullptr,
+                             LPWSATHREADID lpThreadId = nullptr) {
+    OverlappedRequest request{};
+    request.Operation = dwOperation;
+    request.CallerOverlapped = reinterpret_cast<LPWSAOVERLAPPED>(lpOverlapped);
+    request.CompletionRoutine = lpCompletionRoutine;
+    request.ThreadId = lpThreadId;
+    return request;
+}
+
+// The target handle is known at once; an overlapped caller still hears of it the usual way.
+int CompleteTargetHandleQuery(SocketInfo& info, SOCKET s, LPWSAOVERLAPPED lpOverlapped,
+                              LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                              LPWSATHREADID lpThreadId, LPINT lpErrno) {
+    OverlappedStructure* pRecord = TakeOverlappedStructure(
+        info, s, RequestFor(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId));
+    if (pRecord == nullptr) {
+        *lpErrno = WSAENOBUFS;
+        return SOCKET_ERROR;
+    }
+    lpOverlapped->Internal = reinterpret_cast<ULONG_PTR>(lpCompletionRoutine);
+    lpOverlapped->InternalHigh = sizeof(SOCKET);
+    IntermediateCompletionRoutine(0, sizeof(SOCKET), &pRecord->ProviderOverlapped, 0);
+    return 0;
+}
+
+// The result of an extension function handed to the manager.
+BOOL ExtensionResult(int iResult) {
+    if (iResult == 0) {
+        return TRUE;
+    }
+    ::SetLastError(static_cast<DWORD>(iResult));
+    return FALSE;
 }
 
 }  // namespace
@@ -78,16 +115,24 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
             }
             std::memcpy(lpvOutBuffer, &pInfo->ProviderSocket, sizeof(SOCKET));
             *lpcbBytesReturned = sizeof(SOCKET);
-            if (lpOverlapped != nullptr) {
-                // Answered at once; the caller's overlapped record learns it the usual way.
-                ::WPUCompleteOverlappedRequest(s, lpOverlapped, 0, sizeof(SOCKET), lpErrno);
+            if (lpOverlapped == nullptr) {
+                return 0;
             }
-            return 0;
+            return CompleteTargetHandleQuery(*pInfo, s, lpOverlapped, lpCompletionRoutine,
+                                             lpThreadId, lpErrno);
         }
-        // Overlapped requests go on with the caller's record: the next provider's socket is a
-        // kernel socket that completes them itself.
+        if (lpOverlapped != nullptr) {
+            OverlappedRequest request =
+                RequestFor(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId);
+            request.Args.Ioctl = {dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
+                                  cbOutBuffer};
+            return OverlappedEntryResult(
+                StartOverlappedOperation(*pInfo, s, request,
+                                         "WSPIoctl: GetOverlappedStructure() returned NULL\r\n"),
+                lpErrno);
+        }
         return next.lpWSPIoctl(pInfo->ProviderSocket, dwIoControlCode, lpvInBuffer, cbInBuffer,
-                               lpvOutBuffer, cbOutBuffer, lpcbBytesReturned, lpOverlapped,
+                               lpvOutBuffer, cbOutBuffer, lpcbBytesReturned, nullptr,
                                lpCompletionRoutine, lpThreadId, lpErrno);
     });
 }
@@ -107,10 +152,19 @@ BOOL PASCAL ExtTransmitFile(SOCKET hSocket, HANDLE hFile, DWORD nNumberOfBytesTo
             DebugOut("lpfnProviderTransmitFile == NULL!\n");
             return FALSE;
         }
-        const CCallProviderScope slot(pInfo->Provider);
-        return lpfnProviderTransmitFile(pInfo->ProviderSocket, hFile, nNumberOfBytesToWrite,
-                                        nNumberOfBytesPerSend, lpOverlapped, lpTransmitBuffers,
-                                        dwFlags);
+        if (lpOverlapped == nullptr) {
+            const CCallProviderScope slot(pInfo->Provider);
+            return lpfnProviderTransmitFile(pInfo->ProviderSocket, hFile, nNumberOfBytesToWrite,
+                                            nNumberOfBytesPerSend, nullptr, lpTransmitBuffers,
+                                            dwFlags);
+        }
+        // No thread id and no completion routine: the caller hears through its event.
+        OverlappedRequest request = RequestFor(kOpTransmitFile, lpOverlapped);
+        request.Args.TransmitFile = {hFile, nNumberOfBytesToWrite, nNumberOfBytesPerSend,
+                                     lpTransmitBuffers, dwFlags};
+        return ExtensionResult(
+            StartOverlappedOperation(*pInfo, hSocket, request,
+                                     "ExtTransmitFile: GetOverlappedStructure() returned NULL!\n"));
     });
 }
 
@@ -138,9 +192,20 @@ BOOL PASCAL AcceptExExt(SOCKET sListenSocket, SOCKET sAcceptSocket, PVOID lpOutp
             DebugOut("lpfnProviderAcceptEx == NULL!\n");
             return FALSE;
         }
-        const CCallProviderScope slot(pListen->Provider);
-        return lpfnProviderAcceptEx(pListen->ProviderSocket, pAccept->ProviderSocket,
-                                    lpOutputBuffer, dwReceiveDataLength, dwLocalAddressLength,
-                                    dwRemoteAddressLength, lpdwBytesReceived, lpOverlapped);
+        if (lpOverlapped == nullptr) {
+            const CCallProviderScope slot(pListen->Provider);
+            return lpfnProviderAcceptEx(pListen->ProviderSocket, pAccept->ProviderSocket,
+                                        lpOutputBuffer, dwReceiveDataLength, dwLocalAddressLength,
+                                        dwRemoteAddressLength, lpdwBytesReceived, nullptr);
+        }
+        // Completes on the listening socket; the bytes count for the accepted one.
+        OverlappedRequest request = RequestFor(kOpAcceptEx, lpOverlapped);
+        request.Provider = pAccept->Provider;
+        request.Args.AcceptEx = {sAcceptSocket,        pAccept->ProviderSocket,
+                                 lpOutputBuffer,       dwReceiveDataLength,
+                                 dwLocalAddressLength, dwRemoteAddressLength};
+        return ExtensionResult(
+            StartOverlappedOperation(*pListen, sListenSocket, request,
+                                     "ExtAcceptEx: GetOverlappedStructre() returne NULL!\n"));
     });
 }

@@ -3,6 +3,27 @@
 #include "filter/core/FilterHooks.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
+#include "filter/frame/Overlapped.h"
+
+namespace {
+
+// A send or receive handed to the overlapped manager; the filter never sees it.
+int StartTransfer(SocketInfo& info, SOCKET s, DWORD dwOperation, LPWSABUF lpBuffers,
+                  DWORD dwBufferCount, DWORD dwFlags, LPWSAOVERLAPPED lpOverlapped,
+                  LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine, LPWSATHREADID lpThreadId,
+                  const char* szNoRecordText, LPINT lpErrno, sockaddr* lpAddress = nullptr,
+                  LPINT lpFromlen = nullptr, int iTolen = 0) {
+    OverlappedRequest request{};
+    request.Operation = dwOperation;
+    request.CallerOverlapped = lpOverlapped;
+    request.CompletionRoutine = lpCompletionRoutine;
+    request.ThreadId = lpThreadId;
+    request.Args.Transfer = {lpBuffers, dwBufferCount, dwFlags, lpAddress, lpFromlen, iTolen};
+    return OverlappedEntryResult(StartOverlappedOperation(info, s, request, szNoRecordText),
+                                 lpErrno);
+}
+
+}  // namespace
 
 INT WSPAPI WSPAddressToString(LPSOCKADDR lpsaAddress, DWORD dwAddressLength,
                               LPWSAPROTOCOL_INFOW lpProtocolInfo, LPWSTR lpszAddressString,
@@ -98,18 +119,6 @@ int WSPAPI WSPEventSelect(SOCKET s, WSAEVENT hEventObject, long lNetworkEvents, 
                            });
 }
 
-// Overlapped operations still go straight to the next provider (on its kernel socket), so
-// their results are the next provider's too.
-BOOL WSPAPI WSPGetOverlappedResult(SOCKET s, LPWSAOVERLAPPED lpOverlapped, LPDWORD lpcbTransfer,
-                                   BOOL fWait, LPDWORD lpdwFlags, LPINT lpErrno) {
-    return ForwardOnSocket(
-        s, "WSPGetOverlappedResult: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno, FALSE,
-        [&](SocketInfo& info, const WSPPROC_TABLE& next) {
-            return next.lpWSPGetOverlappedResult(info.ProviderSocket, lpOverlapped, lpcbTransfer,
-                                                 fWait, lpdwFlags, lpErrno);
-        });
-}
-
 int WSPAPI WSPGetPeerName(SOCKET s, sockaddr* name, LPINT namelen, LPINT lpErrno) {
     return ForwardOnSocket(s, "WSPGetPeerName: WPUQuerySocketHandleContext() failed: %d\r\n",
                            lpErrno, SOCKET_ERROR, [&](SocketInfo& info, const WSPPROC_TABLE& next) {
@@ -154,29 +163,29 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }
-        const bool bInspected = lpOverlapped == nullptr;
+        if (lpOverlapped != nullptr) {
+            return StartTransfer(*pInfo, s, kOpRecv, lpBuffers, dwBufferCount,
+                                 lpFlags != nullptr ? *lpFlags : 0, lpOverlapped,
+                                 lpCompletionRoutine, lpThreadId,
+                                 "WSPRecv: GetOverlappedStructure() returned NULL\r\n", lpErrno);
+        }
         // The rest of a block page is delivered without asking the server for more.
-        if (bInspected && FilterRecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
+        if (FilterRecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
             pInfo->BytesRecv += *lpNumberOfBytesRecvd;
             return 0;
         }
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPRecv(
-            pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
-            lpOverlapped, lpCompletionRoutine, lpThreadId, lpErrno);
+            pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags, nullptr,
+            lpCompletionRoutine, lpThreadId, lpErrno);
         if (iResult == SOCKET_ERROR) {
-            // A pending overlapped receive is no failure.
-            if (bInspected) {
-                LogFormat(*lpErrno == WSAEWOULDBLOCK ? 3 : 1,
-                          "WSPRecv :: WSPRecv failed ErrorCode=%d", *lpErrno);
-            }
+            LogFormat(*lpErrno == WSAEWOULDBLOCK ? 3 : 1, "WSPRecv :: WSPRecv failed ErrorCode=%d",
+                      *lpErrno);
             return iResult;
         }
-        if (bInspected) {
-            pInfo->BytesRecv += *lpNumberOfBytesRecvd;
-            if (FilterRecv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
-                pInfo->BytesRecv = *lpNumberOfBytesRecvd;
-            }
+        pInfo->BytesRecv += *lpNumberOfBytesRecvd;
+        if (FilterRecv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {
+            pInfo->BytesRecv = *lpNumberOfBytesRecvd;
         }
         return iResult;
     });
@@ -195,17 +204,24 @@ int WSPAPI WSPRecvFrom(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPINT lpFromlen, LPWSAOVERLAPPED lpOverlapped,
                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                        LPWSATHREADID lpThreadId, LPINT lpErrno) {
-    return ForwardOnSocket(s, "WSPRecvFrom: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno,
-                           SOCKET_ERROR, [&](SocketInfo& info, const WSPPROC_TABLE& next) {
-                               const int iResult = next.lpWSPRecvFrom(
-                                   info.ProviderSocket, lpBuffers, dwBufferCount,
-                                   lpNumberOfBytesRecvd, lpFlags, lpFrom, lpFromlen, lpOverlapped,
-                                   lpCompletionRoutine, lpThreadId, lpErrno);
-                               if (iResult == 0 && lpOverlapped == nullptr) {
-                                   info.BytesRecv += *lpNumberOfBytesRecvd;
-                               }
-                               return iResult;
-                           });
+    return ForwardOnSocket(
+        s, "WSPRecvFrom: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno, SOCKET_ERROR,
+        [&](SocketInfo& info, const WSPPROC_TABLE& next) {
+            if (lpOverlapped != nullptr) {
+                return StartTransfer(info, s, kOpRecvFrom, lpBuffers, dwBufferCount,
+                                     lpFlags != nullptr ? *lpFlags : 0, lpOverlapped,
+                                     lpCompletionRoutine, lpThreadId,
+                                     "WSPRecvFrom: GetOverlappedStructure() returned NULL\r\n",
+                                     lpErrno, lpFrom, lpFromlen);
+            }
+            const int iResult = next.lpWSPRecvFrom(
+                info.ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd, lpFlags,
+                lpFrom, lpFromlen, nullptr, lpCompletionRoutine, lpThreadId, lpErrno);
+            if (iResult == 0) {
+                info.BytesRecv += *lpNumberOfBytesRecvd;
+            }
+            return iResult;
+        });
 }
 
 int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesSent,
@@ -222,16 +238,21 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             return SOCKET_ERROR;
         }
         // Overlapped sends pass unexamined.
-        if (lpOverlapped == nullptr && dwBufferCount > 0 && lpBuffers != nullptr) {
+        if (lpOverlapped != nullptr) {
+            return StartTransfer(*pInfo, s, kOpSend, lpBuffers, dwBufferCount, dwFlags,
+                                 lpOverlapped, lpCompletionRoutine, lpThreadId,
+                                 "WSPSend: GetOverlappedStructure() returned NULL\r\n", lpErrno);
+        }
+        if (dwBufferCount > 0 && lpBuffers != nullptr) {
             FilterSend(s, lpBuffers[0]);
         }
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPSend(
-            pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags,
-            lpOverlapped, lpCompletionRoutine, lpThreadId, lpErrno);
+            pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, nullptr,
+            lpCompletionRoutine, lpThreadId, lpErrno);
         if (iResult == SOCKET_ERROR) {
             LogFormat(1, "WSPSend    :: WSPSend Failed ErrorCode=%d ReturnCode=%d", *lpErrno, -1);
-        } else if (lpOverlapped == nullptr) {
+        } else {
             pInfo->BytesSent += *lpNumberOfBytesSent;
         }
         return iResult;
@@ -250,17 +271,23 @@ int WSPAPI WSPSendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD 
                      DWORD dwFlags, const sockaddr* lpTo, int iTolen, LPWSAOVERLAPPED lpOverlapped,
                      LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                      LPWSATHREADID lpThreadId, LPINT lpErrno) {
-    return ForwardOnSocket(s, "WSPSendTo: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno,
-                           SOCKET_ERROR, [&](SocketInfo& info, const WSPPROC_TABLE& next) {
-                               const int iResult = next.lpWSPSendTo(
-                                   info.ProviderSocket, lpBuffers, dwBufferCount,
-                                   lpNumberOfBytesSent, dwFlags, lpTo, iTolen, lpOverlapped,
-                                   lpCompletionRoutine, lpThreadId, lpErrno);
-                               if (iResult == 0 && lpOverlapped == nullptr) {
-                                   info.BytesSent += *lpNumberOfBytesSent;
-                               }
-                               return iResult;
-                           });
+    return ForwardOnSocket(
+        s, "WSPSendTo: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno, SOCKET_ERROR,
+        [&](SocketInfo& info, const WSPPROC_TABLE& next) {
+            if (lpOverlapped != nullptr) {
+                return StartTransfer(info, s, kOpSendTo, lpBuffers, dwBufferCount, dwFlags,
+                                     lpOverlapped, lpCompletionRoutine, lpThreadId,
+                                     "WSPSendto: GetOverlappedStructure() returned NULL\r\n",
+                                     lpErrno, const_cast<sockaddr*>(lpTo), nullptr, iTolen);
+            }
+            const int iResult = next.lpWSPSendTo(info.ProviderSocket, lpBuffers, dwBufferCount,
+                                                 lpNumberOfBytesSent, dwFlags, lpTo, iTolen,
+                                                 nullptr, lpCompletionRoutine, lpThreadId, lpErrno);
+            if (iResult == 0) {
+                info.BytesSent += *lpNumberOfBytesSent;
+            }
+            return iResult;
+        });
 }
 
 int WSPAPI WSPShutdown(SOCKET s, int how, LPINT lpErrno) {

@@ -74,3 +74,14 @@ void FreeSocketInfo(SocketInfo* pInfo) {
     ::DeleteCriticalSection(&pInfo->Lock);
     ::HeapFree(gProviderHeap, 0, pInfo);
 }
+
+int CountSocketRecords() {
+    const CStartupLockScope lock;
+    int n = 0;
+    for (BYTE i = 0; gBaseInfo != nullptr && i < gProviderCount; ++i) {
+        for (const SocketInfo* p = gBaseInfo[i].SocketList; p != nullptr; p = p->Next) {
+            ++n;
+        }
+    }
+    return n;
+}

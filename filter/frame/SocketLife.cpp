@@ -193,16 +193,19 @@ int WSPAPI WSPCloseSocket(SOCKET s, LPINT lpErrno) {
             return SOCKET_ERROR;
         }
         ProviderInfo* pProvider = pInfo->Provider;
-        ::EnterCriticalSection(&gOverlappedLock);
-        const bool bOutstanding = pInfo->OutstandingAsync != 0;
-        if (bOutstanding) {
-            pInfo->Closing = TRUE;
+        const SOCKET sProvider = pInfo->ProviderSocket;
+        bool bOutstanding = false;
+        {
+            const COverlappedLockScope lock;
+            bOutstanding = pInfo->OutstandingAsync != 0;
+            if (bOutstanding) {
+                pInfo->Closing = TRUE;
+            }
         }
-        ::LeaveCriticalSection(&gOverlappedLock);
         if (bOutstanding) {
-            // The overlapped manager frees the record when the last operation completes.
-            if (pProvider->NextProcTable.lpWSPCloseSocket(pInfo->ProviderSocket, lpErrno) ==
-                SOCKET_ERROR) {
+            // The overlapped manager frees the record when the last operation completes (the
+            // close below may be what completes it), so the record is not touched again here.
+            if (pProvider->NextProcTable.lpWSPCloseSocket(sProvider, lpErrno) == SOCKET_ERROR) {
                 *lpErrno = WSAENOTSOCK;
                 return SOCKET_ERROR;
             }

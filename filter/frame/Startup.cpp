@@ -5,6 +5,7 @@
 
 #include "filter/core/SharedFilterState.h"
 #include "filter/frame/Entries.h"
+#include "filter/frame/Overlapped.h"
 
 namespace {
 
@@ -178,6 +179,8 @@ int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFO
     FillProcTable(lpProcTable);
     gSavedWSPData = *lpWSPData;
     gSavedProcTable = *lpProcTable;
+    // A failure here is retried by the first overlapped request.
+    InitOverlappedManager();
     *pRanToEnd = true;
     return iResult;
 }
@@ -275,7 +278,10 @@ int WSPAPI WSPCleanup(LPINT lpErrno) {
     if (::InterlockedDecrement(&gEntryCount) == 0) {
         DebugOut("WSPCleanup: gEntryCount == 0; cleaning up\r\n");
         StopWorkerWindow();
+        StopOverlappedManager();
         ::Sleep(200);
+        LogFormat(3, "WSPCleanup :: socket records left %d, overlapped records in use %d",
+                  CountSocketRecords(), OverlappedRecordsInUse());
         FreeSocketsAndMemory(lpErrno);
     }
     return 0;
@@ -326,4 +332,5 @@ void FreeSocketsAndMemory(LPINT lpErrno) {
     }
     gBaseInfo = nullptr;
     gProviderHeap = nullptr;
+    ForgetOverlappedPool();
 }

@@ -242,8 +242,8 @@ TEST(LayeredWire, PythonHttpServerAnswersTheSameThroughTheLayer) {
     EXPECT_EQ(Body(layered), Body(plain));
 }
 
-// Overlapped receives and sends still go straight to the next provider's kernel socket, with
-// the caller's overlapped record; they complete there as without the layer.
+// Overlapped receives and sends complete for the application alike with and without the
+// layer (which issues them with records of its own).
 TEST(LayeredWire, OverlappedSendAndReceiveCompleteWithAndWithoutTheLayer) {
     const CQuietInstallation log;
     for (const auto layer : {CScopedCatalog::Layer::kNone, CScopedCatalog::Layer::kChains}) {

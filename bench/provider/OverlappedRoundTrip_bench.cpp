@@ -1,0 +1,156 @@
+// Overlapped receive/send pairs on one connected pair of sockets through the provider host
+// stand-in: once over the base provider alone and once with FilterLsp.dll layered over it.
+// Each pair posts a receive on one side, sends 64 bytes from the other (overlapped too) and
+// waits for both completions. The paths alternate in batches and are compared by medians.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietInstallation.h"
+#include "tests/support/ScopedCatalog.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+constexpr ULONG kMessageSize = 64;
+
+struct CConnection {
+    CSocket sender;
+    CSocket receiver;
+};
+
+CConnection Connect(WSAPROTOCOL_INFOW& record) {
+    CConnection c;
+    CSocket listener(
+        ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &record, 0, WSA_FLAG_OVERLAPPED));
+    sockaddr_in addr = LoopbackAddress(0);
+    ::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    ::listen(listener.Get(), 1);
+    addr = LoopbackAddress(LocalPort(listener.Get()));
+    c.sender.Reset(
+        ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &record, 0, WSA_FLAG_OVERLAPPED));
+    if (::connect(c.sender.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        std::fprintf(stderr, "connect failed: %d\n", ::WSAGetLastError());
+        std::exit(1);
+    }
+    c.receiver.Reset(::accept(listener.Get(), nullptr, nullptr));
+    return c;
+}
+
+class CPairRunner {
+public:
+    explicit CPairRunner(CConnection& c) : m_c(c) {
+        m_recvOv.hEvent = m_recvEvent.Get();
+        m_sendOv.hEvent = m_sendEvent.Get();
+    }
+
+    // One receive/send pair; exits on failure.
+    void Run() {
+        WSABUF in{kMessageSize, m_in};
+        WSABUF out{kMessageSize, m_out};
+        DWORD dwFlags = 0;
+        if (!Started(
+                ::WSARecv(m_c.receiver.Get(), &in, 1, nullptr, &dwFlags, &m_recvOv, nullptr)) ||
+            !Started(::WSASend(m_c.sender.Get(), &out, 1, nullptr, 0, &m_sendOv, nullptr))) {
+            Fail("start");
+        }
+        DWORD dwBytes = 0;
+        if (!::WSAGetOverlappedResult(m_c.sender.Get(), &m_sendOv, &dwBytes, TRUE, &dwFlags)) {
+            Fail("send");
+        }
+        if (!::WSAGetOverlappedResult(m_c.receiver.Get(), &m_recvOv, &dwBytes, TRUE, &dwFlags)) {
+            Fail("receive");
+        }
+        if (dwBytes != kMessageSize) {
+            Fail("byte count");
+        }
+    }
+
+private:
+    static bool Started(int iResult) {
+        return iResult == 0 || ::WSAGetLastError() == WSA_IO_PENDING;
+    }
+    [[noreturn]] static void Fail(const char* szStep) {
+        std::fprintf(stderr, "overlapped pair failed (%s): %d\n", szStep, ::WSAGetLastError());
+        std::exit(1);
+    }
+
+    CConnection& m_c;
+    CHandle m_recvEvent{::WSACreateEvent()};
+    CHandle m_sendEvent{::WSACreateEvent()};
+    WSAOVERLAPPED m_recvOv{};
+    WSAOVERLAPPED m_sendOv{};
+    char m_in[kMessageSize] = {};
+    char m_out[kMessageSize] = {};
+};
+
+// Microseconds per pair over nPairs.
+double Batch(CPairRunner& runner, int nPairs) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < nPairs; ++i) {
+        runner.Run();
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration<double, std::micro>(elapsed).count() / nPairs;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int nBatches = argc > 1 ? std::atoi(argv[1]) : 40;
+    const int nPairs = argc > 2 ? std::atoi(argv[2]) : 250;
+    const CQuietInstallation log(0);
+    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
+    WSAPROTOCOL_INFOW chainTcp = EnumCatalog()[0];
+    WSAPROTOCOL_INFOW baseTcp = EnumCatalog()[4];
+    WSADATA data;
+    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+        std::fprintf(stderr, "WSAStartup failed\n");
+        return 1;
+    }
+    std::vector<double> base;
+    std::vector<double> layered;
+    {
+        CConnection plain = Connect(baseTcp);
+        CConnection filtered = Connect(chainTcp);
+        CPairRunner plainRunner(plain);
+        CPairRunner layeredRunner(filtered);
+        plainRunner.Run();  // ties the sockets to their ports outside the timing
+        layeredRunner.Run();
+        for (int i = 0; i < nBatches; ++i) {
+            if (i % 2 == 0) {
+                base.push_back(Batch(plainRunner, nPairs));
+            }
+            layered.push_back(Batch(layeredRunner, nPairs));
+            if (i % 2 != 0) {
+                base.push_back(Batch(plainRunner, nPairs));
+            }
+        }
+    }
+    ::WSACleanup();
+    const double dBase = Median(base);
+    const double dLayered = Median(layered);
+    std::vector<double> ratios;
+    for (size_t i = 0; i < base.size(); ++i) {
+        ratios.push_back(layered[i] / base[i]);
+    }
+    std::printf(
+        "overlapped receive/send pair (%lu B), median of %d batches of %d (%d pairs each)\n",
+        static_cast<unsigned long>(kMessageSize), nBatches, nPairs, nBatches * nPairs);
+    std::printf("  host + base provider:              %8.1f us\n", dBase);
+    std::printf("  host + FilterLsp.dll + base:       %8.1f us\n", dLayered);
+    std::printf("  ratio of the medians:              %8.3f\n", dLayered / dBase);
+    std::printf("  median ratio of adjacent batches:  %8.3f (target <= 1.25)\n", Median(ratios));
+    return 0;
+}

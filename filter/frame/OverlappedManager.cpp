@@ -1,0 +1,292 @@
+// The manager's threads and its two modes: completions from a completion port (one thread per
+// processor), or, when no port can be made, one thread that issues queued operations itself
+// and collects their completions as procedures during its alertable waits.
+#include <algorithm>
+
+#include "filter/frame/Overlapped.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+constexpr DWORD kMaxThreads = 32;
+constexpr DWORD kStopMessage = 0xFFFFFFFF;
+constexpr DWORD kStopWaitMs = 2000;
+
+// Guarded by gOverlappedLock.
+struct ManagerState {
+    CHandle Threads[kMaxThreads];
+    DWORD ThreadCount = 0;
+    CHandle Port;
+    CHandle Semaphore;  // queue mode: one count per queued operation
+    CHandle StopEvent;  // queue mode: the port's stop messages have no queue counterpart
+    OverlappedStructure* QueueHead = nullptr;
+    OverlappedStructure* QueueTail = nullptr;
+};
+
+ManagerState gManager;
+
+OverlappedStructure* PopQueued() {
+    const COverlappedLockScope lock;
+    OverlappedStructure* pRecord = gManager.QueueHead;
+    if (pRecord != nullptr) {
+        gManager.QueueHead = pRecord->Next;
+        if (gManager.QueueHead == nullptr) {
+            gManager.QueueTail = nullptr;
+        }
+        pRecord->Next = nullptr;
+    }
+    return pRecord;
+}
+
+void PushQueued(OverlappedStructure* pRecord) {
+    const COverlappedLockScope lock;
+    pRecord->Next = nullptr;
+    if (gManager.QueueTail != nullptr) {
+        gManager.QueueTail->Next = pRecord;
+    } else {
+        gManager.QueueHead = pRecord;
+    }
+    gManager.QueueTail = pRecord;
+}
+
+DWORD RunPort(HANDLE hPort) {
+    for (;;) {
+        DWORD cbTransferred = 0;
+        ULONG_PTR uKey = 0;
+        LPOVERLAPPED lpOverlapped = nullptr;
+        const BOOL bOk =
+            ::GetQueuedCompletionStatus(hPort, &cbTransferred, &uKey, &lpOverlapped, INFINITE);
+        if (cbTransferred == kStopMessage) {
+            return 0;
+        }
+        // Without a packet the port itself is gone; waiting again would only spin.
+        if (!bOk && lpOverlapped == nullptr) {
+            return 1;
+        }
+        // Failed operations come back as packets too; their error is read from the provider,
+        // or kept from the packet for when the provider's socket is already closed.
+        if (!bOk) {
+            reinterpret_cast<OverlappedStructure*>(lpOverlapped)->PacketError = ::GetLastError();
+        }
+        IntermediateCompletionRoutine(WSA_IO_PENDING, cbTransferred,
+                                      reinterpret_cast<LPWSAOVERLAPPED>(lpOverlapped), 0);
+    }
+}
+
+DWORD RunQueue(HANDLE hSemaphore, HANDLE hStop) {
+    const HANDLE waits[2] = {hStop, hSemaphore};
+    for (;;) {
+        const DWORD dwWait = ::WaitForMultipleObjectsEx(2, waits, FALSE, INFINITE, TRUE);
+        if (dwWait == WAIT_IO_COMPLETION) {
+            continue;
+        }
+        if (dwWait == WAIT_OBJECT_0) {
+            return 0;
+        }
+        if (dwWait != WAIT_OBJECT_0 + 1) {
+            DebugOut("OverlappedManagerThread: WaitForSingleObjectEx() failed: %d\n",
+                     static_cast<int>(::GetLastError()));
+            return 1;
+        }
+        if (OverlappedStructure* pRecord = PopQueued()) {
+            ExecuteOverlappedOperation(pRecord, false);
+        }
+    }
+}
+
+DWORD WINAPI OverlappedManagerThread(LPVOID lpPort) {
+    if (lpPort != nullptr) {
+        return RunPort(lpPort);
+    }
+    HANDLE hSemaphore = nullptr;
+    HANDLE hStop = nullptr;
+    {
+        const COverlappedLockScope lock;
+        hSemaphore = gManager.Semaphore.Get();
+        hStop = gManager.StopEvent.Get();
+    }
+    return RunQueue(hSemaphore, hStop);
+}
+
+// Under gOverlappedLock: the port, or the queue's semaphore and stop event.
+int CreateManagerPort() {
+    gManager.Port.Reset(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 0));
+    if (gManager.Port) {
+        SYSTEM_INFO info{};
+        ::GetSystemInfo(&info);
+        gManager.ThreadCount = std::clamp<DWORD>(info.dwNumberOfProcessors, 1, kMaxThreads);
+        return 0;
+    }
+    gManager.Semaphore.Reset(::CreateSemaphoreW(nullptr, 0, MAXLONG, nullptr));
+    gManager.StopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!gManager.Semaphore || !gManager.StopEvent) {
+        DebugOut("InitOverlappedManager: CreateSemaphore() failed: %d\n",
+                 static_cast<int>(::GetLastError()));
+        gManager.Semaphore.Reset();
+        gManager.StopEvent.Reset();
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    gManager.ThreadCount = 1;
+    return 0;
+}
+
+}  // namespace
+
+int InitOverlappedManager() {
+    const COverlappedLockScope lock;
+    if (gManager.Threads[0]) {
+        DebugOut("InitOverlappedManager already initialized!\n");
+        return 0;
+    }
+    if (!GrowOverlappedPool()) {
+        DebugOut("out of memory!\n");
+        return WSAENOBUFS;
+    }
+    if (!gManager.Port && !gManager.Semaphore && CreateManagerPort() != 0) {
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    for (DWORD i = 0; i < gManager.ThreadCount; ++i) {
+        if (gManager.Threads[i]) {
+            continue;
+        }
+        gManager.Threads[i].Reset(
+            ::CreateThread(nullptr, 0, OverlappedManagerThread, gManager.Port.Get(), 0, nullptr));
+        if (!gManager.Threads[i]) {
+            DebugOut("InitOverlappedManager: CreateThread() failed: %d\n",
+                     static_cast<int>(::GetLastError()));
+            return WSAEPROVIDERFAILEDINIT;
+        }
+    }
+    return 0;
+}
+
+// The threads are told to stop and waited for outside the lock: their last completions take
+// it too.
+void StopOverlappedManager() {
+    HANDLE threads[kMaxThreads] = {};
+    DWORD nThreads = 0;
+    HANDLE hPort = nullptr;
+    {
+        const COverlappedLockScope lock;
+        for (DWORD i = 0; i < kMaxThreads && gManager.Threads[i]; ++i) {
+            threads[nThreads++] = gManager.Threads[i].Get();
+        }
+        hPort = gManager.Port.Get();
+        if (gManager.StopEvent) {
+            ::SetEvent(gManager.StopEvent.Get());
+        }
+    }
+    for (DWORD i = 0; hPort != nullptr && i < nThreads; ++i) {
+        if (!::PostQueuedCompletionStatus(hPort, kStopMessage, 0, nullptr)) {
+            DebugOut("PostQueuedCompletionStatus() failed\n");
+        }
+    }
+    if (nThreads != 0) {
+        const DWORD dwWait = ::WaitForMultipleObjects(nThreads, threads, TRUE, kStopWaitMs);
+        if (dwWait == WAIT_TIMEOUT) {
+            DebugOut("Wait timed out\n");
+        } else if (dwWait == WAIT_FAILED) {
+            DebugOut("WAIT failed\n");
+        }
+    }
+    const COverlappedLockScope lock;
+    for (CHandle& thread : gManager.Threads) {
+        if (thread) {
+            DebugOut("Closing thread\n");
+            thread.Reset();
+        }
+    }
+    if (gManager.Port) {
+        DebugOut("Closing iocp\n");
+    }
+    gManager.Port.Reset();
+    gManager.Semaphore.Reset();
+    gManager.StopEvent.Reset();
+    gManager.ThreadCount = 0;
+    gManager.QueueHead = nullptr;
+    gManager.QueueTail = nullptr;
+}
+
+bool OverlappedManagerPortMode() {
+    const COverlappedLockScope lock;
+    return static_cast<bool>(gManager.Port);
+}
+
+OverlappedStructure* GetOverlappedStructure(SocketInfo* pInfo) {
+    bool bRunning = false;
+    {
+        const COverlappedLockScope lock;
+        bRunning = static_cast<bool>(gManager.Threads[0]);
+    }
+    if (!bRunning) {
+        InitOverlappedManager();
+    }
+    const COverlappedLockScope lock;
+    // Counted even when no record comes: the caller gives the count back on every failure.
+    ++pInfo->OutstandingAsync;
+    if (!gManager.Threads[0]) {
+        DebugOut("GetOverlappedStructure: Still not properly inititalized!\n");
+        return nullptr;
+    }
+    return TakeFromPool();
+}
+
+int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
+    pRecord->CallerOverlapped->Internal = WSS_OPERATION_IN_PROGRESS;
+    pRecord->CallerOverlapped->InternalHigh = 0;
+    HANDLE hPort = nullptr;
+    HANDLE hSemaphore = nullptr;
+    {
+        const COverlappedLockScope lock;
+        hPort = gManager.Port.Get();
+        hSemaphore = gManager.Semaphore.Get();
+    }
+    if (hPort == nullptr) {
+        if (!CaptureBuffers(pRecord)) {
+            return FailOverlappedOperation(pRecord, WSAENOBUFS);
+        }
+        PushQueued(pRecord);
+        ::ReleaseSemaphore(hSemaphore, 1, nullptr);
+        return WSA_IO_PENDING;
+    }
+    bool bSynchronous = false;
+    ::EnterCriticalSection(&pInfo->Lock);
+    if (pInfo->CompletionPort == nullptr) {
+        pInfo->CompletionPort = ::CreateIoCompletionPort(
+            reinterpret_cast<HANDLE>(pRecord->ProviderSocket), hPort, pRecord->CallerSocket, 0);
+        if (pInfo->CompletionPort == nullptr) {
+            const DWORD dwError = ::GetLastError();
+            if (dwError != ERROR_INVALID_PARAMETER) {
+                DebugOut(
+                    "QueueOverlappedOperation: CreateIoCompletionPort() failed: %d (Prov %d "
+                    "Iocp %d Caller %d 0)\n",
+                    static_cast<int>(dwError), static_cast<int>(pRecord->ProviderSocket),
+                    static_cast<int>(reinterpret_cast<ULONG_PTR>(hPort)),
+                    static_cast<int>(pRecord->CallerSocket));
+            }
+            // No packet would ever reach a manager thread: the frame completes it itself.
+            bSynchronous = true;
+        }
+    }
+    ::LeaveCriticalSection(&pInfo->Lock);
+    return ExecuteOverlappedOperation(pRecord, bSynchronous);
+}
+
+void ReleaseOverlappedStructure(OverlappedStructure* pRecord) {
+    if (pRecord->CompletionEvent != nullptr &&
+        ::InterlockedDecrement(&pRecord->CompletionRefs) > 0) {
+        return;
+    }
+    if (pRecord->CompletionWait != nullptr) {
+        // Not the blocking variant: this may run inside the wait's own callback.
+        ::UnregisterWait(pRecord->CompletionWait);
+    }
+    if (pRecord->CompletionEvent != nullptr) {
+        ::CloseHandle(pRecord->CompletionEvent);
+    }
+    if (pRecord->HeapBuffers != nullptr) {
+        ::HeapFree(gProviderHeap, 0, pRecord->HeapBuffers);
+    }
+    const COverlappedLockScope lock;
+    ReturnToPool(pRecord);
+}
