@@ -1,0 +1,250 @@
+// Many threads making, using and closing sockets through the layer at once, with blocking,
+// overlapped-event and completion-routine I/O mixed, against a local echo server.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietInstallation.h"
+#include "tests/support/ScopedCatalog.h"
+#include "tests/support/WinsockSession.h"
+#include "wsock/host/HostExtensions.h"
+
+namespace {
+
+constexpr int kClientThreads = 32;
+constexpr int kConnectionsPerThread = 200;
+// Generous bounds on any one wait: only a lost completion reaches them.
+constexpr DWORD kWaitMs = 20000;
+
+// One thread accepts from a listener on the base provider and starts a thread per
+// connection, which echoes until its client shuts down its side; nConnections in all. (Several
+// threads blocked in accept on one listener lose connections under Wine.)
+class CEchoServer {
+public:
+    CEchoServer(WSAPROTOCOL_INFOW base, int nConnections)
+        : m_listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0)) {
+        const sockaddr_in addr = LoopbackAddress(0);
+        ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+        ::listen(m_listener.Get(), SOMAXCONN);
+        m_uPort = LocalPort(m_listener.Get());
+        m_acceptor = std::thread([this, nConnections] {
+            for (int i = 0; i < nConnections; ++i) {
+                CSocket conn(::accept(m_listener.Get(), nullptr, nullptr));
+                if (!conn) {
+                    return;
+                }
+                m_workers.emplace_back([](CSocket c) { CLoopbackPeer::Echo(c.Get()); },
+                                       std::move(conn));
+            }
+        });
+    }
+    CEchoServer(const CEchoServer&) = delete;
+    CEchoServer& operator=(const CEchoServer&) = delete;
+    ~CEchoServer() {
+        m_acceptor.join();
+        for (std::thread& t : m_workers) {
+            t.join();
+        }
+    }
+
+    sockaddr_in Address() const { return LoopbackAddress(m_uPort); }
+
+private:
+    CSocket m_listener;
+    u_short m_uPort = 0;
+    std::thread m_acceptor;
+    std::vector<std::thread> m_workers;  // the acceptor's alone until it ends
+};
+
+// Failures from the client threads, reported by the test's own thread.
+class CFailures {
+public:
+    void Add(const std::string& strWhat) {
+        const std::lock_guard lock(m_lock);
+        if (m_list.size() < 20) {
+            m_list.push_back(strWhat);
+        }
+        ++m_nCount;
+    }
+    std::string Text() const {
+        std::string text = std::to_string(m_nCount) + " failures";
+        for (const std::string& s : m_list) {
+            text += "\n  " + s;
+        }
+        return text;
+    }
+    int Count() const { return m_nCount; }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_list;
+    int m_nCount = 0;
+};
+
+// One overlapped operation waited for through its event.
+bool EventIo(SOCKET s, bool bSend, WSABUF buffer, DWORD* pdwBytes) {
+    WSAOVERLAPPED ov{};
+    const CHandle event(::WSACreateEvent());
+    ov.hEvent = event.Get();
+    DWORD dwFlags = 0;
+    const int iResult = bSend ? ::WSASend(s, &buffer, 1, pdwBytes, 0, &ov, nullptr)
+                              : ::WSARecv(s, &buffer, 1, pdwBytes, &dwFlags, &ov, nullptr);
+    if (iResult == SOCKET_ERROR && ::WSAGetLastError() != WSA_IO_PENDING) {
+        return false;
+    }
+    if (::WSAWaitForMultipleEvents(1, &ov.hEvent, TRUE, kWaitMs, FALSE) != WSA_WAIT_EVENT_0) {
+        return false;
+    }
+    return ::WSAGetOverlappedResult(s, &ov, pdwBytes, FALSE, &dwFlags) != FALSE;
+}
+
+// One overlapped operation completed through a routine run on this thread; the routine must
+// run exactly once.
+struct RoutineIo {
+    WSAOVERLAPPED ov{};
+    int nCalls = 0;
+    DWORD dwError = 0;
+    DWORD dwBytes = 0;
+
+    static void CALLBACK Done(DWORD dwError, DWORD dwBytes, LPWSAOVERLAPPED lpOverlapped, DWORD) {
+        // With a completion routine, hEvent is the application's to use.
+        auto* pIo = static_cast<RoutineIo*>(lpOverlapped->hEvent);
+        ++pIo->nCalls;
+        pIo->dwError = dwError;
+        pIo->dwBytes = dwBytes;
+    }
+};
+
+bool RoutineOp(SOCKET s, bool bSend, WSABUF buffer, DWORD* pdwBytes, CFailures& failures) {
+    RoutineIo io;
+    io.ov.hEvent = &io;
+    DWORD dwFlags = 0;
+    DWORD dwIgnored = 0;
+    const int iResult =
+        bSend ? ::WSASend(s, &buffer, 1, &dwIgnored, 0, &io.ov, RoutineIo::Done)
+              : ::WSARecv(s, &buffer, 1, &dwIgnored, &dwFlags, &io.ov, RoutineIo::Done);
+    if (iResult == SOCKET_ERROR && ::WSAGetLastError() != WSA_IO_PENDING) {
+        return false;
+    }
+    // Even an operation that finished at once completes through the routine.
+    const ULONGLONG uEnd = ::GetTickCount64() + kWaitMs;
+    while (io.nCalls == 0 && ::GetTickCount64() < uEnd) {
+        ::SleepEx(kWaitMs, TRUE);
+    }
+    // A second call would be queued by now; an alertable pass delivers it.
+    ::SleepEx(0, TRUE);
+    if (io.nCalls != 1) {
+        failures.Add("completion routine ran " + std::to_string(io.nCalls) + " times");
+        return false;
+    }
+    *pdwBytes = io.dwBytes;
+    return io.dwError == 0;
+}
+
+enum class Mode { kBlocking, kEvent, kRoutine };
+
+bool Transfer(SOCKET s, Mode mode, bool bSend, char* pData, DWORD cb, DWORD* pdwBytes,
+              CFailures& failures) {
+    const WSABUF buffer = {cb, pData};
+    switch (mode) {
+        case Mode::kBlocking: {
+            const int n = bSend ? ::send(s, pData, static_cast<int>(cb), 0)
+                                : ::recv(s, pData, static_cast<int>(cb), 0);
+            *pdwBytes = static_cast<DWORD>(n);
+            return n >= 0;
+        }
+        case Mode::kEvent:
+            return EventIo(s, bSend, buffer, pdwBytes);
+        case Mode::kRoutine:
+            return RoutineOp(s, bSend, buffer, pdwBytes, failures);
+    }
+    return false;
+}
+
+// Sends the payload, shuts down the sending side, and reads the echo back to its end.
+void EchoOnce(const sockaddr_in& server, Mode mode, std::string payload, CFailures& failures) {
+    CSocket s(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+    if (!s || ::connect(s.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+        failures.Add("connect failed: " + std::to_string(::WSAGetLastError()));
+        return;
+    }
+    for (DWORD dwSent = 0; dwSent < payload.size();) {
+        DWORD n = 0;
+        if (!Transfer(s.Get(), mode, true, payload.data() + dwSent,
+                      static_cast<DWORD>(payload.size()) - dwSent, &n, failures) ||
+            n == 0) {
+            failures.Add("send failed: " + std::to_string(::WSAGetLastError()));
+            return;
+        }
+        dwSent += n;
+    }
+    ::shutdown(s.Get(), SD_SEND);
+    std::string echo;
+    char buffer[4096];
+    for (;;) {
+        DWORD n = 0;
+        if (!Transfer(s.Get(), mode, false, buffer, sizeof buffer, &n, failures)) {
+            failures.Add("receive failed: " + std::to_string(::WSAGetLastError()));
+            return;
+        }
+        if (n == 0) {
+            break;
+        }
+        echo.append(buffer, n);
+    }
+    if (echo != payload) {
+        failures.Add("echo differs: " + std::to_string(echo.size()) + " of " +
+                     std::to_string(payload.size()) + " bytes");
+    }
+}
+
+std::string Payload(int iThread, int iConnection) {
+    std::string payload(static_cast<size_t>(500 + (iThread * 131 + iConnection * 37) % 6000), ' ');
+    for (size_t i = 0; i < payload.size(); ++i) {
+        payload[i] = static_cast<char>('a' + (i + static_cast<size_t>(iThread)) % 26);
+    }
+    return payload;
+}
+
+class LayeredStress : public ::testing::Test {
+protected:
+    CQuietInstallation m_log;
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+    CWinsockSession m_session;
+};
+
+TEST_F(LayeredStress, ManyThreadsMixingBlockingAndOverlappedIoLoseNothing) {
+    CEchoServer server(EnumCatalog()[4], kClientThreads * kConnectionsPerThread);
+    const sockaddr_in addr = server.Address();
+    CFailures failures;
+    std::vector<std::thread> clients;
+    for (int t = 0; t < kClientThreads; ++t) {
+        clients.emplace_back([&, t] {
+            for (int i = 0; i < kConnectionsPerThread; ++i) {
+                EchoOnce(addr, static_cast<Mode>((t + i) % 3), Payload(t, i), failures);
+            }
+        });
+    }
+    for (std::thread& t : clients) {
+        t.join();
+    }
+    EXPECT_EQ(failures.Count(), 0) << failures.Text();
+
+    // Every socket record is freed, and its handle closed, once its last completion is in.
+    const ULONGLONG uEnd = ::GetTickCount64() + kWaitMs;
+    while (WshOpenSocketHandleCount() != 0 && ::GetTickCount64() < uEnd) {
+        ::Sleep(10);
+    }
+    EXPECT_EQ(WshOpenSocketHandleCount(), 0u);
+}
+
+}  // namespace
