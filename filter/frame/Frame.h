@@ -95,6 +95,15 @@ public:
     ~COverlappedLockScope() { ::LeaveCriticalSection(&gOverlappedLock); }
 };
 
+// Leaves gStartupLock for its scope, inside a CStartupLockScope.
+class CStartupLockRelease {
+public:
+    CStartupLockRelease() noexcept { ::LeaveCriticalSection(&gStartupLock); }
+    CStartupLockRelease(const CStartupLockRelease&) = delete;
+    CStartupLockRelease& operator=(const CStartupLockRelease&) = delete;
+    ~CStartupLockRelease() { ::EnterCriticalSection(&gStartupLock); }
+};
+
 // Puts a chain in gCallProviderSlot for the length of one next-provider call.
 class CCallProviderScope {
 public:

@@ -277,8 +277,16 @@ int WSPAPI WSPCleanup(LPINT lpErrno) {
     }
     if (::InterlockedDecrement(&gEntryCount) == 0) {
         DebugOut("WSPCleanup: gEntryCount == 0; cleaning up\r\n");
-        StopWorkerWindow();
-        StopOverlappedManager();
+        {
+            // The threads being stopped take gStartupLock themselves: the worker window to
+            // find a notice's socket, a manager thread to unlink a closed socket's record at
+            // its last completion. Held here, they could not finish, the stops would time out,
+            // and the records below would be freed under them. The host serialises start-up
+            // and clean-up, so no start-up comes in meanwhile.
+            const CStartupLockRelease unlocked;
+            StopWorkerWindow();
+            StopOverlappedManager();
+        }
         ::Sleep(200);
         LogFormat(3, "WSPCleanup :: socket records left %d, overlapped records in use %d",
                   CountSocketRecords(), OverlappedRecordsInUse());

@@ -22,6 +22,7 @@
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/TempPath.h"
+#include "tests/support/WinsockSession.h"
 #include "win/UniqueHandle.h"
 #include "wsock/host/HostExtensions.h"
 
@@ -29,24 +30,6 @@ namespace {
 
 // Only a guard against a hang: every wait below ends on an event long before.
 constexpr DWORD kGuardMs = 20000;
-
-class CWinsockSession {
-public:
-    CWinsockSession() {
-        WSADATA data;
-        m_iResult = ::WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    CWinsockSession(const CWinsockSession&) = delete;
-    CWinsockSession& operator=(const CWinsockSession&) = delete;
-    ~CWinsockSession() {
-        if (m_iResult == 0) {
-            ::WSACleanup();
-        }
-    }
-
-private:
-    int m_iResult;
-};
 
 // An overlapped record with its own event.
 struct COverlapped {
@@ -273,6 +256,32 @@ TEST_F(OverlappedLayer, ClosingWithAReceivePendingFreesTheRecordAfterItsCompleti
     pair = {};
     // Freed once: the last clean-up finds no record and no operation left.
     ExpectCleanEnd();
+}
+
+// An application that closes its sockets with receives pending and ends Winsock at once: the
+// last completions reach the manager while the clean-up stops it.
+TEST_F(OverlappedLayer, CleanupRightAfterClosingWithReceivesPending) {
+    constexpr int kPairs = 8;
+    std::vector<CPair> pairs;
+    std::vector<std::unique_ptr<COverlapped>> records;
+    char in[kPairs];
+    for (int i = 0; i < kPairs; ++i) {
+        pairs.push_back(Connect(m_listener.Get()));
+        ASSERT_TRUE(pairs.back().client && pairs.back().server);
+        records.push_back(std::make_unique<COverlapped>());
+        ASSERT_TRUE(Started(Receive(pairs.back().client.Get(), &in[i], 1, &records.back()->ov)));
+    }
+    for (CPair& pair : pairs) {
+        EXPECT_EQ(::closesocket(pair.client.Release()), 0);
+    }
+    for (CPair& pair : pairs) {
+        pair.server.Reset();
+    }
+    m_listener.Reset();
+    m_session.reset();
+    // Every application handle was closed once, by a completion or by the clean-up.
+    EXPECT_EQ(WshOpenSocketHandleCount(), 0u);
+    EXPECT_NE(FrameLogText(m_log).find("WSPCleanup :: socket records left"), std::string::npos);
 }
 
 TEST_F(OverlappedLayer, ManyOperationsOutstandingOnManySocketsAtOnce) {
