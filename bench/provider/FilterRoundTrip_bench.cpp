@@ -5,7 +5,6 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/provider/Median.h"
 #include "filter/core/portable/TLVMessage.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
@@ -78,11 +78,6 @@ double Batch(const std::function<void()>& roundTrip, int nRounds) {
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                .count() /
            nRounds;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 sockaddr_in Address(const char* szAddress, u_short uPort) {

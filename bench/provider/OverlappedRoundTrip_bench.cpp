@@ -5,12 +5,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "bench/provider/Median.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
@@ -98,11 +98,6 @@ double Batch(CPairRunner& runner, int nPairs) {
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     return std::chrono::duration<double, std::micro>(elapsed).count() / nPairs;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

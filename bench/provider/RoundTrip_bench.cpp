@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/provider/Median.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
@@ -60,11 +61,6 @@ double Batch(WSAPROTOCOL_INFOW& record, const sockaddr_in& addr, int nRounds) {
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     return std::chrono::duration<double, std::micro>(elapsed).count() / nRounds;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

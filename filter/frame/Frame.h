@@ -77,32 +77,29 @@ bool DebugOutputWanted() noexcept;
 // A log record formatted with printf rules.
 void LogFormat(signed char iLevel, const char* szFormat, ...) noexcept;
 
-// Holds gStartupLock for its scope.
-class CStartupLockScope {
+// Holds one of the process-wide locks for its scope.
+template <CRITICAL_SECTION& Section>
+class CGlobalLockScope {
 public:
-    CStartupLockScope() noexcept { ::EnterCriticalSection(&gStartupLock); }
-    CStartupLockScope(const CStartupLockScope&) = delete;
-    CStartupLockScope& operator=(const CStartupLockScope&) = delete;
-    ~CStartupLockScope() { ::LeaveCriticalSection(&gStartupLock); }
+    CGlobalLockScope() noexcept { ::EnterCriticalSection(&Section); }
+    CGlobalLockScope(const CGlobalLockScope&) = delete;
+    CGlobalLockScope& operator=(const CGlobalLockScope&) = delete;
+    ~CGlobalLockScope() { ::LeaveCriticalSection(&Section); }
 };
 
-// Holds gOverlappedLock for its scope.
-class COverlappedLockScope {
+// Leaves, for its scope, a process-wide lock that the caller holds.
+template <CRITICAL_SECTION& Section>
+class CGlobalUnlockScope {
 public:
-    COverlappedLockScope() noexcept { ::EnterCriticalSection(&gOverlappedLock); }
-    COverlappedLockScope(const COverlappedLockScope&) = delete;
-    COverlappedLockScope& operator=(const COverlappedLockScope&) = delete;
-    ~COverlappedLockScope() { ::LeaveCriticalSection(&gOverlappedLock); }
+    CGlobalUnlockScope() noexcept { ::LeaveCriticalSection(&Section); }
+    CGlobalUnlockScope(const CGlobalUnlockScope&) = delete;
+    CGlobalUnlockScope& operator=(const CGlobalUnlockScope&) = delete;
+    ~CGlobalUnlockScope() { ::EnterCriticalSection(&Section); }
 };
 
-// Leaves gStartupLock for its scope, inside a CStartupLockScope.
-class CStartupLockRelease {
-public:
-    CStartupLockRelease() noexcept { ::LeaveCriticalSection(&gStartupLock); }
-    CStartupLockRelease(const CStartupLockRelease&) = delete;
-    CStartupLockRelease& operator=(const CStartupLockRelease&) = delete;
-    ~CStartupLockRelease() { ::EnterCriticalSection(&gStartupLock); }
-};
+using CStartupLockScope = CGlobalLockScope<gStartupLock>;
+using COverlappedLockScope = CGlobalLockScope<gOverlappedLock>;
+using CStartupLockRelease = CGlobalUnlockScope<gStartupLock>;
 
 // Puts a chain in gCallProviderSlot for the length of one next-provider call.
 class CCallProviderScope {
