@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/provider/Median.h"
+#include "bench/provider/Batches.h"
 #include "filter/core/portable/TLVMessage.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
@@ -107,6 +107,7 @@ void SetFiltering(bool bOn) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PinToOneProcessor();
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 21;
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 20;
     // Every judged request writes several level 1 records; 0 measures the filter alone.

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bench/provider/Median.h"
+#include "bench/provider/Batches.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
@@ -103,6 +103,7 @@ double Batch(CPairRunner& runner, int nPairs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PinToOneProcessor();
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 40;
     const int nPairs = argc > 2 ? std::atoi(argv[2]) : 250;
     const CQuietInstallation log(0);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/provider/Median.h"
+#include "bench/provider/Batches.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
@@ -70,6 +70,7 @@ double Batch(WSAPROTOCOL_INFOW& record, const sockaddr_in& addr, int nRounds) {
 // whose accepted sockets take the same path. Short batches alternate, so that load on the
 // machine falls on both alike.
 int main(int argc, char** argv) {
+    PinToOneProcessor();
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 41;
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 25;
     // Log level 0: the frame's own cost, without the records every connect and send writes.
