@@ -15,20 +15,23 @@ constexpr std::string_view kLogExtension = ".Log";
 }  // namespace
 
 CLogFile::CLogFile(int bTimeStamp) : m_bTimeStamp(bTimeStamp) {
-    const CRegKey key = OpenProductKey();
-    if (!key) {
+    bool bOpened = false;
+    const auto dwLevel =
+        KeptProductKey().Read([](HKEY hKey) { return ReadRegDword(hKey, "LogLevel"); }, &bOpened);
+    if (!bOpened) {
         m_iLevel = 4;
-        return;
-    }
-    if (const auto dwLevel = ReadRegDword(key.Get(), "LogLevel")) {
+    } else if (dwLevel) {
         m_iLevel = static_cast<int>(*dwLevel);
     }
 }
 
 int CLogFile::SetFileName(const char* szName) {
     std::string strPath = m_szPath;
-    if (const CRegKey key = OpenProductKey()) {
-        strPath = ReadRegString(key.Get(), "Application").value_or(std::string());
+    bool bOpened = false;
+    const auto folder = KeptProductKey().Read(
+        [](HKEY hKey) { return ReadRegString(hKey, "Application"); }, &bOpened);
+    if (bOpened) {
+        strPath = folder.value_or(std::string());
     }
     if (szName != nullptr) {
         strPath += szName;

@@ -32,3 +32,9 @@ std::optional<std::string> ReadRegString(HKEY hKey, const char* szName, DWORD nM
     // The stored data need not carry its terminator; the buffer has one to spare.
     return std::string(buffer.data());
 }
+
+CKeptProductKey& KeptProductKey() {
+    // Never destroyed: static writers may still read while the module unloads.
+    static auto* s_pKey = new CKeptProductKey;
+    return *s_pKey;
+}

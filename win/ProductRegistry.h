@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -17,3 +18,45 @@ CRegKey OpenProductKey(const char* szPath = kProductKeyPath);
 std::optional<DWORD> ReadRegDword(HKEY hKey, const char* szName);
 // A REG_SZ value of at most nMax - 1 characters; empty when missing.
 std::optional<std::string> ReadRegString(HKEY hKey, const char* szName, DWORD nMax = 1024);
+
+// The product key, opened once per module and kept, for values read often: the log writers
+// read it whenever one is made (the filter makes one per category lookup), as does the lookup
+// for the server address, and opening and closing the key for each read cost two more
+// wineserver round trips under Wine. A read that fails on a kept handle whose key has since
+// been deleted (and perhaps made again) is tried once more on a fresh open, so the results
+// are those of opening the key for each read.
+class CKeptProductKey {
+public:
+    // read(HKEY) gives an optional value. *pbOpened: whether the key could be opened.
+    template <class F>
+    auto Read(F read, bool* pbOpened) -> decltype(read(HKEY{})) {
+        const std::lock_guard lock(m_lock);
+        for (;;) {
+            const bool bFresh = !m_key;
+            if (bFresh) {
+                m_key = OpenProductKey();
+            }
+            *pbOpened = static_cast<bool>(m_key);
+            if (!m_key) {
+                return {};
+            }
+            auto value = read(m_key.Get());
+            if (value || bFresh || StillThere()) {
+                return value;
+            }
+            m_key.Reset();
+        }
+    }
+
+private:
+    bool StillThere() const {
+        return ::RegQueryInfoKeyA(m_key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
+
+    std::mutex m_lock;
+    CRegKey m_key;
+};
+
+// The module's one kept key.
+CKeptProductKey& KeptProductKey();

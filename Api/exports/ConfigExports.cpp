@@ -82,16 +82,19 @@ extern "C" int GetTLVServerIP(char* szIp, int* pPort) {
         if (szIp == nullptr || pPort == nullptr) {
             return 0;
         }
-        const CRegKey key = OpenProductKey();
-        if (!key) {
+        // Read at every category lookup: through the kept key.
+        bool bOpened = false;
+        const auto ip = KeptProductKey().Read(
+            [](HKEY hKey) { return ReadRegString(hKey, "TLVServerIP"); }, &bOpened);
+        if (!bOpened) {
             return 1;
         }
-        const auto ip = ReadRegString(key.Get(), "TLVServerIP");
         if (!ip) {
             LogMissingValue("TLVServerIP");
             return 0;
         }
-        const auto port = ReadRegDword(key.Get(), "TLVServerPort");
+        const auto port = KeptProductKey().Read(
+            [](HKEY hKey) { return ReadRegDword(hKey, "TLVServerPort"); }, &bOpened);
         if (!port) {
             LogMissingValue("TLVServerPort");
             return 0;
