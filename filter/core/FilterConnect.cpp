@@ -42,7 +42,10 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
     SocketFilterState state;
     in_addr destination{};
     const bool bIPv4 = DestinationIPv4(name, namelen, destination);
-    log.Write(std::string("WSPConnect :: ") + (bIPv4 ? ::inet_ntoa(destination) : "(not IPv4)"), 1);
+    if (log.Enabled(1)) {
+        log.Write(std::string("WSPConnect :: ") + (bIPv4 ? ::inet_ntoa(destination) : "(not IPv4)"),
+                  1);
+    }
 
     ReloadRulesWhenDue();
     if (gSharedState.filterOff != 0) {
@@ -52,9 +55,12 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
         // The filter's own category lookups are never judged.
         state.allowed = 1;
     } else {
-        log.Write(std::string("-------------------------------------------------\nUser Name = ") +
-                      gSharedState.currentUser,
-                  2);
+        if (log.Enabled(2)) {
+            log.Write(
+                std::string("-------------------------------------------------\nUser Name = ") +
+                    gSharedState.currentUser,
+                2);
+        }
         TheFilterRule().DumpFilterRules();
         log.Write("-------------------------------------------------", 2);
     }
