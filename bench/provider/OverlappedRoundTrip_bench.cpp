@@ -12,8 +12,6 @@
 
 #include "bench/provider/Batches.h"
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietInstallation.h"
-#include "tests/support/ScopedCatalog.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -106,47 +104,25 @@ int main(int argc, char** argv) {
     PinToOneProcessor();
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 40;
     const int nPairs = argc > 2 ? std::atoi(argv[2]) : 250;
-    const CQuietInstallation log(0);
-    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
-    WSAPROTOCOL_INFOW chainTcp = EnumCatalog()[0];
-    WSAPROTOCOL_INFOW baseTcp = EnumCatalog()[4];
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) {
-        std::fprintf(stderr, "WSAStartup failed\n");
+    CBenchSession session;
+    if (!session.Started()) {
         return 1;
     }
-    std::vector<double> base;
-    std::vector<double> layered;
+    BatchTimes times;
     {
-        CConnection plain = Connect(baseTcp);
-        CConnection filtered = Connect(chainTcp);
+        CConnection plain = Connect(session.baseTcp);
+        CConnection filtered = Connect(session.chainTcp);
         CPairRunner plainRunner(plain);
         CPairRunner layeredRunner(filtered);
         plainRunner.Run();  // ties the sockets to their ports outside the timing
         layeredRunner.Run();
-        for (int i = 0; i < nBatches; ++i) {
-            if (i % 2 == 0) {
-                base.push_back(Batch(plainRunner, nPairs));
-            }
-            layered.push_back(Batch(layeredRunner, nPairs));
-            if (i % 2 != 0) {
-                base.push_back(Batch(plainRunner, nPairs));
-            }
-        }
-    }
-    ::WSACleanup();
-    const double dBase = Median(base);
-    const double dLayered = Median(layered);
-    std::vector<double> ratios;
-    for (size_t i = 0; i < base.size(); ++i) {
-        ratios.push_back(layered[i] / base[i]);
+        times = AlternateBatches(
+            nBatches, [&] { return Batch(plainRunner, nPairs); },
+            [&] { return Batch(layeredRunner, nPairs); });
     }
     std::printf(
         "overlapped receive/send pair (%lu B), median of %d batches of %d (%d pairs each)\n",
         static_cast<unsigned long>(kMessageSize), nBatches, nPairs, nBatches * nPairs);
-    std::printf("  host + base provider:              %8.1f us\n", dBase);
-    std::printf("  host + FilterLsp.dll + base:       %8.1f us\n", dLayered);
-    std::printf("  ratio of the medians:              %8.3f\n", dLayered / dBase);
-    std::printf("  median ratio of adjacent batches:  %8.3f (target <= 1.25)\n", Median(ratios));
+    PrintComparison(times, 1.25);
     return 0;
 }

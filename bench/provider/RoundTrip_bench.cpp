@@ -13,8 +13,6 @@
 
 #include "bench/provider/Batches.h"
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietInstallation.h"
-#include "tests/support/ScopedCatalog.h"
 
 namespace {
 
@@ -65,61 +63,34 @@ double Batch(WSAPROTOCOL_INFOW& record, const sockaddr_in& addr, int nRounds) {
 
 }  // namespace
 
-// Both paths live in one session, side by side: the catalogue holds the base entries and the
-// layer's chains, and each socket is made for an explicit record. Each path has its own peer,
-// whose accepted sockets take the same path. Short batches alternate, so that load on the
-// machine falls on both alike.
+// Each path has its own peer, whose accepted sockets take the same path.
 int main(int argc, char** argv) {
     PinToOneProcessor();
     const int nBatches = argc > 1 ? std::atoi(argv[1]) : 41;
     const int nRounds = argc > 2 ? std::atoi(argv[2]) : 25;
-    // Log level 0: the frame's own cost, without the records every connect and send writes.
-    const CQuietInstallation log(0);
-    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
-    WSAPROTOCOL_INFOW chainTcp = EnumCatalog()[0];
-    WSAPROTOCOL_INFOW baseTcp = EnumCatalog()[4];
-    WSADATA data;
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) {
-        std::fprintf(stderr, "WSAStartup failed\n");
+    CBenchSession session;
+    if (!session.Started()) {
         return 1;
     }
-    std::vector<double> base;
-    std::vector<double> layered;
+    BatchTimes times;
     {
         const int nConnections = nBatches * nRounds + 1;
-        CSocket plainListener(
-            ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &baseTcp, 0, WSA_FLAG_OVERLAPPED));
-        CSocket layeredListener(
-            ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &chainTcp, 0, WSA_FLAG_OVERLAPPED));
-        CLoopbackPeer plainPeer(std::move(plainListener), Serve, nConnections);
-        CLoopbackPeer layeredPeer(std::move(layeredListener), Serve, nConnections);
-        RoundTrip(baseTcp, plainPeer.Address());  // loads the providers outside the timing
-        RoundTrip(chainTcp, layeredPeer.Address());
-        // Which path goes first alternates too.
-        for (int i = 0; i < nBatches; ++i) {
-            if (i % 2 == 0) {
-                base.push_back(Batch(baseTcp, plainPeer.Address(), nRounds));
-            }
-            layered.push_back(Batch(chainTcp, layeredPeer.Address(), nRounds));
-            if (i % 2 != 0) {
-                base.push_back(Batch(baseTcp, plainPeer.Address(), nRounds));
-            }
-        }
-    }
-    ::WSACleanup();
-    const double dBase = Median(base);
-    const double dLayered = Median(layered);
-    // Adjacent batches share the machine's momentary load; their ratios cancel most of it.
-    std::vector<double> ratios;
-    for (size_t i = 0; i < base.size(); ++i) {
-        ratios.push_back(layered[i] / base[i]);
+        CLoopbackPeer plainPeer(CSocket(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP,
+                                                     &session.baseTcp, 0, WSA_FLAG_OVERLAPPED)),
+                                Serve, nConnections);
+        CLoopbackPeer layeredPeer(CSocket(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP,
+                                                       &session.chainTcp, 0, WSA_FLAG_OVERLAPPED)),
+                                  Serve, nConnections);
+        // Loads the providers outside the timing.
+        RoundTrip(session.baseTcp, plainPeer.Address());
+        RoundTrip(session.chainTcp, layeredPeer.Address());
+        times = AlternateBatches(
+            nBatches, [&] { return Batch(session.baseTcp, plainPeer.Address(), nRounds); },
+            [&] { return Batch(session.chainTcp, layeredPeer.Address(), nRounds); });
     }
     std::printf(
         "round trip (connect, send 200 B, receive 2 KB, close), median of %d batches of %d\n",
         nBatches, nRounds);
-    std::printf("  host + base provider:              %8.1f us\n", dBase);
-    std::printf("  host + FilterLsp.dll + base:       %8.1f us\n", dLayered);
-    std::printf("  ratio of the medians:              %8.3f\n", dLayered / dBase);
-    std::printf("  median ratio of adjacent batches:  %8.3f (target <= 1.10)\n", Median(ratios));
+    PrintComparison(times, 1.10);
     return 0;
 }

@@ -8,10 +8,8 @@
 #include <map>
 #include <set>
 
+#include "tests/support/LayeredSessionTest.h"
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietInstallation.h"
-#include "tests/support/ScopedCatalog.h"
-#include "tests/support/WinsockSession.h"
 
 namespace {
 
@@ -47,12 +45,7 @@ CWindow MessageWindow() {
                                      nullptr, nullptr));
 }
 
-class LayeredAsyncSelect : public ::testing::Test {
-protected:
-    CQuietInstallation m_log;
-    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
-    CWinsockSession m_session;
-};
+using LayeredAsyncSelect = LayeredSessionTest;
 
 TEST_F(LayeredAsyncSelect, RefusesEventBitsFromBitTenAndWindowsThatAreNone) {
     const CWindow window = MessageWindow();

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/LayeredSessionTest.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/PythonHttpServer.h"
 #include "tests/support/QuietInstallation.h"
@@ -51,12 +52,7 @@ CSocket ConnectTo(const CLoopbackPeer& peer) {
     return s;
 }
 
-class LayeredSockets : public ::testing::Test {
-protected:
-    CQuietInstallation m_log;
-    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
-    CWinsockSession m_session;
-};
+using LayeredSockets = LayeredSessionTest;
 
 TEST_F(LayeredSockets, SocketsReportTheChainRecordNotTheNextProviders) {
     CSocket s(::socket(AF_INET, SOCK_STREAM, 0));

@@ -12,10 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/LayeredSessionTest.h"
 #include "tests/support/LoopbackPeer.h"
-#include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
-#include "tests/support/WinsockSession.h"
 #include "wsock/host/HostExtensions.h"
 
 namespace {
@@ -215,12 +214,7 @@ std::string Payload(int iThread, int iConnection) {
     return payload;
 }
 
-class LayeredStress : public ::testing::Test {
-protected:
-    CQuietInstallation m_log;
-    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
-    CWinsockSession m_session;
-};
+using LayeredStress = LayeredSessionTest;
 
 TEST_F(LayeredStress, ManyThreadsMixingBlockingAndOverlappedIoLoseNothing) {
     CEchoServer server(EnumCatalog()[4], kClientThreads * kConnectionsPerThread);
