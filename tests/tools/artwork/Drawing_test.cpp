@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "tools/artwork/Image.h"
+#include "tools/artwork/StrokeFont.h"
 
 using namespace art;
 
@@ -97,4 +98,29 @@ TEST(Image, GradientsAndDitherAverageToTheExactMix) {
         }
     }
     EXPECT_EQ(sum, 16 * 10 + 6);
+}
+
+TEST(StrokeFont, RefusesMissingGlyphsAndMeasuresItsInk) {
+    const TextStyle style{F(22), 20, 2};
+    EXPECT_THROW(TextShape("Quillon!", P(0, 0), style), std::invalid_argument);
+    EXPECT_THROW(TextWidth("\xC3\xA9", style), std::invalid_argument);
+    for (char c : std::string("QuillonParental Control")) {
+        EXPECT_TRUE(HasGlyph(c)) << c;
+    }
+    const Shape text = TextShape("Quillon", P(10, 5), style);
+    const Fixed width = TextWidth("Quillon", style);
+    // Ink reaches both ends of the measured width and the cap line.
+    int firstInkColumn = -1;
+    int lastInkColumn = -1;
+    for (int x = 0; x < 200; ++x) {
+        for (int y = 0; y < 40; ++y) {
+            if (Coverage(*text, x, y) > kSamplesPerPixel / 2) {
+                lastInkColumn = x;
+                firstInkColumn = firstInkColumn < 0 ? x : firstInkColumn;
+            }
+        }
+    }
+    EXPECT_EQ(firstInkColumn, 10);
+    EXPECT_NEAR(lastInkColumn + 1, static_cast<int>(10 + width / kSubpixel), 1);
+    EXPECT_GT(Coverage(*text, 12, 15), 0);  // the Q's left side, half way down its height
 }
