@@ -12,6 +12,22 @@ namespace art {
 namespace {
 
 constexpr Fixed kFar = Fixed{1} << 40;
+// With coordinates within kMaxCoordinatePixels and these limits, every product in the
+// inside tests fits in 64 bits.
+constexpr Fixed kMaxRadius = 1024 * kSubpixel;
+constexpr Fixed kMaxWidth = 256 * kSubpixel;
+
+void CheckRadius(Fixed r) {
+    if (r < 0 || r > kMaxRadius) {
+        throw std::invalid_argument("radius out of range");
+    }
+}
+
+void CheckWidth(Fixed w) {
+    if (w < 0 || w > kMaxWidth) {
+        throw std::invalid_argument("stroke width out of range");
+    }
+}
 
 // Rounds a / b to nearest, halves away from zero; b > 0.
 Fixed RoundDiv(Fixed a, Fixed b) {
@@ -414,6 +430,9 @@ Cover CShape::FullIfCornersInside(const Area& area) const {
 }
 
 Fixed F(double px) {
+    if (!(std::abs(px) <= kMaxCoordinatePixels)) {  // also refuses NaN
+        throw std::invalid_argument("coordinate out of range");
+    }
     return static_cast<Fixed>(std::llround(px * static_cast<double>(kSubpixel)));
 }
 
@@ -430,10 +449,13 @@ Shape RoundedRect(Point topLeft, Point bottomRight, Fixed radius) {
 }
 
 Shape Disc(Point centre, Fixed radius) {
+    CheckRadius(radius);
     return std::make_shared<CEllipse>(centre, radius, radius);
 }
 
 Shape Ellipse(Point centre, Fixed rx, Fixed ry) {
+    CheckRadius(rx);
+    CheckRadius(ry);
     return std::make_shared<CEllipse>(centre, rx, ry);
 }
 
@@ -445,6 +467,7 @@ Shape Polygon(std::vector<Point> points) {
 }
 
 Shape Line(Point a, Point b, Fixed width) {
+    CheckWidth(width);
     return std::make_shared<CLine>(a, b, width);
 }
 
@@ -465,6 +488,9 @@ Shape RoundedPolygon(const std::vector<Point>& points, Fixed radius) {
 }
 
 Shape Arc(Point centre, Fixed rx, Fixed ry, int fromDeg, int toDeg, Fixed width) {
+    CheckRadius(rx);
+    CheckRadius(ry);
+    CheckWidth(width);
     auto band = std::make_shared<CArcBand>(centre, rx, ry, fromDeg, toDeg, width);
     if (toDeg - fromDeg == 360) {
         return band;

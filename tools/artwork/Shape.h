@@ -18,7 +18,10 @@ struct Point {
     Fixed y = 0;
 };
 
-// Pixels to fixed point, rounded to the nearest sixteenth.
+// Pixels to fixed point, rounded to the nearest sixteenth. Coordinates stay within
+// +-kMaxCoordinatePixels, radii within 1024 pixels and stroke widths within 256, so that
+// the exact tests cannot overflow; constructors throw std::invalid_argument beyond.
+inline constexpr double kMaxCoordinatePixels = 8192;
 Fixed F(double px);
 Point P(double x, double y);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 
 #include "tools/artwork/Image.h"
@@ -32,6 +33,17 @@ TEST(Shape, ArcsCoverOnlyTheirSweepAndEndRound) {
     EXPECT_GT(Coverage(*open, 65, 36), 0);
     EXPECT_THROW(Arc(P(0, 0), F(5), F(5), 0, 7, F(1)), std::invalid_argument);
     EXPECT_THROW(Arc(P(0, 0), F(5), F(5), 90, 90, F(1)), std::invalid_argument);
+}
+
+TEST(Shape, RefusesSizesItsIntegerTestsCouldNotHold) {
+    EXPECT_THROW(F(1e9), std::invalid_argument);
+    EXPECT_THROW(F(std::nan("")), std::invalid_argument);
+    EXPECT_THROW(Disc(P(0, 0), F(2000)), std::invalid_argument);
+    EXPECT_THROW(Line(P(0, 0), P(1, 1), F(-1)), std::invalid_argument);
+    // The largest allowed still gives exact answers far from the origin.
+    const Shape disc = Disc(P(-7000, 7000), F(1024));
+    EXPECT_EQ(Coverage(*disc, -7000, 7000 + 1000), kSamplesPerPixel);
+    EXPECT_EQ(Coverage(*disc, -7000, 7000 + 1030), 0);
 }
 
 TEST(Shape, LongThickLinesStayExactAcrossALargePicture) {
