@@ -25,7 +25,8 @@ CImage BlockPageBackground() {
             Mix(palette::kWhite, palette::kLightBlue, left * left, kBandHeight * kBandHeight);
         image.FillRect(0, y, kPageWidth, y + 1, Paint::Solid(colour));
     }
-    image.Fill(ShieldMotif(1180, 230, 340, 420), palette::kMidBlue, kWatermarkAlpha);
+    // Right of the text column and wholly in view from a 1366-pixel-wide window on.
+    image.Fill(ShieldMotif(990, 200, 300, 370), palette::kMidBlue, kWatermarkAlpha);
     return image;
 }
 
