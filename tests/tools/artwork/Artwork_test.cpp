@@ -68,7 +68,7 @@ Expected JpegSize(const Bytes& jpeg) {
 
 std::map<std::string, Bytes> RunArtgen(const std::filesystem::path& folder) {
     int status = -1;
-    arttest::Capture(std::string(ARTGEN_PATH) + " '" + folder.string() + "'", &status);
+    arttest::Capture("'" + std::string(ARTGEN_PATH) + "' '" + folder.string() + "'", &status);
     EXPECT_EQ(status, 0);
     std::map<std::string, Bytes> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -178,7 +178,7 @@ TEST(Artgen, WritesEveryFileWithItsSizeAndTheSameBytesEachRun) {
 TEST(Artgen, FailsWithAMessageWhenItCannotWrite) {
     int status = 0;
     const std::string output = arttest::Capture(
-        std::string(ARTGEN_PATH) + " /proc/version/cannot-be-a-folder 2>&1", &status);
+        "'" + std::string(ARTGEN_PATH) + "' /proc/version/cannot-be-a-folder 2>&1", &status);
     EXPECT_NE(status, 0);
     EXPECT_NE(output.find("artgen:"), std::string::npos);
 }
