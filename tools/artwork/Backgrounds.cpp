@@ -65,15 +65,15 @@ Shape MotifShape(Motif motif, double right, double bottom, double size) {
 
 }  // namespace
 
-CImage Background(const BackgroundSpec& spec) {
-    CImage image(spec.width, spec.height, palette::kBase);
-    const int top = spec.underBanner ? kBannerHeight : 0;
-    Glow(image, kInset, top + kInset, spec.width - kInset, spec.height - kInset);
-    if (spec.motif != Motif::kNone) {
-        const int room = std::min(spec.width, spec.height - top) - 2 * kInset;
+CImage Background(const BackgroundLayout& layout) {
+    CImage image(layout.width, layout.height, palette::kBase);
+    const int top = layout.underBanner ? kBannerHeight : 0;
+    Glow(image, kInset, top + kInset, layout.width - kInset, layout.height - kInset);
+    if (layout.motif != Motif::kNone) {
+        const int room = std::min(layout.width, layout.height - top) - 2 * kInset;
         const double size = room * 0.42;
         image.Fill(
-            MotifShape(spec.motif, spec.width - kInset - 14, spec.height - kInset - 14, size),
+            MotifShape(layout.motif, layout.width - kInset - 14, layout.height - kInset - 14, size),
             palette::kMidBlue, kWatermarkAlpha);
     }
     return image;

@@ -46,8 +46,8 @@ const std::vector<ArtworkFile>& Catalog() {
             {"access-quillon-logo.jpg", [] { return EncodeJpeg(BlockPageLogo(), kJpegQuality); }},
         };
         for (const BackgroundEntry& entry : Backgrounds()) {
-            const BackgroundSpec spec = entry.spec;
-            result.push_back({entry.name, [spec] { return EncodeBmp(Background(spec)); }});
+            const BackgroundLayout layout = entry.layout;
+            result.push_back({entry.name, [layout] { return EncodeBmp(Background(layout)); }});
         }
         return result;
     }();

@@ -19,7 +19,7 @@ const std::vector<ArtworkFile>& Catalog();
 
 struct BackgroundEntry {
     std::string name;
-    BackgroundSpec spec;
+    BackgroundLayout layout;
 };
 
 // The dialog and page backgrounds among the files.

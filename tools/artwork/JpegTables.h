@@ -21,14 +21,14 @@ std::array<int, 64> ScaledQuant(const std::array<int, 64>& base, int quality);
 
 // A Huffman table as DHT carries it: the number of codes of each length 1-16, then the
 // symbols in order of code.
-struct HuffmanSpec {
+struct HuffmanTable {
     std::array<std::uint8_t, 16> counts;
     std::vector<std::uint8_t> symbols;
 };
 
-extern const HuffmanSpec kDcLuminance;
-extern const HuffmanSpec kAcLuminance;
-extern const HuffmanSpec kDcChrominance;
-extern const HuffmanSpec kAcChrominance;
+extern const HuffmanTable kDcLuminance;
+extern const HuffmanTable kAcLuminance;
+extern const HuffmanTable kDcChrominance;
+extern const HuffmanTable kAcChrominance;
 
 }  // namespace art::jpeg

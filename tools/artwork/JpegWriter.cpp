@@ -95,13 +95,13 @@ struct HuffmanCodes {
     std::array<std::uint8_t, 256> length{};  // 0: no code for the symbol
 };
 
-HuffmanCodes BuildCodes(const jpeg::HuffmanSpec& spec) {
+HuffmanCodes BuildCodes(const jpeg::HuffmanTable& table) {
     HuffmanCodes result;
     std::uint32_t code = 0;
     size_t next = 0;
     for (size_t bits = 1; bits <= 16; ++bits) {
-        for (int i = 0; i < spec.counts[bits - 1]; ++i) {
-            const std::uint8_t symbol = spec.symbols.at(next++);
+        for (int i = 0; i < table.counts[bits - 1]; ++i) {
+            const std::uint8_t symbol = table.symbols.at(next++);
             result.code[symbol] = static_cast<std::uint16_t>(code++);
             result.length[symbol] = static_cast<std::uint8_t>(bits);
         }
@@ -257,21 +257,21 @@ void PutFrameHeader(Bytes& out, int width, int height) {
 void PutHuffmanTables(Bytes& out) {
     const struct {
         std::uint8_t classAndId;
-        const jpeg::HuffmanSpec* spec;
+        const jpeg::HuffmanTable* huffman;
     } tables[] = {{0x00, &jpeg::kDcLuminance},
                   {0x10, &jpeg::kAcLuminance},
                   {0x01, &jpeg::kDcChrominance},
                   {0x11, &jpeg::kAcChrominance}};
     std::uint32_t length = 2;
     for (const auto& table : tables) {
-        length += 17 + static_cast<std::uint32_t>(table.spec->symbols.size());
+        length += 17 + static_cast<std::uint32_t>(table.huffman->symbols.size());
     }
     PutMarker(out, 0xC4);
     PutBe16(out, length);
     for (const auto& table : tables) {
         out.push_back(table.classAndId);
-        out.insert(out.end(), table.spec->counts.begin(), table.spec->counts.end());
-        out.insert(out.end(), table.spec->symbols.begin(), table.spec->symbols.end());
+        out.insert(out.end(), table.huffman->counts.begin(), table.huffman->counts.end());
+        out.insert(out.end(), table.huffman->symbols.begin(), table.huffman->symbols.end());
     }
 }
 
@@ -283,7 +283,7 @@ void PutScanHeader(Bytes& out) {
         out.push_back(id);
         out.push_back(id == 1 ? 0x00 : 0x11);  // DC and AC table ids
     }
-    out.push_back(0);  // spectral selection 0-63: all of it
+    out.push_back(0);  // coefficients 0 to 63: all of them in this one scan
     out.push_back(63);
     out.push_back(0);  // no successive approximation
 }

@@ -22,7 +22,7 @@ CImage LegendAllowed();
 
 enum class Motif { kNone, kShield, kGearShield, kPerson, kGroup, kGlobe, kTags, kHouse, kCrown };
 
-struct BackgroundSpec {
+struct BackgroundLayout {
     int width = 0;
     int height = 0;
     bool underBanner = false;  // the banner covers the top kBannerHeight rows
@@ -32,7 +32,7 @@ struct BackgroundSpec {
 // Pixels this close to any edge are exactly the base colour, so that a tiled background
 // shows no seam.
 inline constexpr int kPlainEdge = 6;
-CImage Background(const BackgroundSpec& spec);
+CImage Background(const BackgroundLayout& layout);
 
 // The frame around the tab pages (they are placed at kPageLeft, kPageTop).
 inline constexpr int kPageLeft = 14;

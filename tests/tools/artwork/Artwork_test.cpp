@@ -187,8 +187,8 @@ TEST(Backgrounds, StayLightWithPlainEdgesAndFaintDecoration) {
     const double base = arttest::Luminance(palette::kBase);
     for (const BackgroundEntry& entry : Backgrounds()) {
         SCOPED_TRACE(entry.name);
-        const CImage image = Background(entry.spec);
-        const int plainTop = entry.spec.underBanner ? kBannerHeight + kPlainEdge : kPlainEdge;
+        const CImage image = Background(entry.layout);
+        const int plainTop = entry.layout.underBanner ? kBannerHeight + kPlainEdge : kPlainEdge;
         bool decorated = false;
         for (int y = 0; y < image.Height(); ++y) {
             for (int x = 0; x < image.Width(); ++x) {

@@ -130,7 +130,7 @@ TEST(JpegTables, HuffmanTablesCodeEverySymbolOnce) {
     }
     const std::set<int> dcSymbols = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     const struct {
-        const jpeg::HuffmanSpec* spec;
+        const jpeg::HuffmanTable* huffman;
         const std::set<int>* expected;
     } tables[] = {{&jpeg::kDcLuminance, &dcSymbols},
                   {&jpeg::kDcChrominance, &dcSymbols},
@@ -138,11 +138,11 @@ TEST(JpegTables, HuffmanTablesCodeEverySymbolOnce) {
                   {&jpeg::kAcChrominance, &acSymbols}};
     for (const auto& table : tables) {
         size_t counted = 0;
-        for (std::uint8_t n : table.spec->counts) {
+        for (std::uint8_t n : table.huffman->counts) {
             counted += n;
         }
-        EXPECT_EQ(counted, table.spec->symbols.size());
-        EXPECT_EQ(std::set<int>(table.spec->symbols.begin(), table.spec->symbols.end()),
+        EXPECT_EQ(counted, table.huffman->symbols.size());
+        EXPECT_EQ(std::set<int>(table.huffman->symbols.begin(), table.huffman->symbols.end()),
                   *table.expected);
     }
     const auto& zigzag = jpeg::ZigZag();
