@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format
     g++-mingw-w64-x86-64 wine wine64 xvfb
     googletest libbenchmark-dev libssl-dev
+    imagemagick  # the artwork tests decode their JPEG files with it
 )
 
 missing=()
