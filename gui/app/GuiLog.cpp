@@ -1,0 +1,3 @@
+#include "gui/app/GuiLog.h"
+
+CLogFile gGuiLog(1);

@@ -1,0 +1,18 @@
+#include "gui/app/ProgramWindow.h"
+
+#include "gui/framework/Wnd.h"
+#include "gui/res/resource.h"
+
+// Shared by every copy of the program, so a second copy finds the first one's window.
+HWND gActiveWindow __attribute__((section(".shr"), shared)) = nullptr;
+
+HICON ProgramIcon() {
+    return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM));
+}
+
+void ShowAsProgramWindow(CWnd& wnd) {
+    const HICON hIcon = ProgramIcon();
+    wnd.SetIcon(hIcon, true);
+    wnd.SetIcon(hIcon, false);
+    gActiveWindow = wnd.GetSafeHwnd();
+}

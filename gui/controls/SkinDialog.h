@@ -1,0 +1,41 @@
+// A dialog drawn over a background bitmap (tiled, stretched or centred) with a banner across
+// its top. Buttons and static texts show the background through: their text has no
+// background of its own.
+#pragma once
+
+#include "gui/controls/DibImage.h"
+#include "gui/framework/Dialog.h"
+#include "gui/framework/MessageMap.h"
+
+class CSkinDialog : public CDialog {
+public:
+    enum Mode { kTile = 0, kStretch = 1, kCentre = 2, kBanner = 3 };
+
+    using CDialog::CDialog;
+
+    // kBanner loads the banner; any other mode loads the background and sets its mode.
+    bool SetBitmap(UINT nId, int iMode);
+
+protected:
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CSkinDialog> kMessageMap[];
+
+    LRESULT OnEraseBackground(WPARAM wParam, LPARAM lParam);
+    LRESULT OnButtonColour(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStaticColour(WPARAM wParam, LPARAM lParam);
+    LRESULT ControlColour(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryNewPalette(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaletteChanged(WPARAM wParam, LPARAM lParam);
+    void DrawBackground(HDC hdc, const RECT& client);
+    void DrawBanner(HDC hdc, const RECT& client) const;
+    bool HasBackground() const noexcept { return m_bBackground && m_background.IsValid(); }
+
+    CDibImage m_background;
+    CDibImage m_banner;
+    int m_iMode = kTile;
+    bool m_bBackground = false;
+    bool m_bBanner = false;
+    HBRUSH m_hHollowBrush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+};

@@ -1,0 +1,14 @@
+// Message boxes and string-table texts of the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// String nId of the program's string table; empty when there is none.
+std::string LoadResourceString(UINT nId);
+
+// A message box owned by hOwner (or by no window), captioned with the program's title unless
+// szCaption is given. Returns the button pressed.
+int ShowMessageBox(HWND hOwner, const std::string& strText, UINT nType,
+                   const char* szCaption = nullptr);

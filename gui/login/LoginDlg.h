@@ -1,0 +1,63 @@
+// The login window: the user list, the password, Login/Logout, Settings and Cancel, and
+// the tray icon whose menu brings it back. Closing it only hides it to the tray.
+#pragma once
+
+#include <string>
+
+#include "gui/controls/SkinDialog.h"
+#include "gui/controls/XPButton.h"
+#include "gui/framework/Controls.h"
+#include "gui/framework/MessageMap.h"
+#include "gui/login/TrayIcon.h"
+
+class CLoginDlg : public CSkinDialog {
+public:
+    // The tray icon's callback message.
+    static constexpr UINT kTrayCallback = WM_USER + 3;
+    // The longest password any screen sets (the administrator's, at installation).
+    static constexpr size_t kPasswordMax = 20;
+
+    CLoginDlg();
+
+    bool IsLoggedIn() const noexcept { return m_bLoggedIn != 0; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CLoginDlg> kMessageMap[];
+
+    void Login();
+    void Logout();
+    // The window's close command: hides the window, after the warning while nobody is
+    // logged in.
+    void Close();
+    void FillUserList();
+    void OnSettings();
+    void OnTrayLogin();
+    void OnTrayLogout();
+    void OnTraySettings();
+    void OnTrayExit();
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+
+    CTrayIcon m_trayIcon;
+    CComboBox m_userList;
+    CEdit m_passwordEdit;
+    CXPButton m_loginButton;
+    CXPButton m_settingsButton;
+    CXPButton m_cancelButton;
+    std::string m_strPassword;
+    std::string m_strSelectedName;
+    int m_bLoggedIn = 0;
+    HICON m_hIcon;
+};
