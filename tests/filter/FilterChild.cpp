@@ -1,7 +1,7 @@
 // A browser-like process with the filter loaded, for the tests across processes.
 // Usage: filter_child <output file> <command>...
 //   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
-//   login:NAME  signal:EVENT  wait:EVENT
+//   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
 #include <winsock2.h>
 #include <windows.h>
 
@@ -43,6 +43,10 @@ int main(int argc, char** argv) {
                 std::fprintf(pOut, "%s\n", Browse(uPort, strArg.substr(second + 1)).c_str());
             } else if (strVerb == "login") {
                 UserLogIn(strArg.c_str());
+            } else if (strVerb == "user") {
+                char szName[24] = {};
+                GetCurrentUser(szName);
+                std::fprintf(pOut, "user %s\n", szName);
             } else {
                 return false;
             }

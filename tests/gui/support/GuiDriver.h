@@ -1,0 +1,55 @@
+// Drives the settings program from outside, as an automation client would: finds its
+// windows by class and title, its controls by id, sets texts, clicks, reads texts back and
+// answers its message boxes. Every wait is bounded.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gui {
+
+constexpr DWORD kWaitMs = 20000;
+
+// Polls `done` until it holds or dwTimeoutMs pass; true when it held.
+bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeoutMs = kWaitMs);
+
+// Top-level windows of process dwPid with window class szClass.
+std::vector<HWND> WindowsOf(DWORD dwPid, const char* szClass);
+
+// A dialog (not a message box) of process dwPid titled szTitle, visible or not.
+HWND FindDialog(DWORD dwPid, const char* szTitle, DWORD dwTimeoutMs = kWaitMs);
+// A visible message box of process dwPid owned by hOwner (nullptr: one without an owner).
+HWND FindMessageBox(DWORD dwPid, HWND hOwner, DWORD dwTimeoutMs = kWaitMs);
+// Whether process dwPid shows a message box owned by hOwner right now.
+bool HasMessageBox(DWORD dwPid, HWND hOwner);
+std::string MessageBoxText(HWND hBox);
+// Clicks one of a message box's buttons (IDOK, IDYES, IDNO...) and waits until it is gone.
+bool AnswerMessageBox(HWND hBox, int nButton);
+
+std::string WindowText(HWND hWnd);
+std::string ItemText(HWND hDialog, int nId);
+void SetItemText(HWND hDialog, int nId, const std::string& strText);
+// Types text into an edit as a keyboard would (the edit's length limit applies).
+void TypeText(HWND hDialog, int nId, const std::string& strText);
+// Clicks a button without waiting for what the click opens.
+void Click(HWND hDialog, int nId);
+// Sends a command (a menu choice) to a window without waiting for it.
+void PostCommand(HWND hWnd, int nId);
+bool IsItemVisible(HWND hDialog, int nId);
+bool IsItemEnabled(HWND hDialog, int nId);
+HWND FocusedItemOf(HWND hDialog);
+// The selection of an edit: (start, end).
+std::pair<int, int> EditSelection(HWND hDialog, int nId);
+// The texts of a combo box's or list box's entries.
+std::vector<std::string> ComboEntries(HWND hDialog, int nId);
+std::vector<std::string> ListEntries(HWND hDialog, int nId);
+int ListHorizontalExtent(HWND hDialog, int nId);
+
+// Saves a picture of hWnd's rectangle (as the X server shows it) to
+// <build>/screenshots/<name>.png. Returns the path, empty when it failed.
+std::string Screenshot(HWND hWnd, const std::string& strName);
+
+}  // namespace gui

@@ -1,0 +1,60 @@
+// Gui.exe started with a command line, as Windows or an installer starts it. Ended by force
+// at the end of the test if it is still running.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "tests/gui/support/GuiDriver.h"
+#include "tests/support/ChildProcess.h"
+
+class CGuiProgram {
+public:
+    // strCommandLine: what follows the program's quoted path ("" for none at all).
+    explicit CGuiProgram(const std::string& strCommandLine = "") {
+        std::string strLine = "\"" + CChildProcess::Beside("Gui.exe") + "\"";
+        if (!strCommandLine.empty()) {
+            strLine += " " + strCommandLine;
+        }
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process)) {
+            ::CloseHandle(process.hThread);
+            m_process.Reset(process.hProcess);
+            m_dwPid = process.dwProcessId;
+        }
+    }
+    CGuiProgram(const CGuiProgram&) = delete;
+    CGuiProgram& operator=(const CGuiProgram&) = delete;
+    ~CGuiProgram() {
+        if (m_process && !HasEnded(0)) {
+            ::TerminateProcess(m_process.Get(), 1);
+            ::WaitForSingleObject(m_process.Get(), gui::kWaitMs);
+        }
+    }
+
+    bool Started() const { return static_cast<bool>(m_process); }
+    DWORD Pid() const { return m_dwPid; }
+    bool HasEnded(DWORD dwTimeoutMs = gui::kWaitMs) const {
+        return ::WaitForSingleObject(m_process.Get(), dwTimeoutMs) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() const {
+        DWORD dwCode = STILL_ACTIVE;
+        ::GetExitCodeProcess(m_process.Get(), &dwCode);
+        return dwCode;
+    }
+
+    HWND Dialog(const char* szTitle, DWORD dwTimeoutMs = gui::kWaitMs) const {
+        return gui::FindDialog(m_dwPid, szTitle, dwTimeoutMs);
+    }
+    HWND MessageBoxOf(HWND hOwner, DWORD dwTimeoutMs = gui::kWaitMs) const {
+        return gui::FindMessageBox(m_dwPid, hOwner, dwTimeoutMs);
+    }
+
+private:
+    CHandle m_process;
+    DWORD m_dwPid = 0;
+};

@@ -1,0 +1,53 @@
+// A fresh installation for each test of the settings program, and what the tests read back
+// from outside the program: the registry values it writes and the login another process sees.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Api/PolicyApi.h"
+#include "tests/gui/support/GuiProgram.h"
+#include "tests/support/FreshInstallation.h"
+#include "win/ProductRegistry.h"
+
+class GuiTest : public ::testing::Test {
+protected:
+    static constexpr const char* kAdminPassword = "secret";
+    static constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+    GuiTest() { RemoveRunEntry(); }
+    ~GuiTest() override { RemoveRunEntry(); }
+
+    static void RemoveRunEntry() { ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPath, "QPC"); }
+    static std::optional<std::string> RunEntry() {
+        CRegKey key;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_READ, key.Put()) !=
+            ERROR_SUCCESS) {
+            key.Release();  // a failed open leaves no key to close
+            return std::nullopt;
+        }
+        return ReadRegString(key.Get(), "QPC");
+    }
+    static std::optional<DWORD> NeedToExit() {
+        const CRegKey key = OpenProductKey();
+        return key ? ReadRegDword(key.Get(), "NeedToExit") : std::nullopt;
+    }
+
+    // The logged-in user as another process with the library loaded sees it.
+    std::string UserSeenElsewhere() const {
+        const std::string strOutput = m_install.Folder() + "seen.txt";
+        ::DeleteFileA(strOutput.c_str());
+        CChildProcess child(CChildProcess::Beside("filter_child.exe"),
+                            "\"" + strOutput + "\" user");
+        child.Wait();
+        const std::vector<std::string> lines = ReadLines(strOutput);
+        return lines.empty() ? std::string() : lines.back();
+    }
+
+    CFreshInstallation m_install{kAdminPassword};
+};
