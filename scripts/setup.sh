@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format
-    g++-mingw-w64-x86-64 wine wine64 xvfb
+    g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wine
     googletest libbenchmark-dev libssl-dev
     imagemagick  # the artwork tests decode their JPEG files with it
 )

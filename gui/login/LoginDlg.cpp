@@ -215,13 +215,16 @@ LRESULT CLoginDlg::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     return lResult;
 }
 
+void GreyTrayMenu(HMENU hMenu, bool bLoggedIn) {
+    const UINT uWhileLoggedOut = bLoggedIn ? MF_GRAYED : MF_ENABLED;
+    const UINT uWhileLoggedIn = bLoggedIn ? MF_ENABLED : MF_GRAYED;
+    ::EnableMenuItem(hMenu, ID_TRAY_LOGIN, MF_BYCOMMAND | uWhileLoggedOut);
+    ::EnableMenuItem(hMenu, ID_TRAY_LOGOUT, MF_BYCOMMAND | uWhileLoggedIn);
+    ::EnableMenuItem(hMenu, ID_TRAY_SETTINGS, MF_BYCOMMAND | uWhileLoggedIn);
+}
+
 LRESULT CLoginDlg::OnInitMenuPopup(WPARAM wParam, LPARAM) {
-    const auto hMenu = reinterpret_cast<HMENU>(wParam);
-    const UINT uLoggedIn = m_bLoggedIn ? MF_GRAYED : MF_ENABLED;
-    const UINT uLoggedOut = m_bLoggedIn ? MF_ENABLED : MF_GRAYED;
-    ::EnableMenuItem(hMenu, ID_TRAY_LOGIN, MF_BYCOMMAND | uLoggedIn);
-    ::EnableMenuItem(hMenu, ID_TRAY_LOGOUT, MF_BYCOMMAND | uLoggedOut);
-    ::EnableMenuItem(hMenu, ID_TRAY_SETTINGS, MF_BYCOMMAND | uLoggedOut);
+    GreyTrayMenu(reinterpret_cast<HMENU>(wParam), m_bLoggedIn != 0);
     return 0;
 }
 

@@ -10,6 +10,10 @@
 #include "gui/framework/MessageMap.h"
 #include "gui/login/TrayIcon.h"
 
+// The tray menu as it opens: "Login" greyed while someone is logged in, "Logout" and
+// "Settings" while nobody is.
+void GreyTrayMenu(HMENU hMenu, bool bLoggedIn);
+
 class CLoginDlg : public CSkinDialog {
 public:
     // The tray icon's callback message.

@@ -93,6 +93,12 @@ bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeoutMs) {
         if (::GetTickCount64() >= uEnd) {
             return false;
         }
+        // Windows of the waiting thread itself (in-process tests) go on painting.
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
         ::Sleep(kPollMs);
     }
 }
@@ -224,7 +230,7 @@ std::string Screenshot(HWND hWnd, const std::string& strName) {
     ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     DWORD_PTR dwResult = 0;
     ::SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_BLOCK, kWaitMs, &dwResult);
-    ::Sleep(300);
+    WaitUntil([] { return false; }, 300);
     RECT rect = {};
     ::GetWindowRect(hWnd, &rect);
     const std::filesystem::path folder = ScreenshotFolder();

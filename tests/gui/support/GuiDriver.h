@@ -13,7 +13,8 @@ namespace gui {
 
 constexpr DWORD kWaitMs = 20000;
 
-// Polls `done` until it holds or dwTimeoutMs pass; true when it held.
+// Polls `done` until it holds or dwTimeoutMs pass, handling the calling thread's window
+// messages meanwhile; true when it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeoutMs = kWaitMs);
 
 // Top-level windows of process dwPid with window class szClass.
