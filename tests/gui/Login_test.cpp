@@ -1,11 +1,16 @@
 // Logging in and out from the login window and the tray, as the library and another process
 // see it.
+#include <winsock2.h>
+#include <windows.h>
+
 #include <optional>
 
 #include <gtest/gtest.h>
 
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/ScopedCatalog.h"
 
 namespace {
 
@@ -192,6 +197,70 @@ TEST_F(LoginTest, TheEndOfTheSessionLogsOutAndWritesTheRunEntry) {
     EXPECT_EQ(::SendMessageA(m_hLogin, WM_QUERYENDSESSION, 0, 0), TRUE);
     EXPECT_EQ(UserSeenElsewhere(), "user Default");
     EXPECT_TRUE(RunEntry().has_value());
+}
+
+}  // namespace
+
+namespace {
+
+// A browser-like process with the filter loaded (through the stand-in Winsock host), and a
+// web server for it beside the layer.
+class LoginReachesTheFilterTest : public LoginTest {
+protected:
+    LoginReachesTheFilterTest() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        EXPECT_EQ(SetWords("Default", 0, {"poker"}), 1);
+        EXPECT_EQ(SetWords("kid", 0, {"chess"}), 1);
+    }
+    ~LoginReachesTheFilterTest() override { ::WSACleanup(); }
+
+    static int SetWords(const char* szUser, int iAllowed, std::vector<const char*> words) {
+        char** list = const_cast<char**>(words.data());
+        int count = static_cast<int>(words.size());
+        return SetURLList(szUser, iAllowed, &list, &count);
+    }
+    // What the filter makes of GET PATH in another process: "blocked" or "passed".
+    std::vector<std::string> Browse(u_short uPort, std::initializer_list<const char*> paths) {
+        const std::string strOutput = m_install.Folder() + "browse.txt";
+        ::DeleteFileA(strOutput.c_str());
+        std::string strCommands = "\"" + strOutput + "\"";
+        for (const char* szPath : paths) {
+            strCommands += " browse:" + std::to_string(uPort) + ":" + szPath;
+        }
+        CChildProcess child(CChildProcess::Beside("filter_child.exe"), strCommands);
+        EXPECT_EQ(child.Wait(), 0u);
+        return ReadLines(strOutput);
+    }
+    CLoopbackPeer WebServer(int nConnections) {
+        WSAPROTOCOL_INFOW base = EnumCatalog()[4];
+        CSocket listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0));
+        return CLoopbackPeer(
+            std::move(listener),
+            [](SOCKET s) {
+                char request[4096];
+                ::recv(s, request, sizeof request, 0);
+                SendAll(s, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                ::shutdown(s, SD_SEND);
+            },
+            nConnections);
+    }
+
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+};
+
+TEST_F(LoginReachesTheFilterTest, TheFilterLoadsTheLoggedInUsersRulesAtItsNextConnect) {
+    CLoopbackPeer web = WebServer(5);
+    Start();
+    EXPECT_EQ(Browse(web.Port(), {"/poker"}), std::vector<std::string>{"blocked"});
+    LogIn("kid", "chess");
+    ASSERT_TRUE(LoginHidden());
+    EXPECT_EQ(Browse(web.Port(), {"/chess", "/poker"}),
+              (std::vector<std::string>{"blocked", "passed"}));
+    gui::PostCommand(m_hLogin, ID_TRAY_LOGOUT);
+    ASSERT_TRUE(LoginShown());
+    EXPECT_EQ(Browse(web.Port(), {"/chess", "/poker"}),
+              (std::vector<std::string>{"passed", "blocked"}));
 }
 
 }  // namespace
