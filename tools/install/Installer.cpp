@@ -122,6 +122,23 @@ bool WriteSettings(const CInstallOptions& options, const std::string& strFolder,
     return true;
 }
 
+bool CopyBlockPageImages(const std::string& strFrom, const std::string& strFolder,
+                         std::string& strError) {
+    for (const char* szImage : kBlockPageImages) {
+        const std::string strSource = WithTrailingBackslash(strFrom) + szImage;
+        if (!::CopyFileA(strSource.c_str(), (strFolder + szImage).c_str(), FALSE)) {
+            strError = "cannot copy " + strSource + " into the installation folder";
+            return false;
+        }
+    }
+    return true;
+}
+
+void RemoveRunEntry() {
+    ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                         "QPC");
+}
+
 }  // namespace
 
 std::string SettingsFilePath(const std::string& strFolder) {
@@ -158,7 +175,9 @@ bool Install(const CInstallOptions& options, std::string& strError) {
         return false;
     }
     return WriteConfiguration(options, strFolder, strError) &&
-           WriteSettings(options, strFolder, categories, strError);
+           WriteSettings(options, strFolder, categories, strError) &&
+           (options.strImageFolder.empty() ||
+            CopyBlockPageImages(options.strImageFolder, strFolder, strError));
 }
 
 bool Uninstall(const std::string& strFolder, std::string& strError) {
@@ -173,11 +192,15 @@ bool Uninstall(const std::string& strFolder, std::string& strError) {
         strError = "cannot remove HKLM\\" + std::string(kProductKeyPath);
         return false;
     }
+    RemoveRunEntry();
     if (!strInstalled.empty()) {
         const std::string strFile = SettingsFilePath(strInstalled);
         if (FileExists(strFile) && !::DeleteFileA(strFile.c_str())) {
             strError = "cannot delete " + strFile;
             return false;
+        }
+        for (const char* szImage : kBlockPageImages) {
+            ::DeleteFileA((WithTrailingBackslash(strInstalled) + szImage).c_str());
         }
     }
     return true;

@@ -12,10 +12,16 @@ struct CInstallOptions {
     unsigned uTimeout = 100;
     unsigned uLogLevel = 1;
     std::string strAdminPassword;  // empty: no "admin" account
+    std::string strImageFolder;    // holds the block page's images; empty: none copied
     bool bForce = false;           // replace an existing installation
 };
 
-// Each returns false with a message for the user in strError.
+// The pictures the block page shows, from the installation folder.
+inline constexpr const char* kBlockPageImages[] = {"Quillon-block-image.jpg",
+                                                   "access-quillon-logo.jpg"};
+
+// Each returns false with a message for the user in strError. Uninstall also takes away the
+// settings program's Run entry, which the program writes at every exit.
 bool Install(const CInstallOptions& options, std::string& strError);
 bool Uninstall(const std::string& strFolder, std::string& strError);
 

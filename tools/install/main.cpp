@@ -1,34 +1,49 @@
 // pcinstall: makes or removes an installation.
-//   pcinstall install --folder DIR [--admin-password PW] [--categories FILE] [--server-ip IP]
-//                     [--server-port N] [--timeout N] [--log-level N] [--lsp DLL] [--force]
-//   pcinstall uninstall [--folder DIR]
+//   pcinstall install --folder DIR [--admin-password PW | --interactive] [--categories FILE]
+//                     [--server-ip IP] [--server-port N] [--timeout N] [--log-level N]
+//                     [--lsp DLL] [--gui EXE] [--force]
+//   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]
 // --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
+// --interactive lets the settings program (Gui.exe beside this tool, or --gui) ask for the
+// administrator's password: at installation it sets it, at removal it must be given. A person
+// who cancels leaves things as they were, and the tool exits with 3.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "tools/install/AdminPasswordStep.h"
 #include "tools/install/Installer.h"
 #include "tools/install/LayerInstaller.h"
 
 namespace {
 
+constexpr int kCancelled = 3;
+
 int Usage() {
     std::fputs(
-        "usage: pcinstall install --folder DIR [--admin-password PW] [--categories FILE]\n"
-        "                         [--server-ip IP] [--server-port N] [--timeout N]\n"
-        "                         [--log-level N] [--lsp DLL] [--force]\n"
-        "       pcinstall uninstall [--folder DIR]\n",
+        "usage: pcinstall install --folder DIR [--admin-password PW | --interactive]\n"
+        "                         [--categories FILE] [--server-ip IP] [--server-port N]\n"
+        "                         [--timeout N] [--log-level N] [--lsp DLL] [--gui EXE]\n"
+        "                         [--force]\n"
+        "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]\n",
         stderr);
     return 2;
 }
 
-std::string DefaultCategoryFile() {
+// This tool's folder, with its backslash: the categories, the pictures and Gui.exe are there.
+std::string ToolFolder() {
     char szPath[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
     std::string strPath = szPath;
-    return strPath.substr(0, strPath.find_last_of('\\') + 1) + "categories.txt";
+    return strPath.substr(0, strPath.find_last_of('\\') + 1);
+}
+
+// The exit code of an interactive step that did not accept.
+int StepFailed(StepOutcome outcome, const std::string& strError) {
+    std::fprintf(stderr, "pcinstall: %s\n", strError.c_str());
+    return outcome == StepOutcome::kRefused ? kCancelled : 1;
 }
 
 std::wstring Widen(const std::string& strText) {
@@ -57,12 +72,19 @@ int main(int argc, char** argv) {
     }
     const std::string strCommand = argv[1];
     CInstallOptions options;
-    options.strCategoryFile = DefaultCategoryFile();
+    options.strCategoryFile = ToolFolder() + "categories.txt";
+    options.strImageFolder = ToolFolder();
     std::string strLsp;
+    std::string strGui = ToolFolder() + "Gui.exe";
+    bool bInteractive = false;
     for (int i = 2; i < argc; ++i) {
         const std::string strOption = argv[i];
         if (strOption == "--force") {
             options.bForce = true;
+            continue;
+        }
+        if (strOption == "--interactive") {
+            bInteractive = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -76,6 +98,8 @@ int main(int argc, char** argv) {
             options.strAdminPassword = szValue;
         } else if (strOption == "--lsp") {
             strLsp = szValue;
+        } else if (strOption == "--gui") {
+            strGui = szValue;
         } else if (strOption == "--categories") {
             options.strCategoryFile = szValue;
         } else if (strOption == "--server-ip") {
@@ -95,11 +119,23 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (bInteractive && !options.strAdminPassword.empty()) {
+        std::fputs("pcinstall: --interactive asks for the password: no --admin-password\n", stderr);
+        return Usage();
+    }
     std::string strError;
     if (strCommand == "install") {
         if (!Install(options, strError)) {
             std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
             return 1;
+        }
+        if (bInteractive) {
+            const StepOutcome outcome = RunAdminPasswordStep(strGui, true, strError);
+            if (outcome != StepOutcome::kAccepted) {
+                std::string strIgnored;
+                Uninstall(options.strFolder, strIgnored);
+                return StepFailed(outcome, strError);
+            }
         }
         if (!strLsp.empty() && !InstallLayer(Widen(strLsp), strError)) {
             std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", strLsp.c_str(),
@@ -110,6 +146,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (strCommand == "uninstall") {
+        if (bInteractive) {
+            const StepOutcome outcome = RunAdminPasswordStep(strGui, false, strError);
+            if (outcome != StepOutcome::kAccepted) {
+                return StepFailed(outcome, strError);
+            }
+        }
         if (!RemoveLayer(strError) || !Uninstall(options.strFolder, strError)) {
             std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
             return 1;

@@ -114,7 +114,7 @@ std::vector<HWND> WindowsOf(DWORD dwPid, const char* szClass) {
             auto& s = *reinterpret_cast<CSearch*>(lParam);
             DWORD dwOwnerPid = 0;
             ::GetWindowThreadProcessId(hWnd, &dwOwnerPid);
-            if (dwOwnerPid == s.dwPid && ClassOf(hWnd) == s.strClass) {
+            if ((s.dwPid == 0 || dwOwnerPid == s.dwPid) && ClassOf(hWnd) == s.strClass) {
                 s.found.push_back(hWnd);
             }
             return TRUE;

@@ -17,10 +17,11 @@ constexpr DWORD kWaitMs = 20000;
 // messages meanwhile; true when it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD dwTimeoutMs = kWaitMs);
 
-// Top-level windows of process dwPid with window class szClass.
+// Top-level windows of process dwPid (0: of any process) with window class szClass.
 std::vector<HWND> WindowsOf(DWORD dwPid, const char* szClass);
 
-// A dialog (not a message box) of process dwPid titled szTitle, visible or not.
+// A dialog (not a message box) of process dwPid (0: of any process) titled szTitle,
+// visible or not.
 HWND FindDialog(DWORD dwPid, const char* szTitle, DWORD dwTimeoutMs = kWaitMs);
 // A visible message box of process dwPid owned by hOwner (nullptr: one without an owner).
 HWND FindMessageBox(DWORD dwPid, HWND hOwner, DWORD dwTimeoutMs = kWaitMs);

@@ -1,0 +1,110 @@
+// The installation tool's interactive step: the settings program asks for the administrator's
+// password, and what the person answers decides whether the tool goes on.
+#include <filesystem>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "Api/Library.h"
+#include "Api/PolicyApi.h"
+#include "gui/res/resource.h"
+#include "tests/gui/support/GuiDriver.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempPath.h"
+#include "tools/install/Installer.h"
+#include "win/ProductRegistry.h"
+
+namespace {
+
+constexpr DWORD kCancelled = 3;
+
+class InstallerTest : public ::testing::Test {
+protected:
+    InstallerTest() {
+        std::filesystem::create_directories(m_folder.Path());
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    }
+    ~InstallerTest() override {
+        std::string strError;
+        Uninstall(Folder(), strError);
+    }
+
+    std::string Folder() const { return m_folder.String() + "\\"; }
+    // pcinstall with these arguments, running until the person has answered.
+    CChildProcess Tool(const std::string& strArgs) const {
+        return CChildProcess(CChildProcess::Beside("pcinstall.exe"), strArgs);
+    }
+    // The password dialog that the tool's Gui.exe shows: the password typed (twice when
+    // installing) and Ok pressed.
+    static void Answer(const std::string& strPassword, bool bInstall) {
+        const HWND hDialog = gui::FindDialog(0, "Parental Control");
+        ASSERT_NE(hDialog, nullptr);
+        ASSERT_EQ(gui::IsItemVisible(hDialog, IDC_ADMINPW_CONFIRM), bInstall);
+        gui::TypeText(hDialog, IDC_ADMINPW_PASSWORD, strPassword);
+        gui::TypeText(hDialog, IDC_ADMINPW_CONFIRM, strPassword);
+        gui::Click(hDialog, IDOK);
+    }
+    static void Cancel() {
+        const HWND hDialog = gui::FindDialog(0, "Parental Control");
+        ASSERT_NE(hDialog, nullptr);
+        ::PostMessageA(hDialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    bool Installed() const { return std::filesystem::exists(SettingsFilePath(Folder())); }
+    // The password check as the library makes it, from the file the tool left.
+    static int Validates(const char* szPassword) {
+        ApiProcessAttach();
+        const int iResult = ValidatePassword("admin", szPassword);
+        ApiProcessDetach();
+        return iResult;
+    }
+    std::string Install() const {
+        return "install --force --folder \"" + m_folder.String() + "\" --interactive";
+    }
+
+    CTempPath m_folder{"install"};
+};
+
+TEST_F(InstallerTest, TheAdministratorSetsThePasswordAndTheInstallationStays) {
+    CChildProcess tool = Tool(Install());
+    Answer("topsecret", true);
+    ASSERT_EQ(tool.Wait(), 0u);
+    EXPECT_TRUE(Installed());
+    for (const char* szImage : kBlockPageImages) {
+        EXPECT_TRUE(std::filesystem::exists(Folder() + szImage)) << szImage;
+    }
+    EXPECT_EQ(Validates("topsecret"), 1);
+}
+
+TEST_F(InstallerTest, CancellingTheInstallationLeavesNothingBehind) {
+    CChildProcess tool = Tool(Install());
+    Cancel();
+    EXPECT_EQ(tool.Wait(), kCancelled);
+    EXPECT_FALSE(Installed());
+    EXPECT_FALSE(OpenProductKey());
+}
+
+TEST_F(InstallerTest, RemovalNeedsTheAdministratorsPassword) {
+    CChildProcess install = Tool(Install());
+    Answer("topsecret", true);
+    ASSERT_EQ(install.Wait(), 0u);
+
+    CChildProcess refused = Tool("uninstall --interactive");
+    Cancel();
+    EXPECT_EQ(refused.Wait(), kCancelled);
+    EXPECT_TRUE(Installed());
+
+    CChildProcess removal = Tool("uninstall --interactive");
+    Answer("topsecret", false);
+    ASSERT_EQ(removal.Wait(), 0u);
+    EXPECT_FALSE(Installed());
+    EXPECT_FALSE(std::filesystem::exists(Folder() + kBlockPageImages[0]));
+    // The program wrote its Run entry as it ended; the tool took it away after.
+    CRegKey run;
+    ASSERT_EQ(
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                        KEY_READ, run.Put()),
+        ERROR_SUCCESS);
+    EXPECT_FALSE(ReadRegString(run.Get(), "QPC").has_value());
+}
+
+}  // namespace
