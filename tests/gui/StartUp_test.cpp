@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Api/Registry.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
 
@@ -65,6 +66,22 @@ TEST_F(StartUpTest, StartUpWithABlankIsNotTheLogonStart) {
     ASSERT_NE(program.Dialog("Login"), nullptr);
     EXPECT_TRUE(Exists("Old.Log"));
     EXPECT_EQ(Log("GuiCallLog.Log").find("StartUp CommandLine"), std::string::npos);
+}
+
+TEST_F(StartUpTest, UnreadableSettingsAtStartSayWhyAndEndTheProgram) {
+    ASSERT_EQ(::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kContentKeyPath, kDigestValueName),
+              ERROR_SUCCESS);
+    CGuiProgram program;
+    const HWND hLogin = program.Dialog("Login");
+    ASSERT_NE(hLogin, nullptr);
+    const HWND hBox = program.MessageBoxOf(hLogin);
+    ASSERT_NE(hBox, nullptr);
+    EXPECT_EQ(gui::MessageBoxText(hBox),
+              "Quillon Parental Control configuration is tempered.\n Please reinstall Parental "
+              "Control");
+    gui::Click(hBox, IDOK);
+    ASSERT_TRUE(program.HasEnded());
+    EXPECT_EQ(program.ExitCode(), 0u);
 }
 
 TEST_F(StartUpTest, InstallInLowerCaseWithBlanksShowsThePasswordDialog) {
