@@ -6,26 +6,27 @@ std::string FromBuffer(const std::vector<char>& buffer) {
     return std::string(buffer.data());
 }
 
-}  // namespace
-
-std::string CComboBox::GetLBText(int nIndex) const {
-    const LRESULT nLength = SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex));
-    if (nLength == CB_ERR) {
+// Entry nIndex of a list or combo box: its length, then its text. Both boxes report a bad
+// index as -1.
+std::string EntryText(const CWnd& box, UINT uLengthMessage, UINT uTextMessage, int nIndex) {
+    const LRESULT nLength = box.SendMessage(uLengthMessage, static_cast<WPARAM>(nIndex));
+    if (nLength < 0) {
         return {};
     }
     std::vector<char> text(static_cast<size_t>(nLength) + 1, '\0');
-    SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(text.data()));
+    box.SendMessage(uTextMessage, static_cast<WPARAM>(nIndex),
+                    reinterpret_cast<LPARAM>(text.data()));
     return FromBuffer(text);
 }
 
+}  // namespace
+
+std::string CComboBox::GetLBText(int nIndex) const {
+    return EntryText(*this, CB_GETLBTEXTLEN, CB_GETLBTEXT, nIndex);
+}
+
 std::string CListBox::GetText(int nIndex) const {
-    const LRESULT nLength = SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(nIndex));
-    if (nLength == LB_ERR) {
-        return {};
-    }
-    std::vector<char> text(static_cast<size_t>(nLength) + 1, '\0');
-    SendMessage(LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(text.data()));
-    return FromBuffer(text);
+    return EntryText(*this, LB_GETTEXTLEN, LB_GETTEXT, nIndex);
 }
 
 std::vector<int> CListBox::GetSelItems() const {

@@ -13,15 +13,11 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/LoopbackPeer.h"
+#include "tests/support/PlainWebServer.h"
 #include "tests/support/ScopedCatalog.h"
+#include "tests/support/UrlWords.h"
 
 namespace {
-
-int SetWords(const char* szUser, int iAllowed, std::vector<const char*> words) {
-    char** list = const_cast<char**>(words.data());
-    int count = static_cast<int>(words.size());
-    return SetURLList(szUser, iAllowed, &list, &count);
-}
 
 // filter_child.exe with an output file and its commands.
 class CChild : public CChildProcess {
@@ -39,28 +35,14 @@ protected:
         const std::string strAddress = "127.0.0.2";
         ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "TLVServerIP", REG_SZ,
                           strAddress.c_str(), static_cast<DWORD>(strAddress.size() + 1));
-        EXPECT_EQ(SetWords("Default", 1, {"pass"}), 1);
-        EXPECT_EQ(SetWords("Default", 0, {"poker"}), 1);
+        EXPECT_EQ(SetUrlWords("Default", 1, {"pass"}), 1);
+        EXPECT_EQ(SetUrlWords("Default", 0, {"poker"}), 1);
         EXPECT_EQ(CreateUser("kid", "pw", USER_TYPE_USER), 1);
-        EXPECT_EQ(SetWords("kid", 1, {"pass"}), 1);
-        EXPECT_EQ(SetWords("kid", 0, {"chess"}), 1);
+        EXPECT_EQ(SetUrlWords("kid", 1, {"pass"}), 1);
+        EXPECT_EQ(SetUrlWords("kid", 0, {"chess"}), 1);
     }
     ~AcrossProcessesTest() override { ::WSACleanup(); }
 
-    // A web server outside the layer, for nConnections requests.
-    CLoopbackPeer WebServer(int nConnections) {
-        WSAPROTOCOL_INFOW base = EnumCatalog()[4];
-        CSocket listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0));
-        return CLoopbackPeer(
-            std::move(listener),
-            [](SOCKET s) {
-                char request[4096];
-                ::recv(s, request, sizeof request, 0);
-                SendAll(s, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-                ::shutdown(s, SD_SEND);
-            },
-            nConnections);
-    }
     std::string Output(const char* szName) const { return m_install.Folder() + szName; }
 
     CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
@@ -72,14 +54,14 @@ protected:
 }  // namespace
 
 TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
-    CLoopbackPeer web = WebServer(5);
+    CLoopbackPeer web = PlainWebServer(5);
     const std::string p = std::to_string(web.Port());
     CChild first(Output("first.txt"),
                  "browse:" + p + ":/poker browse:" + p +
                      ":/chess/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/chess");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
     // Behind the filter's back: only a reload would see it.
-    ASSERT_EQ(SetWords("Default", 0, {"nothing"}), 1);
+    ASSERT_EQ(SetUrlWords("Default", 0, {"nothing"}), 1);
     CChild second(Output("second.txt"),
                   "browse:" + p + ":/poker login:kid browse:" + p + ":/chess");
     ASSERT_EQ(second.Wait(), 0u);
@@ -93,7 +75,7 @@ TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
 }
 
 TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
-    CLoopbackPeer web = WebServer(3);
+    CLoopbackPeer web = PlainWebServer(3);
     const std::string p = std::to_string(web.Port());
     CChild first(Output("first.txt"),
                  "browse:" + p + ":/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/pass");

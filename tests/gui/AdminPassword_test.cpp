@@ -25,19 +25,7 @@ protected:
         gui::TypeText(m_hDialog, IDC_ADMINPW_CONFIRM, strConfirm);
         gui::Click(m_hDialog, IDOK);
     }
-    std::string TakeMessage() const {
-        const HWND hBox = m_program->MessageBoxOf(m_hDialog);
-        if (hBox == nullptr) {
-            return "(no message)";
-        }
-        const std::string strText = gui::MessageBoxText(hBox);
-        gui::AnswerMessageBox(hBox, IDOK);
-        return strText;
-    }
-    static std::optional<DWORD> NeedToExit() {
-        const CRegKey key = OpenProductKey();
-        return key ? ReadRegDword(key.Get(), "NeedToExit") : std::nullopt;
-    }
+    std::string TakeMessage() const { return m_program->TakeMessage(m_hDialog); }
 
     std::optional<CFreshInstallation> m_install;
     std::optional<CGuiProgram> m_program;

@@ -7,14 +7,9 @@
 #include "Api/Registry.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
+#include "tests/support/UrlWords.h"
 
 namespace {
-
-int SetList(const char* szUser, int iAllowed, std::vector<const char*> entries) {
-    char** list = const_cast<char**>(entries.data());
-    int count = static_cast<int>(entries.size());
-    return SetURLList(szUser, iAllowed, &list, &count);
-}
 
 class DefaultProfileTest : public GuiTest {
 protected:
@@ -70,8 +65,8 @@ TEST_F(DefaultProfileTest, YesAndEscapeHideTheLoginWindow) {
 
 TEST_F(DefaultProfileTest, TheLinkShowsTheDefaultProfileAndTheWarningWaitsOn) {
     const std::string strLong(130, 'w');
-    ASSERT_EQ(SetList("Default", 1, {"school", strLong.c_str()}), 1);
-    ASSERT_EQ(SetList("Default", 0, {"poker", "casino"}), 1);
+    ASSERT_EQ(SetUrlWords("Default", 1, {"school", strLong.c_str()}), 1);
+    ASSERT_EQ(SetUrlWords("Default", 0, {"poker", "casino"}), 1);
     char* categories[] = {const_cast<char*>("Gambling"), const_cast<char*>("Adult")};
     char** list = categories;
     int count = 2;

@@ -9,6 +9,7 @@
 #include "Api/PolicyApi.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiDriver.h"
+#include "tests/gui/support/GuiTest.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempPath.h"
 #include "tools/install/Installer.h"
@@ -99,12 +100,7 @@ TEST_F(InstallerTest, RemovalNeedsTheAdministratorsPassword) {
     EXPECT_FALSE(Installed());
     EXPECT_FALSE(std::filesystem::exists(Folder() + kBlockPageImages[0]));
     // The program wrote its Run entry as it ended; the tool took it away after.
-    CRegKey run;
-    ASSERT_EQ(
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                        KEY_READ, run.Put()),
-        ERROR_SUCCESS);
-    EXPECT_FALSE(ReadRegString(run.Get(), "QPC").has_value());
+    EXPECT_FALSE(RunEntry().has_value());
 }
 
 }  // namespace

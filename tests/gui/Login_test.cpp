@@ -9,8 +9,9 @@
 
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
-#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PlainWebServer.h"
 #include "tests/support/ScopedCatalog.h"
+#include "tests/support/UrlWords.h"
 
 namespace {
 
@@ -50,13 +51,7 @@ protected:
     }
     // The message box the login window shows now: its text, once answered with nButton.
     std::string TakeMessage(int nButton = IDOK) const {
-        const HWND hBox = m_program->MessageBoxOf(m_hLogin);
-        if (hBox == nullptr) {
-            return "(no message)";
-        }
-        const std::string strText = gui::MessageBoxText(hBox);
-        gui::AnswerMessageBox(hBox, nButton);
-        return strText;
+        return m_program->TakeMessage(m_hLogin, nButton);
     }
     void TrayEvent(LPARAM lEvent) const {
         ::PostMessageA(m_hLogin, kTrayCallback, IDR_TRAY_MENU, lEvent);
@@ -210,16 +205,11 @@ protected:
     LoginReachesTheFilterTest() {
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
-        EXPECT_EQ(SetWords("Default", 0, {"poker"}), 1);
-        EXPECT_EQ(SetWords("kid", 0, {"chess"}), 1);
+        EXPECT_EQ(SetUrlWords("Default", 0, {"poker"}), 1);
+        EXPECT_EQ(SetUrlWords("kid", 0, {"chess"}), 1);
     }
     ~LoginReachesTheFilterTest() override { ::WSACleanup(); }
 
-    static int SetWords(const char* szUser, int iAllowed, std::vector<const char*> words) {
-        char** list = const_cast<char**>(words.data());
-        int count = static_cast<int>(words.size());
-        return SetURLList(szUser, iAllowed, &list, &count);
-    }
     // What the filter makes of GET PATH in another process: "blocked" or "passed".
     std::vector<std::string> Browse(u_short uPort, std::initializer_list<const char*> paths) {
         const std::string strOutput = m_install.Folder() + "browse.txt";
@@ -232,25 +222,12 @@ protected:
         EXPECT_EQ(child.Wait(), 0u);
         return ReadLines(strOutput);
     }
-    CLoopbackPeer WebServer(int nConnections) {
-        WSAPROTOCOL_INFOW base = EnumCatalog()[4];
-        CSocket listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0));
-        return CLoopbackPeer(
-            std::move(listener),
-            [](SOCKET s) {
-                char request[4096];
-                ::recv(s, request, sizeof request, 0);
-                SendAll(s, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-                ::shutdown(s, SD_SEND);
-            },
-            nConnections);
-    }
 
     CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
 };
 
 TEST_F(LoginReachesTheFilterTest, TheFilterLoadsTheLoggedInUsersRulesAtItsNextConnect) {
-    CLoopbackPeer web = WebServer(5);
+    CLoopbackPeer web = PlainWebServer(5);
     Start();
     EXPECT_EQ(Browse(web.Port(), {"/poker"}), std::vector<std::string>{"blocked"});
     LogIn("kid", "chess");

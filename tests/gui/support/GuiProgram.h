@@ -53,6 +53,16 @@ public:
     HWND MessageBoxOf(HWND hOwner, DWORD dwTimeoutMs = gui::kWaitMs) const {
         return gui::FindMessageBox(m_dwPid, hOwner, dwTimeoutMs);
     }
+    // The text of the message box hOwner shows, once answered with nButton.
+    std::string TakeMessage(HWND hOwner, int nButton = IDOK) const {
+        const HWND hBox = MessageBoxOf(hOwner);
+        if (hBox == nullptr) {
+            return "(no message)";
+        }
+        const std::string strText = gui::MessageBoxText(hBox);
+        gui::AnswerMessageBox(hBox, nButton);
+        return strText;
+    }
 
 private:
     CHandle m_process;

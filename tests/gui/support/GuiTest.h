@@ -15,28 +15,32 @@
 #include "tests/support/FreshInstallation.h"
 #include "win/ProductRegistry.h"
 
+inline constexpr char kRunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The settings program's Run entry "QPC".
+inline std::optional<std::string> RunEntry() {
+    CRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        key.Release();  // a failed open leaves no key to close
+        return std::nullopt;
+    }
+    return ReadRegString(key.Get(), "QPC");
+}
+
+// The installer's answer from the administrator password dialog.
+inline std::optional<DWORD> NeedToExit() {
+    const CRegKey key = OpenProductKey();
+    return key ? ReadRegDword(key.Get(), "NeedToExit") : std::nullopt;
+}
+
 class GuiTest : public ::testing::Test {
 protected:
     static constexpr const char* kAdminPassword = "secret";
-    static constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
     GuiTest() { RemoveRunEntry(); }
     ~GuiTest() override { RemoveRunEntry(); }
 
     static void RemoveRunEntry() { ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPath, "QPC"); }
-    static std::optional<std::string> RunEntry() {
-        CRegKey key;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_READ, key.Put()) !=
-            ERROR_SUCCESS) {
-            key.Release();  // a failed open leaves no key to close
-            return std::nullopt;
-        }
-        return ReadRegString(key.Get(), "QPC");
-    }
-    static std::optional<DWORD> NeedToExit() {
-        const CRegKey key = OpenProductKey();
-        return key ? ReadRegDword(key.Get(), "NeedToExit") : std::nullopt;
-    }
 
     // The logged-in user as another process with the library loaded sees it.
     std::string UserSeenElsewhere() const {
