@@ -71,6 +71,16 @@ TEST_F(CheckButtonListTest, TenItemsShowAndTheScrollBarReachesTheEleventh) {
     EXPECT_TRUE(FullyShown(0));
 }
 
+TEST_F(CheckButtonListTest, TheWheelScrollsTheItemsAndTheBar) {
+    const RECT thumb = m_list.ScrollBar().ThumbRect();
+    ::SendMessageA(m_list.GetSafeHwnd(), WM_MOUSEWHEEL,
+                   MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    PumpMessages();
+    EXPECT_EQ(m_list.GetTopIndex(), 1);
+    EXPECT_TRUE(FullyShown(10));
+    EXPECT_GT(m_list.ScrollBar().ThumbRect().top, thumb.top);
+}
+
 TEST_F(CheckButtonListTest, AClickTogglesTheItemAndTellsTheOwner) {
     ::SendMessageA(m_list.ItemButton(2), BM_CLICK, 0, 0);
     PumpMessages();
