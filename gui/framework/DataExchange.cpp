@@ -21,9 +21,6 @@ void CDataExchange::Text(int nId, std::string& strValue, size_t nMaxChars) {
     std::vector<char> text(static_cast<size_t>(nLength > 0 ? nLength : 0) + 1, '\0');
     const int nCopied = ::GetWindowTextA(hItem, text.data(), static_cast<int>(text.size()));
     strValue.assign(text.data(), static_cast<size_t>(nCopied > 0 ? nCopied : 0));
-    if (nMaxChars != 0 && strValue.size() > nMaxChars) {
-        strValue.resize(nMaxChars);
-    }
 }
 
 void CDataExchange::Check(int nId, int& iState) {

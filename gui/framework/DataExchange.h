@@ -15,8 +15,8 @@ public:
     // True when the controls' values go into the members.
     bool Saving() const noexcept { return m_bSave; }
 
-    // An edit's text. With nMaxChars, the edit refuses to take more characters, and a longer
-    // text (set from outside the keyboard) is cut to that length when read.
+    // An edit's text. With nMaxChars, the edit refuses to take more characters from the
+    // keyboard; a longer text set from outside is read whole, never cut to something else.
     void Text(int nId, std::string& strValue, size_t nMaxChars = 0);
     // A button's check state (BST_UNCHECKED, BST_CHECKED).
     void Check(int nId, int& iState);
