@@ -3,9 +3,6 @@
 #include "gui/framework/Wnd.h"
 #include "gui/res/resource.h"
 
-// Shared by every copy of the program, so a second copy finds the first one's window.
-HWND gActiveWindow __attribute__((section(".shr"), shared)) = nullptr;
-
 HICON ProgramIcon() {
     return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_PROGRAM));
 }

@@ -19,7 +19,8 @@ bool CCheckButton::Create(int nId) {
     if (hWnd == nullptr) {
         return false;
     }
-    ::SendMessageA(hWnd, WM_SETFONT, ::SendMessageA(hList, WM_GETFONT, 0, 0), FALSE);
+    ::SendMessageA(hWnd, WM_SETFONT, static_cast<WPARAM>(::SendMessageA(hList, WM_GETFONT, 0, 0)),
+                   FALSE);
     return SubclassWindow(hWnd);
 }
 

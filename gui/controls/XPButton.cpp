@@ -53,7 +53,8 @@ bool CXPButton::Create(const char* szCaption, const RECT& rect, HWND hParent, in
     if (hWnd == nullptr) {
         return false;
     }
-    ::SendMessageA(hWnd, WM_SETFONT, ::SendMessageA(hParent, WM_GETFONT, 0, 0), FALSE);
+    ::SendMessageA(hWnd, WM_SETFONT, static_cast<WPARAM>(::SendMessageA(hParent, WM_GETFONT, 0, 0)),
+                   FALSE);
     return SubclassWindow(hWnd);
 }
 

@@ -223,6 +223,8 @@ void GreyTrayMenu(HMENU hMenu, bool bLoggedIn) {
     ::EnableMenuItem(hMenu, ID_TRAY_SETTINGS, MF_BYCOMMAND | uWhileLoggedIn);
 }
 
+// Message map handlers are non-const members, whatever they touch.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 LRESULT CLoginDlg::OnInitMenuPopup(WPARAM wParam, LPARAM) {
     GreyTrayMenu(reinterpret_cast<HMENU>(wParam), m_bLoggedIn != 0);
     return 0;
@@ -245,6 +247,7 @@ LRESULT CLoginDlg::OnQueryDragIcon(WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>(m_hIcon);
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const)
 LRESULT CLoginDlg::OnQueryEndSession(WPARAM, LPARAM) {
     WriteStartupEntry();
     if (m_bLoggedIn) {
