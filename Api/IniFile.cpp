@@ -145,12 +145,23 @@ int IniFile::VarifyIniFile() {
     }
     m_pLog->Write("IniFile :: MD5 match Failed: Actual=" + strActual + "  Registry=" + strStored,
                   1);
-    if (!m_reg.RestoreIniFile(*this)) {
+    if (!RestoreIniFile()) {
         m_pLog->Write("IniFile :: File restore failed", 1);
         return 0;
     }
     UpdateDigest();
     return 1;
+}
+
+int IniFile::RestoreIniFile() {
+    std::vector<RegFile::StoredValue> values;
+    const int iRead = m_reg.ReadCopy(values);
+    // Only logged: the file is not emptied, so keys that exist only in it survive.
+    ClearFile();
+    for (const RegFile::StoredValue& value : values) {
+        WriteRaw(value.section.c_str(), value.key.c_str(), value.text.c_str());
+    }
+    return iRead;
 }
 
 void IniFile::UpdateDigest() {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "win/CriticalSection.h"
 
 class CLogFile;
@@ -42,6 +42,10 @@ public:
 
     // 1 when the file matches its stored digest or was rebuilt from the registry copy.
     int VarifyIniFile();
+    // Writes every value of the registry copy into the file, unchanged. Keys that exist only
+    // in the file are left as they are. 1/0 (0: a section of the copy could not be read; the
+    // values before it are written).
+    int RestoreIniFile();
     void UpdateDigest();
 
 private:

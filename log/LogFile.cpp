@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "win/MutexLock.h"
 #include "win/ProductRegistry.h"
 
 namespace {

@@ -69,7 +69,7 @@ protected:
 
     // The configured category server; read by the filter at its next reload.
     static void UseCategoryServer(int iPort) {
-        const CRegKey key = OpenProductKey();
+        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
         const std::string strAddress = kCategoryServerAddress;
         ::RegSetValueExA(key.Get(), "TLVServerIP", 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(strAddress.c_str()),
