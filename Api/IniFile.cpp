@@ -22,12 +22,9 @@ std::string SectionKeyPath(const char* szSection) {
 }  // namespace
 
 IniFile::IniFile(CLogFile* pLibraryLog)
-    : m_pLog(std::make_unique<CLogFile>(1)),
-      m_pLog2(std::make_unique<CLogFile>(1)),
-      m_reg(pLibraryLog) {
-    m_pLog->SetFileName(kLogName);
-    m_pLog2->SetFileName(kLogName);
-}
+    : m_pLog(std::make_unique<CLogFile>(1, kLogName)),
+      m_pLog2(std::make_unique<CLogFile>(1, kLogName)),
+      m_reg(pLibraryLog) {}
 
 IniFile::~IniFile() = default;
 

@@ -20,8 +20,7 @@ TLVClient::TLVClient() {
     GetTLVServerIP(m_szServerAddress, &m_iPort);
     m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
     std::printf("Constructor :: Port is %d\n", m_iPort);
-    m_pLog = std::make_unique<CLogFile>(1);
-    m_pLog->SetFileName("TLVClientLog");
+    m_pLog = std::make_unique<CLogFile>(1, "TLVClientLog");
 }
 
 TLVClient::~TLVClient() = default;
