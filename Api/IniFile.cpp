@@ -129,16 +129,45 @@ void IniFile::ClearFile() {
     m_pLog->Write("IniFile :: ClearFile", 3);
 }
 
-int IniFile::VarifyIniFile() {
-    const CCriticalSectionLock lock(m_csVerify);
-    std::string strStored;
+IniFile::Digest IniFile::CompareDigest(std::string& strActual, std::string& strStored) {
     if (!m_reg.QueryValue(kContentKeyPath, kDigestValueName, strStored)) {
         m_pLog->Write("IniFile :: QueryValue failed in VarifyIniFile", 1);
+        return Digest::kMissing;
+    }
+    strActual = GetFileDigestText(m_szPath);
+    NoteDigest(strActual);
+    return strActual == strStored ? Digest::kMatches : Digest::kDiffers;
+}
+
+void IniFile::NoteDigest(const std::string& strDigest) {
+    const CCriticalSectionLock lock(m_csVerify);
+    if (strDigest != m_strDigestSeen) {
+        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_szPath);
+        m_strDigestSeen = strDigest;
+    }
+}
+
+int IniFile::VarifyIniFile() {
+    std::string strActual;
+    std::string strStored;
+    {
+        const CCriticalSectionLock lock(m_csVerify);
+        const Digest digest = CompareDigest(strActual, strStored);
+        if (digest != Digest::kDiffers) {
+            return digest == Digest::kMatches ? 1 : 0;
+        }
+    }
+    // Altered, or another process is between its write and its digest: a restore waits for
+    // the writers, then looks again. The lock is always taken before m_csVerify.
+    const CMutexLock writers = HoldForWrite();
+    if (writers.TimedOut()) {
+        m_pLog->Write("IniFile :: Settings lock timed out in VarifyIniFile", 1);
         return 0;
     }
-    const std::string strActual = GetFileDigestText(m_szPath);
-    if (strActual == strStored) {
-        return 1;
+    const CCriticalSectionLock lock(m_csVerify);
+    const Digest digest = CompareDigest(strActual, strStored);
+    if (digest != Digest::kDiffers) {
+        return digest == Digest::kMatches ? 1 : 0;
     }
     m_pLog->Write("IniFile :: MD5 match Failed: Actual=" + strActual + "  Registry=" + strStored,
                   1);
@@ -163,6 +192,11 @@ int IniFile::RestoreIniFile() {
 
 void IniFile::UpdateDigest() {
     const std::string strDigest = GetFileDigestText(m_szPath);
+    // This process wrote the file last: its cache of the file is current.
+    {
+        const CCriticalSectionLock lock(m_csVerify);
+        m_strDigestSeen = strDigest;
+    }
     if (m_reg.SetValue(kContentKeyPath, kDigestValueName, strDigest.c_str())) {
         m_pLog2->Write("IniFile :: MD5 Written to Registry is " + strDigest, 4);
     } else {

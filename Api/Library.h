@@ -1,10 +1,13 @@
 // Process-wide state of the library: its log, its store, and the guard every export runs in.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "Api/DataStore.h"
+#include "Api/portable/ErrorCodes.h"
 #include "log/LogFile.h"
+#include "win/MutexLock.h"
 
 extern CLogFile g_ApiLog;
 
@@ -34,4 +37,22 @@ R Guarded(R failure, F&& body) noexcept {
         }
         return failure;
     }
+}
+
+// Runs the body of an export that changes the settings as one write sequence: held against
+// the writers of every other process from its first lookup to its last digest update.
+template <class R, class F>
+R GuardedWrite(R failure, F&& body) noexcept {
+    return Guarded(failure, [&]() -> R {
+        std::optional<CMutexLock> writers;
+        if (CDataStore* pStore = Store()) {
+            writers.emplace(pStore->File().HoldForWrite());
+            if (writers->TimedOut()) {
+                SetLastErrorCode(ERR_DB_WRITE);
+                LogApiFailure();
+                return failure;
+            }
+        }
+        return body();
+    });
 }

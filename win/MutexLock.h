@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 // Holds a mutex from construction to destruction. An abandoned mutex is owned all the same
 // (its owner died; the next one takes over). A missing mutex (creation failed) leaves the
 // section unserialised, as it was before any lock existed.
@@ -19,8 +21,11 @@ public:
             m_bTimedOut = true;
         }
     }
+    CMutexLock(CMutexLock&& other) noexcept
+        : m_hMutex(std::exchange(other.m_hMutex, nullptr)), m_bTimedOut(other.m_bTimedOut) {}
     CMutexLock(const CMutexLock&) = delete;
     CMutexLock& operator=(const CMutexLock&) = delete;
+    CMutexLock& operator=(CMutexLock&&) = delete;
     ~CMutexLock() {
         if (m_hMutex != nullptr) {
             ::ReleaseMutex(m_hMutex);
