@@ -66,7 +66,12 @@ void ApiProcessAttach() noexcept {
     ::InterlockedIncrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
 }
 
-void ApiProcessDetach() noexcept {
+void ApiProcessDetach(bool bProcessEnding) noexcept {
     ::InterlockedDecrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
+    if (bProcessEnding) {
+        // Not destroyed: the system reclaims its handles and memory with the process.
+        static_cast<void>(g_pDataStore.release());
+        return;
+    }
     g_pDataStore.reset();
 }

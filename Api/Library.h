@@ -15,7 +15,8 @@ extern CLogFile g_ApiLog;
 CDataStore* Store();
 
 void ApiProcessAttach() noexcept;
-void ApiProcessDetach() noexcept;
+// bProcessEnding: the process is terminating; the store is left to the system.
+void ApiProcessDetach(bool bProcessEnding = false) noexcept;
 
 // The live id of an account, or 0 with the code set: 3 for an unknown or missing name,
 // 11 when the process has no store.
