@@ -69,6 +69,9 @@ extern LPFN_ACCEPTEX lpfnProviderAcceptEx;
 
 // The module's log writer, named after the host program at attach.
 CLogFile& FrameLog();
+// The same log as the filter's judgement writes to it.
+class IFilterLog;
+IFilterLog& ProcessFilterLog();
 
 // Debugger output, formatted with printf rules, written only while a debugger or a debug
 // output monitor is there to read it.

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "filter/core/portable/IFilterLog.h"
 #include "filter/frame/Frame.h"
 
 LONG gEntryCount = 0;
@@ -27,10 +28,25 @@ namespace {
 // runtime before DllMain runs and destroyed after it has returned from detach.
 CLogFile gFrameLog(0);
 
+// The same log, for the filter's judgement.
+class CProcessLogSink : public IFilterLog {
+public:
+    bool Enabled(signed char iLevel) const override { return gFrameLog.Enabled(iLevel); }
+    void Write(const std::string& strText, signed char iLevel) override {
+        gFrameLog.Write(strText.c_str(), iLevel);
+    }
+};
+
+CProcessLogSink gProcessLogSink;
+
 }  // namespace
 
 CLogFile& FrameLog() {
     return gFrameLog;
+}
+
+IFilterLog& ProcessFilterLog() {
+    return gProcessLogSink;
 }
 
 // Whether anyone reads debugger output: an attached debugger, or a monitor that has made the

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/FilterLog.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/Overlapped.h"
 
@@ -21,6 +22,7 @@ void ProcessAttach(HINSTANCE hInstance) {
     const char* szName = std::strrchr(szPath, '\\');
     szName = szName != nullptr ? szName + 1 : szPath;
     FrameLog().SetFileName(szName);
+    SetFilterLog(&ProcessFilterLog());
     FrameLog().Write(
         std::string("=======================================\nApplication Name is ") + szName, 1);
     ++gSharedState.processCount;
