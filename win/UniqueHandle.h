@@ -81,3 +81,23 @@ struct CWindowTraits {
 };
 
 using CWindow = CUniqueHandle<CWindowTraits>;
+
+// A private heap (HeapCreate).
+struct CHeapTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::HeapDestroy(h); }
+};
+
+using CHeap = CUniqueHandle<CHeapTraits>;
+
+// A block of global memory (GlobalAlloc), seen as a T*.
+template <class T>
+struct CGlobalMemoryTraits {
+    using Handle = T*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::GlobalFree(h); }
+};
+
+template <class T>
+using CGlobalMemory = CUniqueHandle<CGlobalMemoryTraits<T>>;
