@@ -63,7 +63,7 @@ bool FilterRule::IsUpdateRequire() {
         gSharedState.filterOff ? "FilterRule :: Filtering is Off" : "FilterRule :: Filtering is On",
         2);
     // The sole process with the filter loaded must load the rules once, flag or not.
-    if (!bReload && !(gSharedState.processCount == 1 && rulesLoaded == 0)) {
+    if (!bReload && !(ProcessCount() == 1 && rulesLoaded == 0)) {
         return false;
     }
 

@@ -1,5 +1,5 @@
 // Module attach and detach. The locks and the thread slot are owners made and destroyed by
-// the runtime around these calls.
+// the runtime around these calls (their destructors only close and free, never wait).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -23,12 +23,18 @@ void ProcessAttach(HINSTANCE hInstance) {
     ProcessLog().SetFileName(szName);
     SetFilterLog(&ProcessFilterLog());
     Trace(1, "=======================================\nApplication Name is %s", szName);
-    ++gSharedState.processCount;
+    CountProcessIn();
 }
 
-void ProcessDetach() {
+// bProcessEnding: the process is terminating (the loader's reserved argument is non-null).
+// Its other threads are gone, perhaps inside a lock or a next provider, and everything it
+// holds goes with it: nothing is closed, freed, unloaded or waited for then.
+void ProcessDetach(bool bProcessEnding) {
     gDetaching.store(true);
-    --gSharedState.processCount;
+    CountProcessOut();
+    if (bProcessEnding) {
+        return;
+    }
     const CCriticalSectionLock lock(gStartupLock);
     if (gBaseInfo != nullptr) {
         int iError = 0;
@@ -38,13 +44,13 @@ void ProcessDetach() {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     DebugOut("DllMain Called");
     try {
         if (dwReason == DLL_PROCESS_ATTACH) {
             ProcessAttach(hInstance);
         } else if (dwReason == DLL_PROCESS_DETACH) {
-            ProcessDetach();
+            ProcessDetach(lpReserved != nullptr);
         }
     } catch (...) {
         // Nothing may leave the loader's call; the module stays usable without its log.
