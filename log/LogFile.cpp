@@ -96,6 +96,6 @@ HANDLE CLogFile::Mutex() {
     return m_hMutex.Get();
 }
 
-void CLogFile::Write(std::string strText, signed char iLevel) {
+void CLogFile::Write(const std::string& strText, signed char iLevel) {
     Write(strText.c_str(), iLevel);
 }

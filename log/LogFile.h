@@ -30,7 +30,7 @@ public:
 
     // Appends szText and a line end when iLevel is at or below the threshold.
     void Write(const char* szText, signed char iLevel);
-    void Write(std::string strText, signed char iLevel);
+    void Write(const std::string& strText, signed char iLevel);
 
     // Whether a record of this level would be written: callers skip formatting otherwise.
     bool Enabled(signed char iLevel) const { return iLevel <= Level(); }

@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kCategoryFile[] = "C:\\pellorlsp\\output\\category.txt";
 
-bool ValidRecord(char*** list, int* count) {
+bool ValidRecord(char*** list, const int* count) {
     return list != nullptr && count != nullptr;
 }
 

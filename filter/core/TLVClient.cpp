@@ -48,7 +48,10 @@ int TLVClient::Connect() {
         m_pSocket->m_socket.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         sockaddr_in local{};
         local.sin_family = AF_INET;
-        ::bind(m_pSocket->m_socket.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        // Unchecked: a socket that could not be made or bound fails the connect below, and
+        // the lookup then fails as a read.
+        static_cast<void>(::bind(m_pSocket->m_socket.Get(),
+                                 reinterpret_cast<const sockaddr*>(&local), sizeof local));
 
         std::memcpy(m_pSocket->m_szServerAddress, m_szServerAddress, sizeof m_szServerAddress);
         m_pSocket->m_uServerPort = static_cast<std::uint16_t>(m_iPort);
