@@ -105,7 +105,7 @@ protected:
 
 TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
     ASSERT_TRUE(m_install.Installed());
-    ScriptedCategoryServer categories({CategoryReply("Games")}, true, kCategoryServerAddress);
+    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
     UseCategoryServer(categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedWords({"poker"}));
@@ -123,7 +123,7 @@ TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
 
 TEST_F(FilteringTest, BlockedCategoriesGetTheCategoryPage) {
     ASSERT_TRUE(m_install.Installed());
-    ScriptedCategoryServer categories({CategoryReply("Games")}, true, kCategoryServerAddress);
+    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
     UseCategoryServer(categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));

@@ -146,7 +146,7 @@ TEST_F(FilterHooksTest, UnjudgedTrafficPassesUnchanged) {
 TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     ASSERT_EQ(SetCategories({"Games", "Null"}), 1);
     {
-        ScriptedCategoryServer server({CategoryReply("Games")});
+        ScriptedCategoryServer server(CategoryReply("Games"));
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/"));
@@ -155,7 +155,7 @@ TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Games</span>"),
               std::string::npos);
     {
-        ScriptedCategoryServer server({CategoryReply("Cooking")});  // not a known category
+        ScriptedCategoryServer server(CategoryReply("Cooking"));  // not a known category
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/recipes"));
@@ -163,7 +163,7 @@ TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Cooking</span>"),
               std::string::npos);
     {
-        ScriptedCategoryServer server({CategoryReply("News")});
+        ScriptedCategoryServer server(CategoryReply("News"));
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/"));
@@ -216,7 +216,7 @@ TEST_F(FilterHooksTest, SmallSendsAreCollectedIntoOneHead) {
 TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
     Connect();
     {
-        ScriptedCategoryServer server({CategoryReply("Games")});
+        ScriptedCategoryServer server(CategoryReply("Games"));
         UseCategoryServer(server.Port());
         Send(Request("/index"));
     }
@@ -231,7 +231,7 @@ TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
 TEST_F(FilterHooksTest, HostHeaderIsFoundOnlyAsAHeader) {
     ASSERT_EQ(SetWords(0, {"games.example"}), 1);
     Connect();
-    ScriptedCategoryServer server({CategoryReply("News")});
+    ScriptedCategoryServer server(CategoryReply("News"));
     UseCategoryServer(server.Port());
     Send("GET /a HTTP/1.1\r\nX-Forwarded-Host: games.example\r\nHost: news.example\r\n\r\n");
     const auto state = TheSocketFilterTable().Lookup(kSocket);
