@@ -4,6 +4,7 @@
 
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/OverlappedPool.h"
+#include "filter/frame/OverlappedStructure.h"
 #include "filter/frame/ProcessState.h"
 #include "filter/frame/ProviderInfo.h"
 #include "filter/frame/SocketInfo.h"
