@@ -33,6 +33,9 @@ void ProcessDetach(bool bProcessEnding) {
     gDetaching.store(true);
     CountProcessOut();
     if (bProcessEnding) {
+        // Nor is the private heap destroyed by the runtime's destructors after this: a killed
+        // thread may hold its lock.
+        static_cast<void>(gProviderHeap.Release());
         return;
     }
     const CCriticalSectionLock lock(gStartupLock);
