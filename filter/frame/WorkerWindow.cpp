@@ -100,8 +100,10 @@ HWND GetWorkerWindow() {
         DebugOut("GetWorkerWindow: CreateThread failed\r\n");
         return nullptr;
     }
-    // The thread sets the event once its window exists, or once it has given up on it.
-    ::WaitForSingleObject(gWorker.Ready.Get(), INFINITE);
+    // The thread sets the event once its window exists, or once it has given up on it; its
+    // end counts as giving up too.
+    const HANDLE waits[] = {gWorker.Ready.Get(), gWorker.Thread.Get()};
+    ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     return gWorker.Window.load();
 }
 
