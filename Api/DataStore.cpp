@@ -78,6 +78,15 @@ bool CDataStore::Verify() {
     return false;
 }
 
+bool CDataStore::BeginWrite(const CMutexLock& writers) {
+    if (writers.TimedOut()) {
+        Log("DataStore :: Settings lock timed out", 1);
+        SetLastErrorCode(ERR_DB_WRITE);
+        return false;
+    }
+    return Verify();
+}
+
 bool CDataStore::ReadIdList(const char* szSection, const char* szKey, std::vector<int>& ids) {
     std::string strText;
     if (!m_ini.ReadText(szSection, szKey, strText)) {
@@ -192,7 +201,8 @@ int CDataStore::AllocateId(const char* szSection, bool bUser) {
 }
 
 int CDataStore::GetNewUserId() {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return 0;
     }
     const int iId = AllocateId(kUserSection, true);
@@ -217,7 +227,8 @@ int CDataStore::AddElement(const char* szSection, const char* szValue) {
 }
 
 int CDataStore::AddElementToList(const char* szSection, const char* szValue) {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return 0;
     }
     const int iId = AddElement(szSection, szValue);
@@ -307,7 +318,8 @@ int CDataStore::GetUserList(int iId, const char* szKey, TextList& values) {
 }
 
 int CDataStore::WriteString(const char* szSection, const char* szKey, const char* szText) {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return 0;
     }
     if (!m_ini.WriteString(szSection, szKey, szText)) {
@@ -323,7 +335,8 @@ int CDataStore::WriteInt(const char* szSection, const char* szKey, int n) {
 }
 
 int CDataStore::WriteListValues(int iId, const char* szKey, const TextList& values) {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return 0;
     }
     const char* szSection = ElementSection(szKey);
@@ -356,7 +369,8 @@ int CDataStore::WriteListValues(int iId, const char* szKey, const TextList& valu
 }
 
 int CDataStore::DeleteElement(const char* szSection, int iId) {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return 0;
     }
     std::vector<int> deleted;
@@ -388,7 +402,8 @@ int CDataStore::IdExistsInUser(const char* szName, const char* szKey, int iId) {
 }
 
 void CDataStore::ClearList(const char* szSection) {
-    if (!Verify()) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
         return;
     }
     Log("ClearList Called", 3);

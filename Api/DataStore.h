@@ -1,5 +1,6 @@
 // Records, ids and lists of the settings file. Every public operation but Init and GetLastN
 // first verifies the file against its digest; a failed check gives code 11 and no result.
+// Every operation that writes holds the settings lock from its check to its digest update.
 #pragma once
 
 #include <functional>
@@ -60,6 +61,9 @@ public:
 
 private:
     bool Verify();
+    // The start of every sequence that writes: the settings lock was had (else code 9), and
+    // the file verified (else code 11).
+    bool BeginWrite(const CMutexLock& writers);
     void Log(const std::string& strText, signed char iLevel);
 
     // The unverified steps the operations are made of.

@@ -3,15 +3,16 @@
 #include "Api/Library.h"
 
 // Under the loader lock: attach touches only the registry, the settings file and the log,
-// never another library's load or a thread.
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
+// never another library's load or a thread. At process termination (lpReserved non-null)
+// only the shared count is given back: the process is going away with everything it holds.
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     switch (dwReason) {
         case DLL_PROCESS_ATTACH:
             ::DisableThreadLibraryCalls(hInstance);
             ApiProcessAttach();
             break;
         case DLL_PROCESS_DETACH:
-            ApiProcessDetach();
+            ApiProcessDetach(lpReserved != nullptr);
             break;
         default:
             break;

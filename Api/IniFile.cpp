@@ -22,12 +22,9 @@ std::string SectionKeyPath(const char* szSection) {
 }  // namespace
 
 IniFile::IniFile(CLogFile* pLibraryLog)
-    : m_pLog(std::make_unique<CLogFile>(1)),
-      m_pLog2(std::make_unique<CLogFile>(1)),
-      m_reg(pLibraryLog) {
-    m_pLog->SetFileName(kLogName);
-    m_pLog2->SetFileName(kLogName);
-}
+    : m_pLog(std::make_unique<CLogFile>(1, kLogName)),
+      m_pLog2(std::make_unique<CLogFile>(1, kLogName)),
+      m_reg(pLibraryLog) {}
 
 IniFile::~IniFile() = default;
 
@@ -132,20 +129,49 @@ void IniFile::ClearFile() {
     m_pLog->Write("IniFile :: ClearFile", 3);
 }
 
-int IniFile::VarifyIniFile() {
-    const CCriticalSectionLock lock(m_csVerify);
-    std::string strStored;
+IniFile::Digest IniFile::CompareDigest(std::string& strActual, std::string& strStored) {
     if (!m_reg.QueryValue(kContentKeyPath, kDigestValueName, strStored)) {
         m_pLog->Write("IniFile :: QueryValue failed in VarifyIniFile", 1);
+        return Digest::kMissing;
+    }
+    strActual = GetFileDigestText(m_szPath);
+    NoteDigest(strActual);
+    return strActual == strStored ? Digest::kMatches : Digest::kDiffers;
+}
+
+void IniFile::NoteDigest(const std::string& strDigest) {
+    const CCriticalSectionLock lock(m_csVerify);
+    if (strDigest != m_strDigestSeen) {
+        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_szPath);
+        m_strDigestSeen = strDigest;
+    }
+}
+
+int IniFile::VarifyIniFile() {
+    std::string strActual;
+    std::string strStored;
+    {
+        const CCriticalSectionLock lock(m_csVerify);
+        const Digest digest = CompareDigest(strActual, strStored);
+        if (digest != Digest::kDiffers) {
+            return digest == Digest::kMatches ? 1 : 0;
+        }
+    }
+    // Altered, or another process is between its write and its digest: a restore waits for
+    // the writers, then looks again. The lock is always taken before m_csVerify.
+    const CMutexLock writers = HoldForWrite();
+    if (writers.TimedOut()) {
+        m_pLog->Write("IniFile :: Settings lock timed out in VarifyIniFile", 1);
         return 0;
     }
-    const std::string strActual = GetFileDigestText(m_szPath);
-    if (strActual == strStored) {
-        return 1;
+    const CCriticalSectionLock lock(m_csVerify);
+    const Digest digest = CompareDigest(strActual, strStored);
+    if (digest != Digest::kDiffers) {
+        return digest == Digest::kMatches ? 1 : 0;
     }
     m_pLog->Write("IniFile :: MD5 match Failed: Actual=" + strActual + "  Registry=" + strStored,
                   1);
-    if (!m_reg.RestoreIniFile(*this)) {
+    if (!RestoreIniFile()) {
         m_pLog->Write("IniFile :: File restore failed", 1);
         return 0;
     }
@@ -153,8 +179,24 @@ int IniFile::VarifyIniFile() {
     return 1;
 }
 
+int IniFile::RestoreIniFile() {
+    std::vector<RegFile::StoredValue> values;
+    const int iRead = m_reg.ReadCopy(values);
+    // Only logged: the file is not emptied, so keys that exist only in it survive.
+    ClearFile();
+    for (const RegFile::StoredValue& value : values) {
+        WriteRaw(value.section.c_str(), value.key.c_str(), value.text.c_str());
+    }
+    return iRead;
+}
+
 void IniFile::UpdateDigest() {
     const std::string strDigest = GetFileDigestText(m_szPath);
+    // This process wrote the file last: its cache of the file is current.
+    {
+        const CCriticalSectionLock lock(m_csVerify);
+        m_strDigestSeen = strDigest;
+    }
     if (m_reg.SetValue(kContentKeyPath, kDigestValueName, strDigest.c_str())) {
         m_pLog2->Write("IniFile :: MD5 Written to Registry is " + strDigest, 4);
     } else {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
+#include "Api/SettingsLock.h"
 #include "win/CriticalSection.h"
 
 class CLogFile;
@@ -40,11 +41,26 @@ public:
     int WriteRaw(const char* szSection, const char* szKey, const char* szText);
     void ClearFile();
 
+    // Held around every sequence that changes the file, its copy or its digest, in whichever
+    // process (see CSettingsLock).
+    CMutexLock HoldForWrite() { return m_writers.Hold(); }
+
     // 1 when the file matches its stored digest or was rebuilt from the registry copy.
     int VarifyIniFile();
+    // Writes every value of the registry copy into the file, unchanged. Keys that exist only
+    // in the file are left as they are. 1/0 (0: a section of the copy could not be read; the
+    // values before it are written).
+    int RestoreIniFile();
     void UpdateDigest();
 
 private:
+    enum class Digest { kMatches, kDiffers, kMissing };
+
+    // The file's digest against the stored one, under m_csVerify.
+    Digest CompareDigest(std::string& strActual, std::string& strStored);
+    // This process reads the file through the system's cache of it; a digest this process has
+    // not seen means another process changed the file, so the cache is dropped.
+    void NoteDigest(const std::string& strDigest);
     int WritePlain(const char* szSection, const char* szKey, const char* szStored,
                    const char* szClear);
 
@@ -53,4 +69,6 @@ private:
     std::unique_ptr<CLogFile> m_pLog2;
     RegFile m_reg;
     CCriticalSection m_csVerify;
+    CSettingsLock m_writers;
+    std::string m_strDigestSeen;
 };

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 #include "Api/PolicyApi.h"
@@ -63,10 +64,15 @@ void ApiProcessAttach() noexcept {
     } catch (...) {
         g_pDataStore.reset();
     }
-    ::InterlockedIncrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
+    std::atomic_ref<int>(g_iInstance).fetch_add(1);
 }
 
-void ApiProcessDetach() noexcept {
-    ::InterlockedDecrement(reinterpret_cast<volatile LONG*>(&g_iInstance));
+void ApiProcessDetach(bool bProcessEnding) noexcept {
+    std::atomic_ref<int>(g_iInstance).fetch_sub(1);
+    if (bProcessEnding) {
+        // Not destroyed: the system reclaims its handles and memory with the process.
+        static_cast<void>(g_pDataStore.release());
+        return;
+    }
     g_pDataStore.reset();
 }

@@ -42,7 +42,7 @@ void ReleaseListRecord(char** list, int count) {
     ::GlobalFree(list);
 }
 
-TextList ReadListRecord(char*** list, int* count) {
+TextList ReadListRecord(char*** list, const int* count) {
     TextList texts;
     if (list == nullptr || count == nullptr || *list == nullptr) {
         return texts;

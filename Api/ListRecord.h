@@ -13,4 +13,4 @@ bool MakeListRecord(const TextList& texts, char*** list, int* count);
 // Releases the array and its texts; never reads past the array's own block.
 void ReleaseListRecord(char** list, int count);
 // The texts of a caller's list; NULL entries are skipped.
-TextList ReadListRecord(char*** list, int* count);
+TextList ReadListRecord(char*** list, const int* count);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "win/MutexLock.h"
 #include "win/ProductRegistry.h"
 
 namespace {
@@ -14,15 +15,33 @@ constexpr std::string_view kLogExtension = ".Log";
 
 }  // namespace
 
-CLogFile::CLogFile(int bTimeStamp) : m_bTimeStamp(bTimeStamp) {
+CLogFile::CLogFile(int bTimeStamp) : m_bTimeStamp(bTimeStamp) {}
+
+CLogFile::CLogFile(int bTimeStamp, const char* szName)
+    : m_bTimeStamp(bTimeStamp), m_strPendingName(szName) {}
+
+int CLogFile::Level() const {
+    int iLevel = m_iLevel.load(std::memory_order_acquire);
+    if (iLevel != kLevelUnread) {
+        return iLevel;
+    }
     bool bOpened = false;
     const auto dwLevel =
         KeptProductKey().Read([](HKEY hKey) { return ReadRegDword(hKey, "LogLevel"); }, &bOpened);
-    if (!bOpened) {
-        m_iLevel = 4;
-    } else if (dwLevel) {
-        m_iLevel = static_cast<int>(*dwLevel);
+    iLevel = !bOpened ? 4 : dwLevel ? static_cast<int>(*dwLevel) : 0;
+    m_iLevel.store(iLevel, std::memory_order_release);
+    return iLevel;
+}
+
+void CLogFile::NameAtFirstUse() {
+    if (!m_strPendingName.empty()) {
+        std::call_once(m_named, [this] { SetFileName(m_strPendingName.c_str()); });
     }
+}
+
+const char* CLogFile::GetFileName() {
+    NameAtFirstUse();
+    return m_szPath;
 }
 
 int CLogFile::SetFileName(const char* szName) {
@@ -49,9 +68,10 @@ int CLogFile::SetFileName(const char* szName) {
 }
 
 void CLogFile::Write(const char* szText, signed char iLevel) {
-    if (m_iLevel < iLevel) {
+    if (!Enabled(iLevel)) {
         return;
     }
+    NameAtFirstUse();
     const CMutexLock lock(Mutex());
     FILE* pFile = _fsopen(m_szPath, "a", _SH_DENYNO);
     if (pFile == nullptr) {
@@ -76,6 +96,6 @@ HANDLE CLogFile::Mutex() {
     return m_hMutex.Get();
 }
 
-void CLogFile::Write(std::string strText, signed char iLevel) {
+void CLogFile::Write(const std::string& strText, signed char iLevel) {
     Write(strText.c_str(), iLevel);
 }

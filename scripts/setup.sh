@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format
+    cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format clang-tidy
     g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wine
     googletest libbenchmark-dev libssl-dev
     imagemagick  # the artwork tests decode their JPEG files with it

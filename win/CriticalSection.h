@@ -1,4 +1,5 @@
-// A process-local lock and its scoped holder.
+// A process-local lock and its scoped holders: the lock is only ever taken and given back
+// through a scope.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,13 @@ public:
     CCriticalSection& operator=(const CCriticalSection&) = delete;
     ~CCriticalSection() { ::DeleteCriticalSection(&m_cs); }
 
+private:
+    friend class CCriticalSectionLock;
+    friend class CCriticalSectionUnlock;
+
     void Enter() noexcept { ::EnterCriticalSection(&m_cs); }
     void Leave() noexcept { ::LeaveCriticalSection(&m_cs); }
 
-private:
     CRITICAL_SECTION m_cs;
 };
 
@@ -23,6 +27,18 @@ public:
     CCriticalSectionLock(const CCriticalSectionLock&) = delete;
     CCriticalSectionLock& operator=(const CCriticalSectionLock&) = delete;
     ~CCriticalSectionLock() { m_cs.Leave(); }
+
+private:
+    CCriticalSection& m_cs;
+};
+
+// Gives back, for its scope, a lock the caller holds (once, however often it entered).
+class CCriticalSectionUnlock {
+public:
+    explicit CCriticalSectionUnlock(CCriticalSection& cs) noexcept : m_cs(cs) { m_cs.Leave(); }
+    CCriticalSectionUnlock(const CCriticalSectionUnlock&) = delete;
+    CCriticalSectionUnlock& operator=(const CCriticalSectionUnlock&) = delete;
+    ~CCriticalSectionUnlock() { m_cs.Enter(); }
 
 private:
     CCriticalSection& m_cs;

@@ -2,13 +2,10 @@
 
 #include <vector>
 
-CRegKey OpenProductKey(const char* szPath) {
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, szPath, 0, KEY_ALL_ACCESS, key.Put()) !=
-        ERROR_SUCCESS) {
-        key.Release();
-    }
-    return key;
+#include "win/RegKey.h"
+
+CRegKey OpenProductKey(REGSAM access) {
+    return OpenRegKey(HKEY_LOCAL_MACHINE, kProductKeyPath, access);
 }
 
 std::optional<DWORD> ReadRegDword(HKEY hKey, const char* szName) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -11,8 +13,25 @@
 
 inline constexpr char kProductKeyPath[] = "Software\\Tarnwell\\Parental Control";
 
-// Opens HKLM\<path> with full access; an empty key when that fails.
-CRegKey OpenProductKey(const char* szPath = kProductKeyPath);
+// "parent\child" as a constant, for key paths built from the product key's.
+template <std::size_t nParent, std::size_t nChild>
+constexpr std::array<char, nParent + nChild> SubKeyPath(const char (&parent)[nParent],
+                                                        const char (&child)[nChild]) {
+    std::array<char, nParent + nChild> path{};
+    std::size_t n = 0;
+    for (std::size_t i = 0; i + 1 < nParent; ++i) {
+        path[n++] = parent[i];
+    }
+    path[n++] = '\\';
+    for (std::size_t i = 0; i + 1 < nChild; ++i) {
+        path[n++] = child[i];
+    }
+    return path;
+}
+
+// Opens HKLM\<product key>; an empty key when that fails. Readers ask for read access only:
+// a process without the right to change the key may still read it.
+CRegKey OpenProductKey(REGSAM access = KEY_READ);
 
 // A REG_DWORD value; empty when missing or of another size.
 std::optional<DWORD> ReadRegDword(HKEY hKey, const char* szName);

@@ -64,30 +64,6 @@ using CHandle = CUniqueHandle<CKernelHandleTraits>;
 using CFileHandle = CUniqueHandle<CFileHandleTraits>;
 using CRegKey = CUniqueHandle<CRegKeyTraits>;
 
-// Holds a mutex from construction to destruction. An abandoned mutex is owned all the same;
-// a missing mutex (creation failed) leaves the section unserialised.
-class CMutexLock {
-public:
-    explicit CMutexLock(HANDLE hMutex) noexcept {
-        if (hMutex != nullptr) {
-            const DWORD dwWait = ::WaitForSingleObject(hMutex, INFINITE);
-            if (dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED) {
-                m_hMutex = hMutex;
-            }
-        }
-    }
-    CMutexLock(const CMutexLock&) = delete;
-    CMutexLock& operator=(const CMutexLock&) = delete;
-    ~CMutexLock() {
-        if (m_hMutex != nullptr) {
-            ::ReleaseMutex(m_hMutex);
-        }
-    }
-
-private:
-    HANDLE m_hMutex = nullptr;
-};
-
 // LoadLibrary results; a module is unloaded once per successful load.
 struct CModuleTraits {
     using Handle = HMODULE;
@@ -105,3 +81,23 @@ struct CWindowTraits {
 };
 
 using CWindow = CUniqueHandle<CWindowTraits>;
+
+// A private heap (HeapCreate).
+struct CHeapTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::HeapDestroy(h); }
+};
+
+using CHeap = CUniqueHandle<CHeapTraits>;
+
+// A block of global memory (GlobalAlloc), seen as a T*.
+template <class T>
+struct CGlobalMemoryTraits {
+    using Handle = T*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::GlobalFree(h); }
+};
+
+template <class T>
+using CGlobalMemory = CUniqueHandle<CGlobalMemoryTraits<T>>;

@@ -28,7 +28,7 @@ bool EndsWithLogExtension(const std::string& strName) {
 }  // namespace
 
 extern "C" void SetFilterOff(int iOff) {
-    Guarded(0, [&] {
+    GuardedWrite(0, [&] {
         const int iNew = iOff != 0 ? 1 : 0;
         if (iNew != g_bFilterOff) {
             g_bFilterOff = iNew;

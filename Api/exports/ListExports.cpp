@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kCategoryFile[] = "C:\\pellorlsp\\output\\category.txt";
 
-bool ValidRecord(char*** list, int* count) {
+bool ValidRecord(char*** list, const int* count) {
     return list != nullptr && count != nullptr;
 }
 
@@ -177,31 +177,31 @@ extern "C" int GetCategoryList(const char* szUser, char*** list, int* count) {
 }
 
 extern "C" int SetIPList(const char* szUser, int iAllowed, char*** list, int* count) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         return SetUserListExport("API::SetIPList", szUser, AllowedKey(iAllowed, "AIP", "BIP"), list,
                                  count);
     });
 }
 
 extern "C" int SetURLList(const char* szUser, int iAllowed, char*** list, int* count) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         return SetUserListExport("API::SetURLList", szUser, AllowedKey(iAllowed, "AURL", "BURL"),
                                  list, count);
     });
 }
 
 extern "C" int SetWordCatList(const char* szUser, char*** list, int* count) {
-    return Guarded(
+    return GuardedWrite(
         0, [&] { return SetUserListExport("API::SetWCatList", szUser, "WCAT", list, count); });
 }
 
 extern "C" int SetWordList(const char* szUser, char*** list, int* count) {
-    return Guarded(
+    return GuardedWrite(
         0, [&] { return SetUserListExport("API::SetwordList", szUser, "WORD", list, count); });
 }
 
 extern "C" int SetCategoryList(const char* szUser, char*** list, int* count) {
-    return Guarded(
+    return GuardedWrite(
         0, [&] { return SetUserListExport("API::SetCategoryList", szUser, "CAT", list, count); });
 }
 
@@ -290,7 +290,7 @@ extern "C" int GetAllCatAndWord(char*** cats, char*** words, int** map, int* cat
 
 extern "C" int SetAllCatAndWord(char*** cats, char*** words, int** map, int* catCount,
                                 int* wordCount) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("API :: SetAllCatAndWordList");
         if (cats == nullptr || *cats == nullptr) {
             LogApi("API :: Cat is NULL", 1);
@@ -371,7 +371,7 @@ extern "C" int IsCategoryExists(const char* szCategory) {
 }
 
 extern "C" int ReadCategoryFile() {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("API :: ReadCategoryFile");
         std::string strLine;
         if (std::ifstream file(kCategoryFile); file.is_open()) {
@@ -405,17 +405,17 @@ void ClearSection(const char* szSection) {
 }  // namespace
 
 extern "C" void ClearIP() {
-    Guarded(0, [] { return ClearSection("IP"), 0; });
+    GuardedWrite(0, [] { return ClearSection("IP"), 0; });
 }
 extern "C" void ClearURL() {
-    Guarded(0, [] { return ClearSection("URL"), 0; });
+    GuardedWrite(0, [] { return ClearSection("URL"), 0; });
 }
 extern "C" void ClearWord() {
-    Guarded(0, [] { return ClearSection("WORD"), 0; });
+    GuardedWrite(0, [] { return ClearSection("WORD"), 0; });
 }
 extern "C" void ClearWCat() {
-    Guarded(0, [] { return ClearSection("WCAT"), 0; });
+    GuardedWrite(0, [] { return ClearSection("WCAT"), 0; });
 }
 extern "C" void ClearCat() {
-    Guarded(0, [] { return ClearSection("CAT"), 0; });
+    GuardedWrite(0, [] { return ClearSection("CAT"), 0; });
 }

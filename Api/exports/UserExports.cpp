@@ -28,7 +28,7 @@ void SetLoggedInUser(const char* szName) {
 }  // namespace
 
 extern "C" int CreateUser(const char* szName, const char* szPassword, int iType) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("API :: CreateUser");
         CDataStore* pStore = Store();
         if (pStore == nullptr || szName == nullptr || szPassword == nullptr) {
@@ -60,7 +60,7 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
 }
 
 extern "C" int DeleteUser(const char* szName) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("API :: DeleteUser");
         const int iId = LookUpUser(szName);
         if (iId == 0) {
@@ -118,7 +118,7 @@ extern "C" int IsSuperAdmin(const char* szName) {
 }
 
 extern "C" int SetGroup(const char* szName, int iGroup) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("API :: SetGroup");
         const int iId = LookUpUser(szName);
         if (iId == 0) {
@@ -154,7 +154,7 @@ extern "C" int ValidatePassword(const char* szName, const char* szPassword) {
 }
 
 extern "C" int ChangePassword(const char* szName, const char* szNewPassword) {
-    return Guarded(0, [&] {
+    return GuardedWrite(0, [&] {
         LogApi("ChangePassword");
         const int iId = LookUpUser(szName);
         if (iId == 0 || szNewPassword == nullptr) {

@@ -1,12 +1,13 @@
 #include "Api/portable/FileDigest.h"
 
+#include <cstddef>
 #include <exception>
 
 #include "Api/portable/MD5.h"
 
 std::string DigestToText(const unsigned char* pDigest) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string strText(2 * CMD5::kDigestLength, '0');
+    std::string strText(std::size_t{2} * CMD5::kDigestLength, '0');
     for (size_t i = 0; i < CMD5::kDigestLength; ++i) {
         strText[2 * i] = kHex[pDigest[i] >> 4];
         strText[2 * i + 1] = kHex[pDigest[i] & 0x0F];

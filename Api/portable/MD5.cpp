@@ -1,5 +1,6 @@
 #include "Api/portable/MD5.h"
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 
@@ -84,7 +85,7 @@ void CMD5::AddData(const unsigned char* pData, int iLength) {
     }
     // Whole blocks straight from the caller's bytes; only the tail is copied.
     TransformBlocks(pData, nLength / kBlockLength);
-    pData += nLength / kBlockLength * kBlockLength;
+    pData += std::size_t{nLength / kBlockLength} * kBlockLength;
     if (nLength % kBlockLength != 0) {
         std::memcpy(m_buffer, pData, nLength % kBlockLength);
     }
@@ -105,7 +106,7 @@ void CMD5::FinalDigest(unsigned char* pDigest) {
     AddData(padding, static_cast<int>(nPad));
     AddData(bits, 8);
 
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         StoreLittleEndian(m_state[i], pDigest + 4 * i);
     }
     Reset();
@@ -119,7 +120,7 @@ void CMD5::TransformBlocks(const unsigned char* pBlocks, std::uint32_t nBlocks) 
     std::uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
     for (; nBlocks != 0; --nBlocks, pBlocks += kBlockLength) {
         std::uint32_t x[16];
-        for (int i = 0; i < 16; ++i) {
+        for (std::size_t i = 0; i < 16; ++i) {
             x[i] = LoadLittleEndian(pBlocks + 4 * i);
         }
         const std::uint32_t aa = a, bb = b, cc = c, dd = d;

@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     // and the lookup batches ask it.
     CLoopbackPeer categories(Listener(baseTcp, "127.0.0.2"), ServeCategory, 1 + nPerPath);
     {
-        const CRegKey key = OpenProductKey();
+        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
         const char szAddress[] = "127.0.0.2";
         const DWORD dwPort = categories.Port();
         ::RegSetValueExA(key.Get(), "TLVServerIP", 0, REG_SZ,

@@ -4,9 +4,10 @@
 #include <windows.h>
 
 #include "filter/core/FilterHooks.h"
-#include "filter/core/FilterLog.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/FilterLog.h"
+#include "filter/core/portable/HookGuard.h"
 
 SocketFilterTable& TheSocketFilterTable() {
     static SocketFilterTable s_table;
@@ -38,13 +39,12 @@ void ReloadRulesWhenDue() {
 }
 
 void Connect(SOCKET s, const sockaddr* name, int namelen) {
-    CLogFile& log = FrameLog();
+    IFilterLog& log = FilterLog();
     SocketFilterState state;
     in_addr destination{};
     const bool bIPv4 = DestinationIPv4(name, namelen, destination);
     if (log.Enabled(1)) {
-        log.Write(std::string("WSPConnect :: ") + (bIPv4 ? ::inet_ntoa(destination) : "(not IPv4)"),
-                  1);
+        log.Trace(1, "WSPConnect :: %s", bIPv4 ? ::inet_ntoa(destination) : "(not IPv4)");
     }
 
     ReloadRulesWhenDue();
@@ -55,32 +55,17 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
         // The filter's own category lookups are never judged.
         state.allowed = 1;
     } else {
-        if (log.Enabled(2)) {
-            log.Write(
-                std::string("-------------------------------------------------\nUser Name = ") +
-                    gSharedState.currentUser,
-                2);
-        }
+        log.Trace(2, "-------------------------------------------------\nUser Name = %s",
+                  gSharedState.currentUser);
         TheFilterRule().DumpFilterRules();
-        log.Write("-------------------------------------------------", 2);
+        log.Log("-------------------------------------------------", 2);
     }
-    if (log.Enabled(4)) {
-        log.Write(std::string("WSPSend: --------------\nCategory=") + state.category +
-                      "\nHost=" + state.host +
-                      (state.webPageBlocked ? "\nWebPage is Blocked" : "") + "\n---------------",
-                  4);
-    }
+    log.Trace(4, "WSPSend: --------------\nCategory=%s\nHost=%s%s\n---------------", state.category,
+              state.host, state.webPageBlocked ? "\nWebPage is Blocked" : "");
     TheSocketFilterTable().Store(static_cast<std::uint32_t>(s), state);
 }
 
 }  // namespace
-
-void LogHookException() noexcept {
-    try {
-        FrameLog().Write("XXXXXX Exception XXXXXX\n", 1);
-    } catch (...) {
-    }
-}
 
 void FilterConnect(SOCKET s, const sockaddr* name, int namelen) noexcept {
     GuardHook(0, [&] {

@@ -9,16 +9,12 @@
 #include <string>
 
 #include "filter/core/FilterHooks.h"
-#include "filter/core/FilterLog.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/BlockPage.h"
-#include "log/portable/Format.h"
+#include "filter/core/portable/FilterLog.h"
+#include "filter/core/portable/HookGuard.h"
 
 namespace {
-
-void Log(const char* szText, signed char iLevel) {
-    FrameLog().Write(szText, iLevel);
-}
 
 std::string BuildResponse(const SocketFilterState& state) {
     in_addr address;
@@ -50,22 +46,19 @@ DWORD Deliver(std::string& page, WSABUF& buffer) {
 // Replaces the received bytes with the block page; the connection is redirected from now on.
 void Redirect(SocketFilterState& state, WSABUF& buffer, LPDWORD lpNumberOfBytesRecvd) {
     try {
-        Log("WSPRecv :: Preparing Redirection page......", 2);
+        FilterLog().Log("WSPRecv :: Preparing Redirection page......", 2);
         state.pendingPage = BuildResponse(state);
         *lpNumberOfBytesRecvd = Deliver(state.pendingPage, buffer);
-        if (FrameLog().Enabled(2)) {
-            FrameLog().Write(Format("WSPRecv :: Number of bytes copied in receive buffer =%lu",
-                                    *lpNumberOfBytesRecvd),
-                             2);
-        }
-        Log("WSPRecv :: Page Redirected", 1);
+        FilterLog().Trace(2, "WSPRecv :: Number of bytes copied in receive buffer =%lu",
+                          *lpNumberOfBytesRecvd);
+        FilterLog().Log("WSPRecv :: Page Redirected", 1);
         state.webPageBlocked = 0;
         state.redirected = 1;
         state.policyApplied = POLICY_NONE;
         state.allowed = 0;
         state.responseChecked = 1;
     } catch (const std::exception&) {
-        Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
+        FilterLog().Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
         state.responseChecked = 1;
     }
 }
@@ -87,7 +80,7 @@ bool RecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNu
 
 bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
     if (gSharedState.filterOff != 0) {
-        Log("WSPRecv :: Filtering is Off", 2);
+        FilterLog().Log("WSPRecv :: Filtering is Off", 2);
         return false;
     }
     SocketFilterTable& table = TheSocketFilterTable();
@@ -95,17 +88,18 @@ bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfB
     SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
     bool bReplaced = false;
     if (state.isHttp != 1) {
-        Log(*lpNumberOfBytesRecvd == 1 ? "WSPRecv :: Blank Receive" : "WSPRecv :: Not Http Content",
+        FilterLog().Log(
+            *lpNumberOfBytesRecvd == 1 ? "WSPRecv :: Blank Receive" : "WSPRecv :: Not Http Content",
             2);
     } else if (state.redirected == 1) {
         // The stream has ended for the application; the received bytes stay unseen.
-        Log("WSPRecv :: Redirection is TRUE", 4);
+        FilterLog().Log("WSPRecv :: Redirection is TRUE", 4);
         *lpNumberOfBytesRecvd = 0;
     } else if (state.responseChecked == 0 && state.allowed == 0 && *lpNumberOfBytesRecvd > 1) {
         // `allowed` is tested first: an allowed word is never answered with the page.
-        Log(state.webPageBlocked == 1 ? "WSPRecv :: WebPage Block flag is TRUE"
-                                      : "WSPRecv :: WebPage Block flag is FALSE",
-            2);
+        FilterLog().Log(state.webPageBlocked == 1 ? "WSPRecv :: WebPage Block flag is TRUE"
+                                                  : "WSPRecv :: WebPage Block flag is FALSE",
+                        2);
         if (state.webPageBlocked != 1) {
             state.responseChecked = 1;
         } else if (dwBufferCount > 0 && lpBuffers[0].len > 0) {
@@ -114,7 +108,7 @@ bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfB
         }
     }
     if (*lpNumberOfBytesRecvd == 0) {
-        Log("WSPRecv :: Connection Over indicated", 2);
+        FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
     }
     table.Store(uSocket, state);
     return bReplaced;

@@ -7,18 +7,13 @@
 #include <exception>
 
 #include "Api/PolicyApi.h"
-#include "filter/core/FilterLog.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HttpRequest.h"
-#include "log/portable/Format.h"
 
 namespace {
 
 constexpr char kException[] = "XXXXXX Exception XXXXXX\n";
-
-void Log(const char* szText, signed char iLevel) {
-    FrameLog().Write(szText, iLevel);
-}
 
 void CopyBounded(char* pOut, std::size_t nSize, const char* szText) {
     const std::size_t n = strnlen(szText, nSize - 1);
@@ -40,9 +35,10 @@ bool LoadTable(const CRuleTable& table, GetList&& getList) {
 }
 
 void DumpTable(const char* szTitle, const CRuleTable& table) {
-    Log(szTitle, 2);
+    IFilterLog& log = FilterLog();
+    log.Log(szTitle, 2);
     for (std::size_t i = 0; i < table.Size() && table.Entry(i)[0] != '\0'; ++i) {
-        FrameLog().Write(Format("\t%2d-%s", static_cast<int>(i), table.Entry(i)), 2);
+        log.Trace(2, "\t%2d-%s", static_cast<int>(i), table.Entry(i));
     }
 }
 
@@ -54,19 +50,20 @@ FilterRule& TheFilterRule() {
 }
 
 bool FilterRule::IsUpdateRequire() {
-    Log("FilterRule :: IsUpdateRequire", 2);
+    FilterLog().Log("FilterRule :: IsUpdateRequire", 2);
     bool bReload = false;
     try {
         gSharedState.filterOff = GetFilterOff() == 1 ? 1 : 0;
         bReload = ::IsUpdateRequire() == 1;
     } catch (const std::exception&) {
-        Log(kException, 1);
+        FilterLog().Log(kException, 1);
         bReload = false;
     }
-    Log(gSharedState.filterOff ? "FilterRule :: Filtering is Off" : "FilterRule :: Filtering is On",
+    FilterLog().Log(
+        gSharedState.filterOff ? "FilterRule :: Filtering is Off" : "FilterRule :: Filtering is On",
         2);
     // The sole process with the filter loaded must load the rules once, flag or not.
-    if (!bReload && !(gSharedState.processCount == 1 && rulesLoaded == 0)) {
+    if (!bReload && !(ProcessCount() == 1 && rulesLoaded == 0)) {
         return false;
     }
 
@@ -79,24 +76,24 @@ bool FilterRule::IsUpdateRequire() {
 
         char szPath[1024] = {};
         if (!GetApplicationPath(szPath)) {
-            Log("FilterRule :: GetApplicationPath Failed", 1);
+            FilterLog().Log("FilterRule :: GetApplicationPath Failed", 1);
             szPath[0] = '\0';
         }
         CopyBounded(gSharedState.applicationPath, sizeof gSharedState.applicationPath, szPath);
 
         int iPort = 0;
         if (!GetTLVServerIP(szAddress, &iPort)) {
-            Log("FilterRule :: GetTLVServerIP Failed", 1);
+            FilterLog().Log("FilterRule :: GetTLVServerIP Failed", 1);
             std::memset(szAddress, 0, sizeof szAddress);
         }
         gSharedState.categoryServerPort = iPort;
     } catch (const std::exception&) {
-        Log(kException, 1);
+        FilterLog().Log(kException, 1);
     }
     szAddress[sizeof szAddress - 1] = '\0';
     const unsigned long ulAddress = ::inet_addr(szAddress);
     if (ulAddress == INADDR_NONE) {
-        Log("FilterRule :: Failed to get correct TLVServerIP", 1);
+        FilterLog().Log("FilterRule :: Failed to get correct TLVServerIP", 1);
         gSharedState.categoryServerAddress = 0;
     } else {
         gSharedState.categoryServerAddress = static_cast<std::uint32_t>(ulAddress);
@@ -106,83 +103,83 @@ bool FilterRule::IsUpdateRequire() {
 }
 
 bool FilterRule::GetFilterRules() {
-    Log("FilterRule :: GetFilterRules", 1);
+    FilterLog().Log("FilterRule :: GetFilterRules", 1);
     try {
         const char* szUser = m_strProfile.c_str();
         if (!LoadTable(gSharedState.AllowedWords(),
                        [&](char*** l, int* c) { return GetURLList(szUser, 1, l, c); })) {
             return false;
         }
-        Log("Allow URL list complete", 4);
+        FilterLog().Log("Allow URL list complete", 4);
         if (!LoadTable(gSharedState.BlockedWords(),
                        [&](char*** l, int* c) { return GetURLList(szUser, 0, l, c); })) {
             return false;
         }
-        Log("Block URL list complete", 4);
+        FilterLog().Log("Block URL list complete", 4);
         if (!LoadTable(gSharedState.BlockedCategories(),
                        [&](char*** l, int* c) { return GetCategoryList(szUser, l, c); })) {
             return false;
         }
-        Log("Word Category list complete", 4);
+        FilterLog().Log("Word Category list complete", 4);
         LoadKnownCategories();
         DumpFilterRules();
-        Log("FilterRule :: GetFilterRules Finished", 3);
+        FilterLog().Log("FilterRule :: GetFilterRules Finished", 3);
         return true;
     } catch (const std::exception&) {
-        Log(kException, 1);
+        FilterLog().Log(kException, 1);
         return false;
     }
 }
 
 bool FilterRule::SetUpdateRequire(std::uint8_t flag) {
-    Log("FilterRule :: SetUpdateRequire", 1);
+    FilterLog().Log("FilterRule :: SetUpdateRequire", 1);
     try {
         UpdateRequire(flag);
     } catch (const std::exception&) {
-        Log(kException, 1);
+        FilterLog().Log(kException, 1);
     }
     return true;
 }
 
 void FilterRule::DumpFilterRules() {
     // Up to three thousand lines: built only when they will be written.
-    if (!FrameLog().Enabled(2)) {
+    if (!FilterLog().Enabled(2)) {
         return;
     }
-    Log("+++++++++++++++++++++++++++", 2);
+    FilterLog().Log("+++++++++++++++++++++++++++", 2);
     DumpTable("Allowed URL word", gSharedState.AllowedWords());
     DumpTable("Blocked URL word", gSharedState.BlockedWords());
     DumpTable("Category", gSharedState.BlockedCategories());
-    Log("+++++++++++++++++++++++++++", 2);
+    FilterLog().Log("+++++++++++++++++++++++++++", 2);
 }
 
 bool FilterRule::IsURLWordBlocked(std::string& url, char* szWord, std::uint8_t& allowed) {
-    Log("FilterRule :: IsURLWordBlocked", 1);
+    FilterLog().Log("FilterRule :: IsURLWordBlocked", 1);
     allowed = 0;
     ToLowerAscii(url);
     if (IsURLWordInList(url, szWord, 1)) {
         allowed = 1;
         return true;
     }
-    Log("FilterRule :: Search in Allow list complete", 4);
+    FilterLog().Log("FilterRule :: Search in Allow list complete", 4);
     if (IsURLWordInList(url, szWord, 0)) {
         return true;
     }
-    Log("FilterRule :: Search in host complete for Block complete", 4);
+    FilterLog().Log("FilterRule :: Search in host complete for Block complete", 4);
     return false;
 }
 
 bool FilterRule::IsURLWordInList(const std::string& url, char* szWord, int iAllowedTable) {
-    Log("FilterRule :: IsURLWordInList", 2);
+    FilterLog().Log("FilterRule :: IsURLWordInList", 2);
     std::string lower = url;
     ToLowerAscii(lower);
     const CRuleTable table =
         iAllowedTable == 1 ? gSharedState.AllowedWords() : gSharedState.BlockedWords();
-    CLogFile& log = FrameLog();
+    IFilterLog& log = FilterLog();
     const bool bTrace = log.Enabled(3);
     const int iFound = table.FindWordIn(lower, [&](const char* szEntry) {
         if (bTrace) {
-            log.Write(Format("FilterRule :: IsURLWordInList: %s,%s", lower.c_str(), szEntry), 3);
+            log.Trace(3, "FilterRule :: IsURLWordInList: %s,%s", lower.c_str(), szEntry);
         }
     });
     if (iFound < 0) {
@@ -223,35 +220,31 @@ bool FilterRule::IsKnownCategory(const char* szCategory) {
 }
 
 bool FilterRule::IsCategoryInList(const char* szCategory) {
-    if (FrameLog().Enabled(2)) {
-        FrameLog().Write(std::string("FilterRule :: IsCategoryInList : ") + szCategory, 2);
-    }
+    FilterLog().Trace(2, "FilterRule :: IsCategoryInList : %s", szCategory);
     return gSharedState.BlockedCategories().Contains(szCategory);
 }
 
 bool FilterRule::IsCategoryBlocked(const char* szCategory) {
-    Log("FilterRule :: IsCategoryBlocked", 1);
+    FilterLog().Log("FilterRule :: IsCategoryBlocked", 1);
     try {
         if (IsCategoryInList(szCategory)) {
-            Log("FilterRule :: Category found to block", 2);
+            FilterLog().Log("FilterRule :: Category found to block", 2);
             return true;
         }
         if (!IsKnownCategory(szCategory)) {
-            if (FrameLog().Enabled(2)) {
-                FrameLog().Write(Format("FilterRule :: %s Category is not present in our list So "
-                                        "cosider it as Null",
-                                        szCategory),
-                                 2);
-            }
+            FilterLog().Trace(2,
+                              "FilterRule :: %s Category is not present in our list So cosider "
+                              "it as Null",
+                              szCategory);
             if (IsCategoryInList("Null")) {
-                Log("FilterRule :: Default block applied", 1);
+                FilterLog().Log("FilterRule :: Default block applied", 1);
                 return true;
             }
         }
-        Log("FilterRule :: Category is not blocked", 2);
+        FilterLog().Log("FilterRule :: Category is not blocked", 2);
         return false;
     } catch (const std::exception&) {
-        Log(kException, 1);
+        FilterLog().Log(kException, 1);
         return false;
     }
 }

@@ -7,77 +7,60 @@
 #include <string>
 
 #include "filter/core/FilterHooks.h"
-#include "filter/core/FilterLog.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/TLVClient.h"
 #include "filter/core/portable/BlockPage.h"
+#include "filter/core/portable/FilterLog.h"
+#include "filter/core/portable/HookGuard.h"
 #include "filter/core/portable/HttpRequest.h"
 #include "filter/core/portable/RequestInspector.h"
 
 namespace {
 
-constexpr char kSendPrefix[] = "WSPSend    :: ";
-
-void Log(const std::string& strText, signed char iLevel) {
-    CLogFile& log = FrameLog();
-    if (log.Enabled(iLevel)) {
-        log.Write(strText, iLevel);
-    }
-}
-
-// The process's log, for the portable request inspection.
-class CFrameLogSink : public IFilterLog {
-public:
-    bool Enabled(signed char iLevel) const override { return FrameLog().Enabled(iLevel); }
-    void Write(const std::string& strText, signed char iLevel) override {
-        FrameLog().Write(strText, iLevel);
-    }
-};
-
 void LogStateBlock(const SocketFilterState& state, signed char iLevel) {
-    if (FrameLog().Enabled(iLevel)) {
-        Log(std::string("WSPSend    :: Information Values\n----------------\nCategory=") +
-                state.category + "\nHost=" + state.host + "\n" +
-                (state.webPageBlocked == 1 ? "WebPage is Blocked\n" : "") + "-----------------",
-            iLevel);
-    }
+    FilterLog().Trace(iLevel,
+                      "WSPSend    :: Information Values\n----------------\nCategory=%s\nHost=%s\n"
+                      "%s-----------------",
+                      state.category, state.host,
+                      state.webPageBlocked == 1 ? "WebPage is Blocked\n" : "");
 }
 
 void TakeHostHeader(SocketFilterState& state, std::string_view copy) {
     const HostHeader host = FindHostHeader(copy);
     if (host.status == HostStatus::NotFound) {
-        Log("WSPSend    :: Host Header-field not found", 1);
+        FilterLog().Log("WSPSend    :: Host Header-field not found", 1);
         return;
     }
-    Log("WSPSend :: Host: field found", 4);
+    FilterLog().Log("WSPSend :: Host: field found", 4);
     if (host.status == HostStatus::NoValueEnd) {
-        Log("WSPSend    :: Host Header-field Value not found", 1);
+        FilterLog().Log("WSPSend    :: Host Header-field Value not found", 1);
         return;
     }
     state.SetHost(host.value);
-    Log("WSPSend :: Host: field value found", 4);
-    Log(std::string("WSPSend :: Host copied is ") + state.host, 4);
+    FilterLog().Log("WSPSend :: Host: field value found", 4);
+    FilterLog().Trace(4, "WSPSend :: Host copied is %s", state.host);
 }
 
 std::string LookUpCategory(const std::string& url) {
     if (url.size() > TLVMessage::kMaxValueLength) {
-        Log(std::string(kSendPrefix) + "URL too long for a category lookup, judged as Null", 1);
+        FilterLog().Log("WSPSend    :: URL too long for a category lookup, judged as Null", 1);
         return "Null";
     }
     try {
-        Log("WSPSend :: Request to TLVServer started", 4);
+        FilterLog().Log("WSPSend :: Request to TLVServer started", 4);
         TLVClient client;
         client.SetIPPort(gSharedState.categoryServerAddress, gSharedState.categoryServerPort);
-        Log("WSPSend    :: Sending Request to TLVServer\n\t\tURL: " + url, 1);
+        FilterLog().Trace(1, "WSPSend    :: Sending Request to TLVServer\n\t\tURL: %s",
+                          url.c_str());
         const auto reply = client.SearchLumora(TLVMessage::kCategorySearch, url);
         if (reply->messageCode < 0) {
-            Log("WSPSend    :: TLVClient receive failed", 1);
+            FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);
             return "Null";
         }
         return reply->value;
     } catch (const std::exception&) {
-        Log("WSPRecv :: ****Exception**** in Getting the category from TLVServer", 1);
+        FilterLog().Log("WSPRecv :: ****Exception**** in Getting the category from TLVServer", 1);
         return "Null";
     }
 }
@@ -85,7 +68,7 @@ std::string LookUpCategory(const std::string& url) {
 void Judge(SocketFilterState& state, std::string_view copy,
            const std::optional<std::string>& requestUri) {
     if (state.isHttp != 1) {
-        Log("WSPSend    :: Not HTTP Request", 1);
+        FilterLog().Log("WSPSend    :: Not HTTP Request", 1);
         return;
     }
     if (gSharedState.settingsCorrupted != 0) {
@@ -95,7 +78,7 @@ void Judge(SocketFilterState& state, std::string_view copy,
     }
     TakeHostHeader(state, copy);
     if (gSharedState.filterOff != 0 || state.host[0] == '\0') {
-        Log("WSPSend    :: Filtering is Off OR URL length is zero", 1);
+        FilterLog().Log("WSPSend    :: Filtering is Off OR URL length is zero", 1);
         return;
     }
     std::string url;
@@ -103,7 +86,7 @@ void Judge(SocketFilterState& state, std::string_view copy,
         const std::string_view uri = *requestUri;
         url = UrlToJudge(state.host, &uri);
     } else {
-        Log("WSPSend :: szRequestURI is NULL", 4);
+        FilterLog().Log("WSPSend :: szRequestURI is NULL", 4);
         url = state.host;
     }
     FilterRule& rule = TheFilterRule();
@@ -111,17 +94,17 @@ void Judge(SocketFilterState& state, std::string_view copy,
         // An allowed word also lands here; the receive side tests `allowed` first.
         state.webPageBlocked = 1;
         state.policyApplied = POLICY_URL_WORD;
-        Log("WSPSend    :: RuleApplied: WordInURLMatched", 1);
+        FilterLog().Log("WSPSend    :: RuleApplied: WordInURLMatched", 1);
     } else {
         state.SetCategory(LookUpCategory(url));
-        Log(std::string("WSPSend :: CATEGORY: ") + state.category, 1);
+        FilterLog().Trace(1, "WSPSend :: CATEGORY: %s", state.category);
         if (rule.IsCategoryBlocked(state.category)) {
             state.webPageBlocked = 1;
             state.policyApplied = POLICY_CATEGORY;
-            Log("WSPSend    :: RuleApplied: CategoryMatched", 1);
+            FilterLog().Log("WSPSend    :: RuleApplied: CategoryMatched", 1);
         }
     }
-    Log("WSPSend    :: After applying rules", 3);
+    FilterLog().Log("WSPSend    :: After applying rules", 3);
 }
 
 void Send(SOCKET s, const WSABUF& firstBuffer) {
@@ -133,14 +116,13 @@ void Send(SOCKET s, const WSABUF& firstBuffer) {
     SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
     LogStateBlock(state, 4);
 
-    CFrameLogSink sink;
     const InspectedSend send =
-        InspectSend(state, std::string_view(firstBuffer.buf, firstBuffer.len), sink);
+        InspectSend(state, std::string_view(firstBuffer.buf, firstBuffer.len), FilterLog());
     if (send.bJudge) {
         Judge(state, send.copy, send.requestUri);
-        Log("WSPSend :: After HeapFree(sendbuffer)", 4);
+        FilterLog().Log("WSPSend :: After HeapFree(sendbuffer)", 4);
     }
-    Log("WSPSend :: After HeapFree(szRequestURI)", 4);
+    FilterLog().Log("WSPSend :: After HeapFree(szRequestURI)", 4);
     if (firstBuffer.len > 1 && state.isHttp == 1) {
         LogStateBlock(state, 2);
     }

@@ -3,6 +3,7 @@
 // by a match in another.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "filter/core/portable/RuleTable.h"
@@ -31,3 +32,16 @@ struct SharedFilterState {
 };
 
 extern SharedFilterState gSharedState;
+
+// processCount is changed by every process that loads or unloads the filter, with an
+// interlocked operation: a plain read-modify-write loses a count when two processes start at
+// once, and a wrong count makes a process skip or repeat a reload.
+inline void CountProcessIn() noexcept {
+    std::atomic_ref<std::uint8_t>(gSharedState.processCount).fetch_add(1);
+}
+inline void CountProcessOut() noexcept {
+    std::atomic_ref<std::uint8_t>(gSharedState.processCount).fetch_sub(1);
+}
+inline std::uint8_t ProcessCount() noexcept {
+    return std::atomic_ref<std::uint8_t>(gSharedState.processCount).load();
+}

@@ -1,33 +1,34 @@
 #include "filter/core/TLVClient.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 
 #include "Api/PolicyApi.h"
 #include "log/LogFile.h"
-#include "log/portable/Format.h"
-
-TLVSocket::~TLVSocket() {
-    if (m_socket != INVALID_SOCKET) {
-        ::closesocket(m_socket);
-    }
-}
 
 TLVClient::TLVClient() {
     GetTLVServerIP(m_szServerAddress, &m_iPort);
     m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
-    std::printf("Constructor :: Port is %d\n", m_iPort);
-    m_pLog = std::make_unique<CLogFile>(1);
-    m_pLog->SetFileName("TLVClientLog");
+    Print("Constructor :: Port is %d\n", m_iPort);
+    m_pLog = std::make_unique<CLogFile>(1, "TLVClientLog");
 }
 
 TLVClient::~TLVClient() = default;
 
 void TLVClient::Log(const char* szText, signed char iLevel) {
     m_pLog->Write(szText, iLevel);
+}
+
+void TLVClient::Print(const char* szFormat, ...) {
+    va_list args;
+    va_start(args, szFormat);
+    std::vprintf(szFormat, args);
+    va_end(args);
 }
 
 void TLVClient::SetIPPort(std::uint32_t uAddress, int iPort) {
@@ -44,10 +45,13 @@ int TLVClient::Connect() {
     try {
         Log("Connect", 3);
         m_pSocket = std::make_unique<TLVSocket>();
-        m_pSocket->m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        m_pSocket->m_socket.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         sockaddr_in local{};
         local.sin_family = AF_INET;
-        ::bind(m_pSocket->m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        // Unchecked: a socket that could not be made or bound fails the connect below, and
+        // the lookup then fails as a read.
+        static_cast<void>(::bind(m_pSocket->m_socket.Get(),
+                                 reinterpret_cast<const sockaddr*>(&local), sizeof local));
 
         std::memcpy(m_pSocket->m_szServerAddress, m_szServerAddress, sizeof m_szServerAddress);
         m_pSocket->m_uServerPort = static_cast<std::uint16_t>(m_iPort);
@@ -57,22 +61,27 @@ int TLVClient::Connect() {
         server.sin_family = AF_INET;
         server.sin_addr.s_addr = ::inet_addr(m_szServerAddress);
         server.sin_port = ::htons(m_pSocket->m_uServerPort);
+        bool bConnected = false;
         if (server.sin_addr.s_addr != INADDR_NONE) {
-            std::printf("Before connect %s - %d\n", m_szServerAddress, m_iPort);
-            if (::connect(m_pSocket->m_socket, reinterpret_cast<const sockaddr*>(&server),
+            Print("Before connect %s - %d\n", m_szServerAddress, m_iPort);
+            if (::connect(m_pSocket->m_socket.Get(), reinterpret_cast<const sockaddr*>(&server),
                           sizeof server) == SOCKET_ERROR) {
-                std::printf("ERROR conecting to server %d\n", ::WSAGetLastError());
+                Print("ERROR conecting to server %d\n", ::WSAGetLastError());
             } else {
-                std::printf("Connection eastablished\n");
+                Print("Connection eastablished\n");
+                bConnected = true;
             }
         }
-        // A refused connection shows later, as a failed read.
-        std::printf("Connected with server \n");
+        // A refused connection shows later, as a failed read: the log records the attempt
+        // as the lookup's step, the console does not claim a connection it did not make.
+        if (bConnected) {
+            Print("Connected with server \n");
+        }
         Log("Connected with server ", 1);
         m_bConnected = 1;
         return 1;
     } catch (const std::exception&) {
-        std::printf("UNABLE TO CONNECT TO THE SERVER\n");
+        Print("UNABLE TO CONNECT TO THE SERVER\n");
         Log("UNABLE TO CONNECT TO THE SERVER", 1);
         return kSocketError;
     }
@@ -81,7 +90,7 @@ int TLVClient::Connect() {
 std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view value) {
     auto pMessage = std::make_unique<TLVMessage>(iType, value);
     try {
-        std::printf("Write message \n");
+        Print("Write message \n");
         Log("WriteMessage", 3);
         char buffer[TLVMessage::kBufferSize];
         const std::size_t nLength = pMessage->Encode(buffer, sizeof buffer);
@@ -92,8 +101,8 @@ std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view 
             return pMessage;
         }
         for (std::size_t nSent = 0; nSent < nLength;) {
-            const int iSent =
-                ::send(m_pSocket->m_socket, buffer + nSent, static_cast<int>(nLength - nSent), 0);
+            const int iSent = ::send(m_pSocket->m_socket.Get(), buffer + nSent,
+                                     static_cast<int>(nLength - nSent), 0);
             if (iSent <= 0) {
                 break;
             }
@@ -102,11 +111,11 @@ std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view 
         pMessage->messageCode = TLVMessage::kWritten;
         const std::string strText = pMessage->Text();
         m_pLog->Write("Message Sent :-> " + strText, 1);
-        std::printf("%s\n", strText.c_str());
-        std::printf("Message Successfully sent to client....\n");
+        Print("%s\n", strText.c_str());
+        Print("Message Successfully sent to client....\n");
         Log("Message Successfully sent to client....", 1);
     } catch (const std::exception&) {
-        std::printf("Error while writing to the socket \n");
+        Print("Error while writing to the socket \n");
         Log("Error while writing to the socket", 1);
         pMessage->messageCode = TLVMessage::kWriteFailed;
     }
@@ -116,11 +125,11 @@ std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view 
 std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
     auto pMessage = std::make_unique<TLVMessage>();
     try {
-        std::printf("Read Message\n");
+        Print("Read Message\n");
         Log("ReadMessage", 3);
         int iReceived = 0;
         char buffer[TLVMessage::kBufferSize] = {};
-        const SOCKET s = m_pSocket != nullptr ? m_pSocket->m_socket : INVALID_SOCKET;
+        const SOCKET s = m_pSocket != nullptr ? m_pSocket->m_socket.Get() : INVALID_SOCKET;
         if (s != INVALID_SOCKET) {
             m_pSocket->m_lWaitMicroseconds = 100;
             timeval wait{m_pSocket->m_lWaitSeconds, m_pSocket->m_lWaitMicroseconds};
@@ -136,18 +145,18 @@ std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
             !TLVMessage::Decode(std::string_view(buffer, static_cast<std::size_t>(iReceived)),
                                 *pMessage)) {
             pMessage->messageCode = TLVMessage::kReadFailed;
-            std::printf("Reading Failed \n");
+            Print("Reading Failed \n");
             Log("Reading failed", 1);
             return pMessage;
         }
         const std::string strText = pMessage->Text();
         m_pLog->Write("Message Received :-> " + strText, 1);
-        std::printf("%s\n", strText.c_str());
+        Print("%s\n", strText.c_str());
     } catch (const std::exception&) {
         pMessage->messageCode = TLVMessage::kReadFailed;
         const std::string strLine = "EXCEPTION Message :-> " + pMessage->Text();
         m_pLog->Write(strLine, 1);
-        std::printf("%s\n", strLine.c_str());
+        Print("%s\n", strLine.c_str());
     }
     return pMessage;
 }
@@ -159,12 +168,12 @@ int TLVClient::DisConnect() {
             return kSocketError;
         }
         m_pSocket.reset();
-        std::printf("Disconnected with server \n");
+        Print("Disconnected with server \n");
         Log("Disconnected with server", 1);
         m_bConnected = 0;
         return 1;
     } catch (const std::exception&) {
-        std::printf("UNABLE TO CLOSE THE CONNECTION TO THE SERVER\n");
+        Print("UNABLE TO CLOSE THE CONNECTION TO THE SERVER\n");
         Log("UNABLE TO CLOSE THE CONNECTION TO THE SERVER", 1);
         return kSocketError;
     }
@@ -178,7 +187,7 @@ std::unique_ptr<TLVMessage> TLVClient::SearchLumora(int iType, std::string_view 
         pFailed->messageCode = TLVMessage::kReadFailed;
         return pFailed;
     }
-    std::printf("Before WriteMessage call\n");
+    Print("Before WriteMessage call\n");
     auto pMessage = WriteMessage(iType, value);
     if (pMessage->messageCode == TLVMessage::kWritten) {
         pMessage = ReadMessage();

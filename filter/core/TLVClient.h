@@ -2,30 +2,15 @@
 // lines go to standard output and to its own "TLVClientLog" log.
 #pragma once
 
-#include <winsock2.h>
-
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
+#include "filter/core/TLVSocket.h"
 #include "filter/core/portable/TLVMessage.h"
+#include "log/portable/Format.h"
 
 class CLogFile;
-
-// The client's blocking TCP socket; closed with the object.
-class TLVSocket {
-public:
-    TLVSocket() = default;
-    TLVSocket(const TLVSocket&) = delete;
-    TLVSocket& operator=(const TLVSocket&) = delete;
-    ~TLVSocket();
-
-    SOCKET m_socket = INVALID_SOCKET;
-    long m_lWaitSeconds = 10;
-    long m_lWaitMicroseconds = 0;
-    char m_szServerAddress[16] = {};
-    std::uint16_t m_uServerPort = 6783;
-};
 
 class TLVClient {
 public:
@@ -48,6 +33,8 @@ public:
 
 private:
     void Log(const char* szText, signed char iLevel);
+    // The client's lines on standard output.
+    static void Print(const char* szFormat, ...) PC_PRINTF_FORMAT(1, 2);
 
     std::uint8_t m_bConnected = 0;
     int m_iPort = 0;

@@ -2,7 +2,11 @@
 // handed to applications in place of the next provider's.
 #pragma once
 
-#include "filter/frame/Frame.h"
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2spi.h>
+
+#include <mswsock.h>
 
 SOCKET WSPAPI WSPAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC lpfnCondition,
                         DWORD_PTR dwCallbackData, LPINT lpErrno);

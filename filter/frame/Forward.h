@@ -2,12 +2,20 @@
 // is none), put its chain in the thread slot, and call the next provider's entry.
 #pragma once
 
-#include "filter/frame/Frame.h"
+#include <winsock2.h>
+#include <ws2spi.h>
+
+#include "filter/frame/CallProviderScope.h"
+#include "filter/frame/EntryGuard.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/SocketInfo.h"
 
 template <class R, class F>
-R ForwardOnSocket(SOCKET s, const char* szFailFormat, LPINT lpErrno, R failed, F call) noexcept {
+R ForwardOnSocket(SOCKET s, const CQueryFailureText& failure, LPINT lpErrno, R failed,
+                  F call) noexcept {
     return GuardEntry(lpErrno, failed, [&]() -> R {
-        SocketInfo* pInfo = QuerySocketInfo(s, szFailFormat, lpErrno);
+        SocketInfo* pInfo = QuerySocketInfo(s, failure, lpErrno);
         if (pInfo == nullptr) {
             *lpErrno = WSAENOTSOCK;
             return failed;

@@ -2,9 +2,13 @@
 // provider's, so that their sockets are translated too.
 #include <cstring>
 
+#include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
+#include "filter/frame/ExtensionFunctions.h"
 #include "filter/frame/Forward.h"
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedRequest.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
@@ -76,9 +80,9 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
                     LPWSATHREADID lpThreadId, LPINT lpErrno) {
     return GuardEntry(lpErrno, SOCKET_ERROR, [&]() -> int {
         SocketInfo* pInfo =
-            QuerySocketInfo(s, "WSPIoctl: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno);
+            QuerySocketInfo(s, {"WSPIoctl: WPUQuerySocketHandleContext() failed: "}, lpErrno);
         if (pInfo == nullptr) {
-            FrameLog().Write("WSPIoctl :: Error = WSAENOTSOCK", 1);
+            Trace(1, "WSPIoctl :: Error = WSAENOTSOCK");
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }
@@ -105,7 +109,7 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
             }
             if (!IsEqualGUID(id, kGetAcceptExSockaddrsId)) {
                 *lpErrno = WSAEINVAL;
-                FrameLog().Write("WSPIoctl :: Error = WSAEINVAL", 1);
+                Trace(1, "WSPIoctl :: Error = WSAEINVAL");
                 return SOCKET_ERROR;
             }
         } else if (dwIoControlCode == SIO_QUERY_TARGET_PNP_HANDLE) {
@@ -143,7 +147,7 @@ BOOL PASCAL ExtTransmitFile(SOCKET hSocket, HANDLE hFile, DWORD nNumberOfBytesTo
     int iError = 0;
     return GuardEntry(&iError, FALSE, [&]() -> BOOL {
         SocketInfo* pInfo = QuerySocketInfo(
-            hSocket, "ExtTransmitFile: WPUQuerySocketHandleContext() failed: %d\n", &iError);
+            hSocket, {"ExtTransmitFile: WPUQuerySocketHandleContext() failed: ", "\n"}, &iError);
         if (pInfo == nullptr) {
             ::SetLastError(static_cast<DWORD>(iError));
             return FALSE;
@@ -175,14 +179,14 @@ BOOL PASCAL AcceptExExt(SOCKET sListenSocket, SOCKET sAcceptSocket, PVOID lpOutp
     int iError = 0;
     return GuardEntry(&iError, FALSE, [&]() -> BOOL {
         SocketInfo* pListen = QuerySocketInfo(
-            sListenSocket, "AcceptExExt: WPUQuerySocketHandleContext on listen socket failed: %d\n",
-            &iError);
+            sListenSocket,
+            {"AcceptExExt: WPUQuerySocketHandleContext on listen socket failed: ", "\n"}, &iError);
         SocketInfo* pAccept =
             pListen == nullptr
                 ? nullptr
                 : QuerySocketInfo(
                       sAcceptSocket,
-                      "AcceptExExt: WPUQuerySocketHandleContext on accept socket failed: %d\n",
+                      {"AcceptExExt: WPUQuerySocketHandleContext on accept socket failed: ", "\n"},
                       &iError);
         if (pAccept == nullptr) {
             ::SetLastError(WSAENOTSOCK);

@@ -1,6 +1,14 @@
-// Completing an application's request from the frame's own record once the next provider has
-// finished it, and freeing the socket record of a socket closed meanwhile.
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedComplete.h"
+
+#include <ws2spi.h>
+
+#include "filter/frame/CallProviderScope.h"
+#include "filter/frame/OverlappedPool.h"
+#include "filter/frame/OverlappedStructure.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/SocketInfo.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
@@ -43,7 +51,7 @@ void CountBytes(OverlappedStructure* pRecord, DWORD cbTransferred) {
         case kOpAcceptEx: {
             int iError = 0;
             SocketInfo* pAccepted =
-                QuerySocketInfo(pRecord->Args.AcceptEx.AcceptSocket, nullptr, &iError);
+                QuerySocketInfo(pRecord->Args.AcceptEx.AcceptSocket, {}, &iError);
             if (pAccepted == nullptr) {
                 DebugOut(
                     "IntermediateCompletionRoutine: WPUQuerySocketHandleContext failed "
@@ -90,9 +98,10 @@ void CALLBACK IntermediateCompletionRoutine(DWORD dwError, DWORD cbTransferred,
     // The provider's record is the first member of the frame's.
     auto* pRecord = reinterpret_cast<OverlappedStructure*>(lpOverlapped);
     int iError = 0;
-    if (QuerySocketInfo(pRecord->CallerSocket,
-                        "IntermediateCompletionRoutine: WPUQuerySocketHandleContext failed: %d\n",
-                        &iError) == nullptr) {
+    if (QuerySocketInfo(
+            pRecord->CallerSocket,
+            {"IntermediateCompletionRoutine: WPUQuerySocketHandleContext failed: ", "\n"},
+            &iError) == nullptr) {
         // The socket went at clean-up, and its record with it.
         ReleaseOverlappedStructure(pRecord);
         return;
@@ -124,7 +133,7 @@ void CALLBACK CallerCompletionApc(DWORD_PTR dwContext) {
 void CheckForContextClenaup(SocketInfo* pInfo) {
     bool bLast = false;
     {
-        const COverlappedLockScope lock;
+        const CCriticalSectionLock lock(gOverlappedLock);
         --pInfo->OutstandingAsync;
         bLast = pInfo->Closing && pInfo->OutstandingAsync == 0;
         if (bLast) {

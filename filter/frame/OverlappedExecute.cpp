@@ -1,5 +1,11 @@
-// Issuing an operation to the next provider with the frame's own overlapped record.
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedExecute.h"
+
+#include "filter/frame/CallProviderScope.h"
+#include "filter/frame/ExtensionFunctions.h"
+#include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedPool.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
@@ -137,9 +143,8 @@ int FailOverlappedOperation(OverlappedStructure* pRecord, int iError) {
     return iError;
 }
 
-int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous) {
+int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, bool bPortMode) {
     ResetCallerEvent(pRecord->CallerOverlapped);
-    const bool bPortMode = OverlappedManagerPortMode();
     // The two extension functions take no completion routine, so in queue mode they, like
     // sockets that cannot be tied to the port, are completed from an event.
     const bool bByEvent = bSynchronous || (!bPortMode && pRecord->Operation >= kOpTransmitFile);

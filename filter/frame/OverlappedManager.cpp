@@ -1,9 +1,16 @@
 // The manager's threads and its two modes: completions from a completion port (one thread per
 // processor), or, when no port can be made, one thread that issues queued operations itself
 // and collects their completions as procedures during its alertable waits.
+#include "filter/frame/OverlappedManager.h"
+
 #include <algorithm>
 
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedExecute.h"
+#include "filter/frame/OverlappedPool.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/SocketInfo.h"
+#include "filter/frame/Trace.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -26,7 +33,7 @@ struct ManagerState {
 ManagerState gManager;
 
 OverlappedStructure* PopQueued() {
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     OverlappedStructure* pRecord = gManager.QueueHead;
     if (pRecord != nullptr) {
         gManager.QueueHead = pRecord->Next;
@@ -39,7 +46,7 @@ OverlappedStructure* PopQueued() {
 }
 
 void PushQueued(OverlappedStructure* pRecord) {
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     pRecord->Next = nullptr;
     if (gManager.QueueTail != nullptr) {
         gManager.QueueTail->Next = pRecord;
@@ -89,7 +96,7 @@ DWORD RunQueue(HANDLE hSemaphore, HANDLE hStop) {
             return 1;
         }
         if (OverlappedStructure* pRecord = PopQueued()) {
-            ExecuteOverlappedOperation(pRecord, false);
+            ExecuteOverlappedOperation(pRecord, false, false);
         }
     }
 }
@@ -101,7 +108,7 @@ DWORD WINAPI OverlappedManagerThread(LPVOID lpPort) {
     HANDLE hSemaphore = nullptr;
     HANDLE hStop = nullptr;
     {
-        const COverlappedLockScope lock;
+        const CCriticalSectionLock lock(gOverlappedLock);
         hSemaphore = gManager.Semaphore.Get();
         hStop = gManager.StopEvent.Get();
     }
@@ -130,10 +137,34 @@ int CreateManagerPort() {
     return 0;
 }
 
+// Ties the record's provider socket to the port, once per socket record. False when it
+// cannot be.
+bool TieToPort(SocketInfo& info, const OverlappedStructure& record, HANDLE hPort) {
+    const CCriticalSectionLock lock(info.Lock);
+    if (info.CompletionPort != nullptr) {
+        return true;
+    }
+    info.CompletionPort = ::CreateIoCompletionPort(reinterpret_cast<HANDLE>(record.ProviderSocket),
+                                                   hPort, record.CallerSocket, 0);
+    if (info.CompletionPort != nullptr) {
+        return true;
+    }
+    const DWORD dwError = ::GetLastError();
+    if (dwError != ERROR_INVALID_PARAMETER) {
+        DebugOut(
+            "QueueOverlappedOperation: CreateIoCompletionPort() failed: %d (Prov %d Iocp %d "
+            "Caller %d 0)\n",
+            static_cast<int>(dwError), static_cast<int>(record.ProviderSocket),
+            static_cast<int>(reinterpret_cast<ULONG_PTR>(hPort)),
+            static_cast<int>(record.CallerSocket));
+    }
+    return false;
+}
+
 }  // namespace
 
 int InitOverlappedManager() {
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     if (gManager.Threads[0]) {
         DebugOut("InitOverlappedManager already initialized!\n");
         return 0;
@@ -167,7 +198,7 @@ void StopOverlappedManager() {
     DWORD nThreads = 0;
     HANDLE hPort = nullptr;
     {
-        const COverlappedLockScope lock;
+        const CCriticalSectionLock lock(gOverlappedLock);
         for (DWORD i = 0; i < kMaxThreads && gManager.Threads[i]; ++i) {
             threads[nThreads++] = gManager.Threads[i].Get();
         }
@@ -189,7 +220,7 @@ void StopOverlappedManager() {
             DebugOut("WAIT failed\n");
         }
     }
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     for (CHandle& thread : gManager.Threads) {
         if (thread) {
             DebugOut("Closing thread\n");
@@ -207,21 +238,16 @@ void StopOverlappedManager() {
     gManager.QueueTail = nullptr;
 }
 
-bool OverlappedManagerPortMode() {
-    const COverlappedLockScope lock;
-    return static_cast<bool>(gManager.Port);
-}
-
 OverlappedStructure* GetOverlappedStructure(SocketInfo* pInfo) {
     bool bRunning = false;
     {
-        const COverlappedLockScope lock;
+        const CCriticalSectionLock lock(gOverlappedLock);
         bRunning = static_cast<bool>(gManager.Threads[0]);
     }
     if (!bRunning) {
         InitOverlappedManager();
     }
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     // Counted even when no record comes: the caller gives the count back on every failure.
     ++pInfo->OutstandingAsync;
     if (!gManager.Threads[0]) {
@@ -237,7 +263,7 @@ int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
     HANDLE hPort = nullptr;
     HANDLE hSemaphore = nullptr;
     {
-        const COverlappedLockScope lock;
+        const CCriticalSectionLock lock(gOverlappedLock);
         hPort = gManager.Port.Get();
         hSemaphore = gManager.Semaphore.Get();
     }
@@ -249,44 +275,8 @@ int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
         ::ReleaseSemaphore(hSemaphore, 1, nullptr);
         return WSA_IO_PENDING;
     }
-    bool bSynchronous = false;
-    ::EnterCriticalSection(&pInfo->Lock);
-    if (pInfo->CompletionPort == nullptr) {
-        pInfo->CompletionPort = ::CreateIoCompletionPort(
-            reinterpret_cast<HANDLE>(pRecord->ProviderSocket), hPort, pRecord->CallerSocket, 0);
-        if (pInfo->CompletionPort == nullptr) {
-            const DWORD dwError = ::GetLastError();
-            if (dwError != ERROR_INVALID_PARAMETER) {
-                DebugOut(
-                    "QueueOverlappedOperation: CreateIoCompletionPort() failed: %d (Prov %d "
-                    "Iocp %d Caller %d 0)\n",
-                    static_cast<int>(dwError), static_cast<int>(pRecord->ProviderSocket),
-                    static_cast<int>(reinterpret_cast<ULONG_PTR>(hPort)),
-                    static_cast<int>(pRecord->CallerSocket));
-            }
-            // No packet would ever reach a manager thread: the frame completes it itself.
-            bSynchronous = true;
-        }
-    }
-    ::LeaveCriticalSection(&pInfo->Lock);
-    return ExecuteOverlappedOperation(pRecord, bSynchronous);
-}
-
-void ReleaseOverlappedStructure(OverlappedStructure* pRecord) {
-    if (pRecord->CompletionEvent != nullptr &&
-        ::InterlockedDecrement(&pRecord->CompletionRefs) > 0) {
-        return;
-    }
-    if (pRecord->CompletionWait != nullptr) {
-        // Not the blocking variant: this may run inside the wait's own callback.
-        ::UnregisterWait(pRecord->CompletionWait);
-    }
-    if (pRecord->CompletionEvent != nullptr) {
-        ::CloseHandle(pRecord->CompletionEvent);
-    }
-    if (pRecord->HeapBuffers != nullptr) {
-        ::HeapFree(gProviderHeap, 0, pRecord->HeapBuffers);
-    }
-    const COverlappedLockScope lock;
-    ReturnToPool(pRecord);
+    // A socket that cannot be tied to the port sends no packet to a manager thread: the
+    // frame completes its operations itself.
+    const bool bSynchronous = !TieToPort(*pInfo, *pRecord, hPort);
+    return ExecuteOverlappedOperation(pRecord, bSynchronous, true);
 }

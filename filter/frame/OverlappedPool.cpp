@@ -1,8 +1,8 @@
-// The pool of operation records: batches of 1000 from the provider heap, never given back
-// before the heap goes, so no operation allocates on its own.
+#include "filter/frame/OverlappedPool.h"
+
 #include <cstring>
 
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/ProcessState.h"
 
 namespace {
 
@@ -15,9 +15,9 @@ int gRecordsInUse = 0;
 
 bool GrowOverlappedPool() {
     auto* pBatch = static_cast<OverlappedStructure*>(
-        gProviderHeap != nullptr
-            ? ::HeapAlloc(gProviderHeap, HEAP_ZERO_MEMORY, kBatchSize * sizeof(OverlappedStructure))
-            : nullptr);
+        gProviderHeap ? ::HeapAlloc(gProviderHeap.Get(), HEAP_ZERO_MEMORY,
+                                    kBatchSize * sizeof(OverlappedStructure))
+                      : nullptr);
     if (pBatch == nullptr) {
         return false;
     }
@@ -39,7 +39,22 @@ OverlappedStructure* TakeFromPool() {
     return pRecord;
 }
 
-void ReturnToPool(OverlappedStructure* pRecord) {
+void ReleaseOverlappedStructure(OverlappedStructure* pRecord) {
+    if (pRecord->CompletionEvent != nullptr &&
+        ::InterlockedDecrement(&pRecord->CompletionRefs) > 0) {
+        return;
+    }
+    if (pRecord->CompletionWait != nullptr) {
+        // Not the blocking variant: this may run inside the wait's own callback.
+        ::UnregisterWait(pRecord->CompletionWait);
+    }
+    if (pRecord->CompletionEvent != nullptr) {
+        ::CloseHandle(pRecord->CompletionEvent);
+    }
+    if (pRecord->HeapBuffers != nullptr) {
+        ::HeapFree(gProviderHeap.Get(), 0, pRecord->HeapBuffers);
+    }
+    const CCriticalSectionLock lock(gOverlappedLock);
     std::memset(pRecord, 0, sizeof *pRecord);
     pRecord->Next = gFreeList;
     gFreeList = pRecord;
@@ -47,19 +62,16 @@ void ReturnToPool(OverlappedStructure* pRecord) {
 }
 
 int OverlappedRecordsInUse() {
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     return gRecordsInUse;
 }
 
-// The batches went with the provider heap.
 void ForgetOverlappedPool() {
-    const COverlappedLockScope lock;
+    const CCriticalSectionLock lock(gOverlappedLock);
     gFreeList = nullptr;
     gRecordsInUse = 0;
 }
 
-// Copies the caller's buffer array (and a send-to address) into the record, for an operation
-// that is issued after the caller's call has returned.
 bool CaptureBuffers(OverlappedStructure* pRecord) {
     if (pRecord->Operation < kOpRecv || pRecord->Operation > kOpSendTo) {
         return true;
@@ -67,8 +79,8 @@ bool CaptureBuffers(OverlappedStructure* pRecord) {
     TransferArgs& args = pRecord->Args.Transfer;
     LPWSABUF pCopy = pRecord->OwnBuffers;
     if (args.BufferCount > kInlineBuffers) {
-        pCopy =
-            static_cast<LPWSABUF>(::HeapAlloc(gProviderHeap, 0, args.BufferCount * sizeof(WSABUF)));
+        pCopy = static_cast<LPWSABUF>(
+            ::HeapAlloc(gProviderHeap.Get(), 0, args.BufferCount * sizeof(WSABUF)));
         if (pCopy == nullptr) {
             return false;
         }

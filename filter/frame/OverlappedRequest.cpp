@@ -1,7 +1,12 @@
-// The application's side of the manager: handing a request over, and reading its outcome
-// back from the application's own record.
+#include "filter/frame/OverlappedRequest.h"
+
+#include <atomic>
+
 #include "filter/frame/Entries.h"
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedManager.h"
+#include "filter/frame/SocketInfo.h"
+#include "filter/frame/Trace.h"
 
 OverlappedStructure* TakeOverlappedStructure(SocketInfo& info, SOCKET s,
                                              const OverlappedRequest& request) {
@@ -41,24 +46,40 @@ int StartOverlappedOperation(SocketInfo& info, SOCKET s, const OverlappedRequest
     return QueueOverlappedOperation(pRecord, &info);
 }
 
+int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                            LPWSAOVERLAPPED lpOverlapped,
+                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
+    OverlappedRequest request{};
+    request.Operation = transfer.Operation;
+    request.CallerOverlapped = lpOverlapped;
+    request.CompletionRoutine = lpCompletionRoutine;
+    request.ThreadId = lpThreadId;
+    request.Args.Transfer = {transfer.Buffers, transfer.BufferCount, transfer.Flags,
+                             transfer.Address, transfer.FromLength,  transfer.ToLength};
+    return OverlappedEntryResult(StartOverlappedOperation(info, s, request, szNoRecordText),
+                                 lpErrno);
+}
+
 namespace {
 
 // Waits for the request behind a record to complete. A completer marks the record done before
 // it sets the event, so a signal found while the record is still pending is a late one from
 // the record's previous request: it is cleared and the wait goes on. The record is looked at
 // again after the clearing, so a completion in between is never missed.
-bool AwaitRecord(LPWSAOVERLAPPED lpOverlapped, const volatile ULONG_PTR& internal) {
+bool AwaitRecord(LPWSAOVERLAPPED lpOverlapped) {
+    const std::atomic_ref<ULONG_PTR> internal(lpOverlapped->Internal);
     const auto uEvent = reinterpret_cast<ULONG_PTR>(lpOverlapped->hEvent);
     HANDLE hEvent = reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1));
     for (;;) {
         if (::WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0) {
             return false;
         }
-        if (internal != WSS_OPERATION_IN_PROGRESS) {
+        if (internal.load() != WSS_OPERATION_IN_PROGRESS) {
             return true;
         }
         ::ResetEvent(hEvent);
-        if (internal != WSS_OPERATION_IN_PROGRESS) {
+        if (internal.load() != WSS_OPERATION_IN_PROGRESS) {
             return true;
         }
     }
@@ -68,14 +89,16 @@ bool AwaitRecord(LPWSAOVERLAPPED lpOverlapped, const volatile ULONG_PTR& interna
 
 BOOL WSPAPI WSPGetOverlappedResult(SOCKET, LPWSAOVERLAPPED lpOverlapped, LPDWORD lpcbTransfer,
                                    BOOL fWait, LPDWORD lpdwFlags, LPINT lpErrno) {
-    const volatile ULONG_PTR& internal = lpOverlapped->Internal;
-    if (internal == WSS_OPERATION_IN_PROGRESS) {
+    // Written by the thread that completes the request.
+    const std::atomic_ref<ULONG_PTR> internal(lpOverlapped->Internal);
+    if (internal.load() == WSS_OPERATION_IN_PROGRESS) {
         if (!fWait) {
             *lpErrno = WSA_IO_INCOMPLETE;
             return FALSE;
         }
-        if (!AwaitRecord(lpOverlapped, internal)) {
-            *lpErrno = internal == WSS_OPERATION_IN_PROGRESS ? WSA_IO_PENDING : WSASYSCALLFAILURE;
+        if (!AwaitRecord(lpOverlapped)) {
+            *lpErrno =
+                internal.load() == WSS_OPERATION_IN_PROGRESS ? WSA_IO_PENDING : WSASYSCALLFAILURE;
             return FALSE;
         }
     }

@@ -1,4 +1,5 @@
-// The procedure table handed back by WSPStartup: the frame's own 30 entries.
+#include "filter/frame/ProcTable.h"
+
 #include "filter/frame/Entries.h"
 
 void FillProcTable(LPWSPPROC_TABLE lpProcTable) {

@@ -1,6 +1,11 @@
 // WSPSelect: the application's three sets become sets of next-provider sockets, and the
 // answer is turned back into application handles.
+#include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
+#include "filter/frame/EntryGuard.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/SocketInfo.h"
 
 namespace {
 
@@ -30,7 +35,7 @@ void AddOnce(fd_set& set, SOCKET s) {
 }
 
 // False with *lpErrno set when the set is too large or names a socket without a record.
-bool Translate(fd_set* pCallers, const char* szFailFormat, SetTranslation& out,
+bool Translate(fd_set* pCallers, const CQueryFailureText& failure, SetTranslation& out,
                ProviderInfo** ppLast, LPINT lpErrno) {
     out.callers = pCallers;
     if (pCallers == nullptr) {
@@ -41,7 +46,7 @@ bool Translate(fd_set* pCallers, const char* szFailFormat, SetTranslation& out,
         return false;
     }
     for (u_int i = 0; i < pCallers->fd_count; ++i) {
-        SocketInfo* pInfo = QuerySocketInfo(pCallers->fd_array[i], szFailFormat, lpErrno);
+        SocketInfo* pInfo = QuerySocketInfo(pCallers->fd_array[i], failure, lpErrno);
         if (pInfo == nullptr) {
             *lpErrno = WSAENOTSOCK;
             return false;
@@ -78,12 +83,12 @@ int WSPAPI WSPSelect(int nfds, fd_set* readfds, fd_set* writefds, fd_set* except
         // About 1.5 KB each, on the stack: bounded, and no allocation per call.
         SetTranslation sets[3];
         ProviderInfo* pLast = nullptr;
-        if (!Translate(readfds, "WSPSelect(1): WPUQuerySocketHandleContext() failed: %d\n", sets[0],
+        if (!Translate(readfds, {"WSPSelect(1): WPUQuerySocketHandleContext() failed: ", "\n"},
+                       sets[0], &pLast, lpErrno) ||
+            !Translate(writefds, {"WSPSelect(2): WPUQuerySocketHandleContext() failed: "}, sets[1],
                        &pLast, lpErrno) ||
-            !Translate(writefds, "WSPSelect(2): WPUQuerySocketHandleContext() failed: %d\r\n",
-                       sets[1], &pLast, lpErrno) ||
-            !Translate(exceptfds, "WSPSelect(3): WPUQuerySocketHandleContext() failed: %d\r\n",
-                       sets[2], &pLast, lpErrno)) {
+            !Translate(exceptfds, {"WSPSelect(3): WPUQuerySocketHandleContext() failed: "}, sets[2],
+                       &pLast, lpErrno)) {
             return SOCKET_ERROR;
         }
         if (pLast == nullptr) {

@@ -5,6 +5,7 @@
 
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ static_assert(sizeof(WSAPROTOCOL_INFOW) == 628 && sizeof(WSAPROTOCOL_INFOA) == 3
 int WSPAPI WSPGetSockOpt(SOCKET s, int level, int optname, char* optval, LPINT optlen,
                          LPINT lpErrno) {
     return ForwardOnSocket(
-        s, "WSPGetSockOpt: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno, SOCKET_ERROR,
+        s, {"WSPGetSockOpt: WPUQuerySocketHandleContext() failed: "}, lpErrno, SOCKET_ERROR,
         [&](SocketInfo& info, const WSPPROC_TABLE& next) -> int {
             if (level == SOL_SOCKET && optname == SO_PROTOCOL_INFOW) {
                 if (*optlen < static_cast<int>(sizeof(WSAPROTOCOL_INFOW))) {
@@ -48,7 +49,7 @@ int WSPAPI WSPGetSockOpt(SOCKET s, int level, int optname, char* optval, LPINT o
 int WSPAPI WSPSetSockOpt(SOCKET s, int level, int optname, const char* optval, int optlen,
                          LPINT lpErrno) {
     return ForwardOnSocket(
-        s, nullptr, lpErrno, SOCKET_ERROR, [&](SocketInfo& info, const WSPPROC_TABLE& next) -> int {
+        s, {}, lpErrno, SOCKET_ERROR, [&](SocketInfo& info, const WSPPROC_TABLE& next) -> int {
             if (level == SOL_SOCKET && optname == SO_UPDATE_ACCEPT_CONTEXT) {
                 if (optval == nullptr || optlen < static_cast<int>(sizeof(SOCKET))) {
                     *lpErrno = WSAEFAULT;
@@ -56,12 +57,11 @@ int WSPAPI WSPSetSockOpt(SOCKET s, int level, int optname, const char* optval, i
                 }
                 SOCKET sListen = INVALID_SOCKET;
                 std::memcpy(&sListen, optval, sizeof sListen);
-                SocketInfo* pListen = QuerySocketInfo(
-                    sListen, "WSPSetSockOpt :: WPUQuerySocketHandleContext() failed: %d\r\n",
-                    lpErrno);
+                SocketInfo* pListen = QuerySocketInfo(sListen, {}, lpErrno);
                 if (pListen == nullptr) {
-                    LogFormat(1, "WSPSetSockOpt :: WPUQuerySocketHandleContext() failed: %d\r\n",
-                              *lpErrno);
+                    Trace(kAlsoToDebugger, 1,
+                          "WSPSetSockOpt :: WPUQuerySocketHandleContext() failed: %d\r\n",
+                          *lpErrno);
                     return SOCKET_ERROR;
                 }
                 return next.lpWSPSetSockOpt(info.ProviderSocket, level, optname,

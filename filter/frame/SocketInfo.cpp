@@ -1,11 +1,12 @@
-// The socket records and the per-chain lists that hold them. Lists change only under
-// gStartupLock.
-#include "filter/frame/Frame.h"
+#include "filter/frame/SocketInfo.h"
+
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderHeap.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/Trace.h"
 
 SocketInfo* NewSocketInfo(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit) {
-    auto* pInfo = static_cast<SocketInfo*>(
-        gProviderHeap != nullptr ? ::HeapAlloc(gProviderHeap, HEAP_ZERO_MEMORY, sizeof(SocketInfo))
-                                 : nullptr);
+    SocketInfo* pInfo = NewOnProviderHeap<SocketInfo>();
     if (pInfo == nullptr) {
         DebugOut("HeapAlloc() failed: %d\n", static_cast<int>(::GetLastError()));
         return nullptr;
@@ -16,7 +17,6 @@ SocketInfo* NewSocketInfo(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo*
         pInfo->Message = pInherit->Message;
     }
     pInfo->Provider = pProvider;
-    ::InitializeCriticalSection(&pInfo->Lock);
     InsertSocketInfo(pProvider, pInfo);
     return pInfo;
 }
@@ -26,7 +26,7 @@ void InsertSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo) {
         DebugOut("InsertSocketInfo: provider == NULL!\n");
         return;
     }
-    const CStartupLockScope lock;
+    const CCriticalSectionLock lock(gStartupLock);
     pInfo->Prev = nullptr;
     pInfo->Next = pProvider->SocketList;
     if (pProvider->SocketList != nullptr) {
@@ -36,7 +36,7 @@ void InsertSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo) {
 }
 
 void UnlinkSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo) {
-    const CStartupLockScope lock;
+    const CCriticalSectionLock lock(gStartupLock);
     if (pInfo->Prev != nullptr) {
         pInfo->Prev->Next = pInfo->Next;
     } else if (pProvider != nullptr && pProvider->SocketList == pInfo) {
@@ -50,8 +50,8 @@ void UnlinkSocketInfo(ProviderInfo* pProvider, SocketInfo* pInfo) {
 }
 
 SocketInfo* FindSocketInfo(ProviderInfo* pProvider, SOCKET sProvider) {
-    const CStartupLockScope lock;
-    const auto find = [sProvider](ProviderInfo* pChain) -> SocketInfo* {
+    const CCriticalSectionLock lock(gStartupLock);
+    const auto find = [sProvider](const ProviderInfo* pChain) -> SocketInfo* {
         for (SocketInfo* p = pChain->SocketList; p != nullptr; p = p->Next) {
             if (p->ProviderSocket == sProvider) {
                 return p;
@@ -71,12 +71,11 @@ SocketInfo* FindSocketInfo(ProviderInfo* pProvider, SOCKET sProvider) {
 }
 
 void FreeSocketInfo(SocketInfo* pInfo) {
-    ::DeleteCriticalSection(&pInfo->Lock);
-    ::HeapFree(gProviderHeap, 0, pInfo);
+    DeleteOnProviderHeap(pInfo);
 }
 
 int CountSocketRecords() {
-    const CStartupLockScope lock;
+    const CCriticalSectionLock lock(gStartupLock);
     int n = 0;
     for (BYTE i = 0; gBaseInfo != nullptr && i < gProviderCount; ++i) {
         for (const SocketInfo* p = gBaseInfo[i].SocketList; p != nullptr; p = p->Next) {
@@ -84,4 +83,17 @@ int CountSocketRecords() {
         }
     }
     return n;
+}
+
+SocketInfo* QuerySocketInfo(SOCKET s, const CQueryFailureText& failure, LPINT lpErrno) noexcept {
+    DWORD_PTR context = 0;
+    if (gUpcalls.lpWPUQuerySocketHandleContext == nullptr) {
+        *lpErrno = WSAENOTSOCK;
+    } else if (gUpcalls.lpWPUQuerySocketHandleContext(s, &context, lpErrno) != SOCKET_ERROR) {
+        return reinterpret_cast<SocketInfo*>(context);
+    }
+    if (failure.szText != nullptr) {
+        DebugOut("%s%d%s", failure.szText, *lpErrno, failure.szEnd);
+    }
+    return nullptr;
 }

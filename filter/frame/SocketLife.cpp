@@ -1,7 +1,13 @@
 // Creating and destroying sockets: each application socket over a served chain gets a record
 // that ties its handle to the next provider's socket.
 #include "filter/core/FilterHooks.h"
+#include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
+#include "filter/frame/EntryGuard.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/SocketInfo.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
@@ -23,17 +29,17 @@ ProviderInfo* ChooseChain(int af, int type, int protocol, LPINT lpErrno) {
     }
     if (!bFamily) {
         *lpErrno = WSAEAFNOSUPPORT;
-        FrameLog().Write("WSPSocket :: Error=WSAEAFNOSUPPORT", 1);
+        Trace(1, "WSPSocket :: Error=WSAEAFNOSUPPORT");
         return nullptr;
     }
     if (!bType) {
         *lpErrno = WSAESOCKTNOSUPPORT;
-        FrameLog().Write("WSPSocket :: Error=WSAESOCKTNOSUPPORT", 1);
+        Trace(1, "WSPSocket :: Error=WSAESOCKTNOSUPPORT");
         return nullptr;
     }
     if (!bProtocol) {
         *lpErrno = WSAEPROTONOSUPPORT;
-        FrameLog().Write("WSPSocket :: Error=WSAEPROTONOSUPPORT", 1);
+        Trace(1, "WSPSocket :: Error=WSAEPROTONOSUPPORT");
         return nullptr;
     }
     const bool bAnyProtocol = protocol == 0 || protocol == 255 || type == SOCK_RAW;
@@ -56,18 +62,19 @@ ProviderInfo* ChooseChain(int af, int type, int protocol, LPINT lpErrno) {
     }
     if (af == 0 && protocol != 0) {
         *lpErrno = WSAEPROTOTYPE;
-        FrameLog().Write("WSPSocket :: Error=WSAEPROTOTYPE", 1);
+        Trace(1, "WSPSocket :: Error=WSAEPROTOTYPE");
     } else {
         *lpErrno = WSAEAFNOSUPPORT;
-        FrameLog().Write("WSPSocket :: Error=Failed To Create Provider", 1);
+        Trace(1, "WSPSocket :: Error=Failed To Create Provider");
     }
     return nullptr;
 }
 
 // Gives a new next-provider socket its record and application handle; INVALID_SOCKET (and the
-// next provider's socket left to its caller) when either fails.
-SOCKET Adopt(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit,
-             const char* szHandleFailFormat, LPINT lpErrno) {
+// next provider's socket left to its caller) when either fails. szEntry names the entry in the
+// debugger line of a failed handle.
+SOCKET Adopt(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit, const char* szEntry,
+             LPINT lpErrno) {
     SocketInfo* pInfo = NewSocketInfo(pProvider, sProvider, pInherit);
     if (pInfo == nullptr) {
         *lpErrno = WSAENOBUFS;
@@ -77,7 +84,7 @@ SOCKET Adopt(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit,
         gUpcalls.lpWPUCreateSocketHandle(pProvider->LayeredProvider.ProtocolChain.ChainEntries[0],
                                          reinterpret_cast<DWORD_PTR>(pInfo), lpErrno);
     if (s == INVALID_SOCKET) {
-        DebugOut(szHandleFailFormat, *lpErrno);
+        DebugOut("%s: WPUCreateSocketHandle() failed: %d\r\n", szEntry, *lpErrno);
         UnlinkSocketInfo(pProvider, pInfo);
         FreeSocketInfo(pInfo);
         return INVALID_SOCKET;
@@ -91,8 +98,7 @@ SOCKET Adopt(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit,
 SOCKET WSPAPI WSPSocket(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo, GROUP g,
                         DWORD dwFlags, LPINT lpErrno) {
     return GuardEntry(lpErrno, INVALID_SOCKET, [&]() -> SOCKET {
-        FrameLog().Write("WSPSocket", 2);
-        DebugOut("WSPSocket");
+        Trace(kAlsoToDebugger, 2, "WSPSocket");
         *lpErrno = 0;
         const int iFamily = lpProtocolInfo != nullptr ? lpProtocolInfo->iAddressFamily : af;
         const int iType = lpProtocolInfo != nullptr ? lpProtocolInfo->iSocketType : type;
@@ -117,11 +123,10 @@ SOCKET WSPAPI WSPSocket(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpPr
         }
         if (sProvider == INVALID_SOCKET) {
             DebugOut("WSPSocket: NextProcTable.WSPSocket() failed: %d\r\n", *lpErrno);
-            FrameLog().Write("WSPSocket :: InvalidSocket Returned", 1);
+            Trace(1, "WSPSocket :: InvalidSocket Returned");
             return INVALID_SOCKET;
         }
-        const SOCKET s = Adopt(pProvider, sProvider, nullptr,
-                               "WSPSocket: WPUCreateSocketHandle() failed: %d\r\n", lpErrno);
+        const SOCKET s = Adopt(pProvider, sProvider, nullptr, "WSPSocket", lpErrno);
         if (s != INVALID_SOCKET && lpRecord != nullptr) {
             lpRecord->dwProviderReserved = 0;
         }
@@ -133,7 +138,7 @@ SOCKET WSPAPI WSPAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC
                         DWORD_PTR dwCallbackData, LPINT lpErrno) {
     return GuardEntry(lpErrno, INVALID_SOCKET, [&]() -> SOCKET {
         SocketInfo* pListen =
-            QuerySocketInfo(s, "WSPAccept: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno);
+            QuerySocketInfo(s, {"WSPAccept: WPUQuerySocketHandleContext() failed: "}, lpErrno);
         if (pListen == nullptr) {
             return INVALID_SOCKET;
         }
@@ -146,8 +151,7 @@ SOCKET WSPAPI WSPAccept(SOCKET s, sockaddr* addr, LPINT addrlen, LPCONDITIONPROC
         if (sAccepted == INVALID_SOCKET) {
             return INVALID_SOCKET;
         }
-        return Adopt(pListen->Provider, sAccepted, pListen,
-                     "WSPAccept(): WPUCreateSocketHandle() failed: %d\r\n", lpErrno);
+        return Adopt(pListen->Provider, sAccepted, pListen, "WSPAccept()", lpErrno);
     });
 }
 
@@ -155,8 +159,8 @@ SOCKET WSPAPI WSPJoinLeaf(SOCKET s, const sockaddr* name, int namelen, LPWSABUF 
                           LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS, DWORD dwFlags,
                           LPINT lpErrno) {
     return GuardEntry(lpErrno, INVALID_SOCKET, [&]() -> SOCKET {
-        SocketInfo* pInfo = QuerySocketInfo(
-            s, "WSPJoinLeaf: WPUQuerySocketHandleContext() failed: %d\r\n", lpErrno);
+        SocketInfo* pInfo =
+            QuerySocketInfo(s, {"WSPJoinLeaf: WPUQuerySocketHandleContext() failed: "}, lpErrno);
         if (pInfo == nullptr) {
             *lpErrno = WSAENOTSOCK;
             return INVALID_SOCKET;
@@ -174,8 +178,7 @@ SOCKET WSPAPI WSPJoinLeaf(SOCKET s, const sockaddr* name, int namelen, LPWSABUF 
         if (sLeaf == pInfo->ProviderSocket) {
             return s;
         }
-        const SOCKET sNew = Adopt(pInfo->Provider, sLeaf, pInfo,
-                                  "WSPJoinLeaf: WPUCreateSocketHandle() failed: %d\r\n", lpErrno);
+        const SOCKET sNew = Adopt(pInfo->Provider, sLeaf, pInfo, "WSPJoinLeaf", lpErrno);
         if (sNew == INVALID_SOCKET) {
             *lpErrno = WSAENOBUFS;
         }
@@ -185,9 +188,9 @@ SOCKET WSPAPI WSPJoinLeaf(SOCKET s, const sockaddr* name, int namelen, LPWSABUF 
 
 int WSPAPI WSPCloseSocket(SOCKET s, LPINT lpErrno) {
     return GuardEntry(lpErrno, SOCKET_ERROR, [&]() -> int {
-        FrameLog().Write("WSPCloseSocket", 2);
+        Trace(2, "WSPCloseSocket");
         SocketInfo* pInfo =
-            QuerySocketInfo(s, "WSPCloseSocket: WPUQuerySocketHandle() failed: %d\r\n", lpErrno);
+            QuerySocketInfo(s, {"WSPCloseSocket: WPUQuerySocketHandle() failed: "}, lpErrno);
         if (pInfo == nullptr) {
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
@@ -196,7 +199,7 @@ int WSPAPI WSPCloseSocket(SOCKET s, LPINT lpErrno) {
         const SOCKET sProvider = pInfo->ProviderSocket;
         bool bOutstanding = false;
         {
-            const COverlappedLockScope lock;
+            const CCriticalSectionLock lock(gOverlappedLock);
             bOutstanding = pInfo->OutstandingAsync != 0;
             if (bOutstanding) {
                 pInfo->Closing = TRUE;

@@ -1,48 +1,36 @@
-// Module attach and detach, WSPStartup over the next provider of every chain that begins with
-// the layer entry, and the matching clean-up.
-#include <cstring>
-#include <string>
+// WSPStartup: the layer serves every catalogue chain that begins with its own entry, over the
+// next provider of each.
+#include <winsock2.h>
+#include <windows.h>
+#include <ws2spi.h>
 
-#include "filter/core/SharedFilterState.h"
+#include <cstring>
+#include <exception>
+
 #include "filter/frame/Entries.h"
-#include "filter/frame/Overlapped.h"
+#include "filter/frame/OverlappedManager.h"
+#include "filter/frame/ProcTable.h"
+#include "filter/frame/ProcessState.h"
+#include "filter/frame/ProviderHeap.h"
+#include "filter/frame/ProviderIds.h"
+#include "filter/frame/ProviderInfo.h"
+#include "filter/frame/Startup.h"
+#include "filter/frame/Trace.h"
 
 namespace {
 
 constexpr int kPathChars = MAX_PATH;
 
-void ProcessAttach(HINSTANCE hInstance) {
-    gModuleInstance = hInstance;
-    ::InitializeCriticalSection(&gStartupLock);
-    ::InitializeCriticalSection(&gOverlappedLock);
-    gCallProviderSlot = ::TlsAlloc();
-    char szPath[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    const char* szName = std::strrchr(szPath, '\\');
-    szName = szName != nullptr ? szName + 1 : szPath;
-    FrameLog().SetFileName(szName);
-    FrameLog().Write(
-        std::string("=======================================\nApplication Name is ") + szName, 1);
-    ++gSharedState.processCount;
-}
-
-void ProcessDetach(LPVOID lpReserved) {
-    ::InterlockedExchange(&gDetaching, 1);
-    --gSharedState.processCount;
-    {
-        const CStartupLockScope lock;
-        if (gBaseInfo != nullptr) {
-            int iError = 0;
-            FreeSocketsAndMemory(&iError);
-        }
+// The Windows folder joined with the tail of the ANSI path, from its first '\'.
+void FallbackPath(const ProviderInfo& info, char (&szFallback)[MAX_PATH]) {
+    if (::GetWindowsDirectoryA(szFallback, MAX_PATH) == 0) {
+        Trace(1, "WSPStratUp :: GetWindowsDirectory failed");
+        szFallback[0] = '\0';
+    } else if (const char* szTail = std::strchr(info.ProviderPathAnsi, '\\')) {
+        std::strncat(szFallback, szTail, MAX_PATH - std::strlen(szFallback) - 1);
+    } else {
+        Trace(1, "WSPStartUp :: \\ not found in provider path");
     }
-    ::DeleteCriticalSection(&gStartupLock);
-    ::DeleteCriticalSection(&gOverlappedLock);
-    if (lpReserved != nullptr) {
-        return;
-    }
-    ::TlsFree(gCallProviderSlot);
-    gCallProviderSlot = TLS_OUT_OF_INDEXES;
 }
 
 // Loads the next provider of one chain: the expanded wide path first, then the ANSI path,
@@ -51,50 +39,32 @@ bool LoadNextProvider(ProviderInfo& info) {
     const DWORD nExpanded =
         ::ExpandEnvironmentStringsW(info.ProviderPath, info.LibraryPath, kPathChars);
     if (nExpanded != 0 && nExpanded <= kPathChars) {
-        info.Module = ::LoadLibraryW(info.LibraryPath);
-        if (info.Module == nullptr) {
-            FrameLog().Write("Expand Environment string failed", 1);
+        info.Module.Reset(::LoadLibraryW(info.LibraryPath));
+        if (!info.Module) {
+            Trace(1, "Expand Environment string failed");
             return false;
         }
         return true;
     }
     ::WideCharToMultiByte(CP_ACP, 0, info.ProviderPath, info.ProviderPathLen, info.ProviderPathAnsi,
                           sizeof info.ProviderPathAnsi, nullptr, nullptr);
-    info.Module = ::LoadLibraryA(info.ProviderPathAnsi);
-    if (info.Module != nullptr) {
+    info.Module.Reset(::LoadLibraryA(info.ProviderPathAnsi));
+    if (info.Module) {
         return true;
     }
     char szFallback[MAX_PATH] = {};
-    if (::GetWindowsDirectoryA(szFallback, MAX_PATH) == 0) {
-        FrameLog().Write("WSPStratUp :: GetWindowsDirectory failed", 1);
-        szFallback[0] = '\0';
-    } else if (const char* szTail = std::strchr(info.ProviderPathAnsi, '\\')) {
-        std::strncat(szFallback, szTail, MAX_PATH - std::strlen(szFallback) - 1);
-    } else {
-        FrameLog().Write("WSPStartUp :: \\ not found in provider path", 1);
-    }
-    info.Module = ::LoadLibraryA(szFallback);
-    if (info.Module == nullptr) {
-        LogFormat(1, "LoadLibrary Failed Path=%s", szFallback);
+    FallbackPath(info, szFallback);
+    info.Module.Reset(::LoadLibraryA(szFallback));
+    if (!info.Module) {
+        Trace(1, "LoadLibrary Failed Path=%s", szFallback);
         return false;
     }
     return true;
 }
 
-// Steps 4 to 12 of start-up, under gStartupLock; returns the start-up result.
-int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFOW lpProtocolInfo,
-                 WSPUPCALLTABLE UpcallTable, LPWSPPROC_TABLE lpProcTable, bool* pRanToEnd) {
-    gProviderHeap = ::HeapCreate(0, kProviderHeapInitialSize, 0);
-    if (gProviderHeap == nullptr) {
-        DebugOut("WSPStartup: HeapCreate() failed: %d\r\n", static_cast<int>(::GetLastError()));
-    }
-    int nTotal = 0;
-    LPWSAPROTOCOL_INFOW pCatalog = GetProviders(&nTotal);
-    if (pCatalog == nullptr) {
-        DebugOut("GetProviders failed\r\n");
-        FrameLog().Write("GetProviders failed\n", 1);
-        return WSAEPROVIDERFAILEDINIT;
-    }
+// The layer entry's id, and gBaseInfo with one record per chain that begins with it. 0, or
+// the start-up's error.
+int FindChains(const WSAPROTOCOL_INFOW* pCatalog, int nTotal) {
     for (int i = 0; i < nTotal; ++i) {
         if (IsEqualGUID(pCatalog[i].ProviderId, kProviderGuid)) {
             gLayerEntryId = pCatalog[i].dwCatalogEntryId;
@@ -108,18 +78,12 @@ int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFO
         }
     }
     DebugOut("Layered over %d protocols\r\n", gProviderCount);
-
-    gBaseInfo = static_cast<ProviderInfo*>(
-        gProviderHeap != nullptr
-            ? ::HeapAlloc(gProviderHeap, HEAP_ZERO_MEMORY, gProviderCount * sizeof(ProviderInfo))
-            : nullptr);
+    gBaseInfo = NewOnProviderHeap<ProviderInfo>(gProviderCount);
     if (gBaseInfo == nullptr) {
-        ::GlobalFree(pCatalog);
         DebugOut("WSPStartup: HeapAlloc() failed on gBaseInfo\r\n");
-        FrameLog().Write("WSPStartup: HeapAlloc() failed on gBaseInfo\n", 1);
+        Trace(1, "WSPStartup: HeapAlloc() failed on gBaseInfo\n");
         return WSAENOBUFS;
     }
-
     int iSlot = 0;
     for (int i = 0; i < nTotal && iSlot < gProviderCount; ++i) {
         if (pCatalog[i].ProtocolChain.ChainEntries[0] != gLayerEntryId) {
@@ -135,45 +99,75 @@ int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFO
             }
         }
     }
-    ::GlobalFree(pCatalog);
+    return 0;
+}
 
+// Loads and starts the next provider of one chain. 0 when it could be asked (its own answer
+// in *piResult), else the start-up's error.
+int StartNextProvider(ProviderInfo& info, WORD wVersionRequested, LPWSPDATA lpWSPData,
+                      LPWSAPROTOCOL_INFOW lpProtocolInfo, const WSPUPCALLTABLE& upcalls,
+                      int* piResult) {
+    info.ProviderPathLen = kPathChars;
+    int iError = 0;
+    if (::WSCGetProviderPath(&info.NextProvider.ProviderId, info.ProviderPath,
+                             &info.ProviderPathLen, &iError) == SOCKET_ERROR) {
+        Trace(1, "WSCGetProviderPath failed");
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    if (!LoadNextProvider(info)) {
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    info.StartupEntry = reinterpret_cast<LPWSPSTARTUP>(
+        reinterpret_cast<void*>(::GetProcAddress(info.Module.Get(), "WSPStartup")));
+    if (info.StartupEntry == nullptr) {
+        DebugOut("GetProcAddress failed!\r\n");
+        Trace(1, "GetProcAddress failed");
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    LPWSAPROTOCOL_INFOW lpRecord = info.NextProvider.ProtocolChain.ChainLen == BASE_PROTOCOL
+                                       ? &info.NextProvider
+                                       : lpProtocolInfo;
+    *piResult =
+        info.StartupEntry(wVersionRequested, lpWSPData, lpRecord, upcalls, &info.NextProcTable);
+    if (*piResult != 0) {
+        char szName[WSAPROTOCOL_LEN + 1] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, info.NextProvider.szProtocol, -1, szName, sizeof szName,
+                              nullptr, nullptr);
+        Trace(kAlsoToDebugger, 1, "%s->WSPStartup() failed: %d\r\n", szName, *piResult);
+    }
+    if (CheckProcTable(&info.NextProcTable) != 0) {
+        Trace(kAlsoToDebugger, 1, "Provider '%S' returned bad proc table!\r\n",
+              info.NextProvider.szProtocol);
+        return WSAEPROVIDERFAILEDINIT;
+    }
+    return 0;
+}
+
+// The first start-up of the process (or the first after a clean-up), under gStartupLock.
+// *pbRanToEnd: whether it counts as a start-up (the next providers' own failures do).
+int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFOW lpProtocolInfo,
+                 const WSPUPCALLTABLE& upcalls, LPWSPPROC_TABLE lpProcTable, bool* pbRanToEnd) {
+    gProviderHeap.Reset(::HeapCreate(0, kProviderHeapInitialSize, 0));
+    if (!gProviderHeap) {
+        DebugOut("WSPStartup: HeapCreate() failed: %d\r\n", static_cast<int>(::GetLastError()));
+    }
+    {
+        int nTotal = 0;
+        const CGlobalMemory<WSAPROTOCOL_INFOW> catalog = GetProviders(&nTotal);
+        if (!catalog) {
+            DebugOut("GetProviders failed\r\n");
+            Trace(1, "GetProviders failed\n");
+            return WSAEPROVIDERFAILEDINIT;
+        }
+        if (const int iError = FindChains(catalog.Get(), nTotal)) {
+            return iError;
+        }
+    }
     int iResult = 0;
     for (int i = 0; i < gProviderCount; ++i) {
-        ProviderInfo& info = gBaseInfo[i];
-        info.ProviderPathLen = kPathChars;
-        int iError = 0;
-        if (::WSCGetProviderPath(&info.NextProvider.ProviderId, info.ProviderPath,
-                                 &info.ProviderPathLen, &iError) == SOCKET_ERROR) {
-            FrameLog().Write("WSCGetProviderPath failed", 1);
-            return WSAEPROVIDERFAILEDINIT;
-        }
-        if (!LoadNextProvider(info)) {
-            return WSAEPROVIDERFAILEDINIT;
-        }
-        info.StartupEntry = reinterpret_cast<LPWSPSTARTUP>(
-            reinterpret_cast<void*>(::GetProcAddress(info.Module, "WSPStartup")));
-        if (info.StartupEntry == nullptr) {
-            DebugOut("GetProcAddress failed!\r\n");
-            FrameLog().Write("GetProcAddress failed", 1);
-            return WSAEPROVIDERFAILEDINIT;
-        }
-        LPWSAPROTOCOL_INFOW lpRecord = info.NextProvider.ProtocolChain.ChainLen == BASE_PROTOCOL
-                                           ? &info.NextProvider
-                                           : lpProtocolInfo;
-        iResult = info.StartupEntry(wVersionRequested, lpWSPData, lpRecord, UpcallTable,
-                                    &info.NextProcTable);
-        if (iResult != 0) {
-            char szName[WSAPROTOCOL_LEN + 1] = {};
-            ::WideCharToMultiByte(CP_ACP, 0, info.NextProvider.szProtocol, -1, szName,
-                                  sizeof szName, nullptr, nullptr);
-            DebugOut("%s->WSPStartup() failed: %d\r\n", szName, iResult);
-            LogFormat(1, "%s->WSPStartup() failed: %d\r\n", szName, iResult);
-        }
-        if (CheckProcTable(&info.NextProcTable) != 0) {
-            DebugOut("Provider '%S' returned bad proc table!\r\n", info.NextProvider.szProtocol);
-            LogFormat(1, "Provider '%S' returned bad proc table!\r\n",
-                      info.NextProvider.szProtocol);
-            return WSAEPROVIDERFAILEDINIT;
+        if (const int iError = StartNextProvider(gBaseInfo[i], wVersionRequested, lpWSPData,
+                                                 lpProtocolInfo, upcalls, &iResult)) {
+            return iError;
         }
     }
     FillProcTable(lpProcTable);
@@ -181,45 +175,31 @@ int FirstStartup(WORD wVersionRequested, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFO
     gSavedProcTable = *lpProcTable;
     // A failure here is retried by the first overlapped request.
     InitOverlappedManager();
-    *pRanToEnd = true;
+    *pbRanToEnd = true;
     return iResult;
 }
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
-    DebugOut("DllMain Called");
-    try {
-        if (dwReason == DLL_PROCESS_ATTACH) {
-            ProcessAttach(hInstance);
-        } else if (dwReason == DLL_PROCESS_DETACH) {
-            ProcessDetach(lpReserved);
-        }
-    } catch (...) {
-        // Nothing may leave the loader's call; the module stays usable without its log.
-    }
-    return TRUE;
-}
-
-LPWSAPROTOCOL_INFOW GetProviders(LPINT lpnTotalProtocols) {
+CGlobalMemory<WSAPROTOCOL_INFOW> GetProviders(LPINT lpnTotalProtocols) {
     DWORD cbNeeded = 0;
     int iError = 0;
     *lpnTotalProtocols = 0;
     if (::WSCEnumProtocols(nullptr, nullptr, &cbNeeded, &iError) != SOCKET_ERROR ||
         iError != WSAENOBUFS) {
-        return nullptr;
+        return {};
     }
-    auto* pCatalog = static_cast<LPWSAPROTOCOL_INFOW>(::GlobalAlloc(GPTR, cbNeeded));
-    if (pCatalog == nullptr) {
-        return nullptr;
+    CGlobalMemory<WSAPROTOCOL_INFOW> catalog(
+        static_cast<LPWSAPROTOCOL_INFOW>(::GlobalAlloc(GPTR, cbNeeded)));
+    if (!catalog) {
+        return {};
     }
-    const int nTotal = ::WSCEnumProtocols(nullptr, pCatalog, &cbNeeded, &iError);
+    const int nTotal = ::WSCEnumProtocols(nullptr, catalog.Get(), &cbNeeded, &iError);
     if (nTotal == SOCKET_ERROR) {
-        ::GlobalFree(pCatalog);
-        return nullptr;
+        return {};
     }
     *lpnTotalProtocols = nTotal;
-    return pCatalog;
+    return catalog;
 }
 
 int CheckProcTable(const WSPPROC_TABLE* pTable) {
@@ -237,8 +217,8 @@ extern "C" int WSPAPI WSPStartup(WORD wVersionRequested, LPWSPDATA lpWSPData,
                                  LPWSPPROC_TABLE lpProcTable) {
     DebugOut("WSPStartup\n");
     try {
-        FrameLog().Write("WSPStartup", 2);
-        const CStartupLockScope lock;
+        Trace(2, "WSPStartup");
+        const CCriticalSectionLock lock(gStartupLock);
         gUpcalls = UpcallTable;
         int iResult = 0;
         if (gEntryCount != 0) {
@@ -252,9 +232,9 @@ extern "C" int WSPAPI WSPStartup(WORD wVersionRequested, LPWSPDATA lpWSPData,
                 return iResult;
             }
         }
-        ::InterlockedIncrement(&gEntryCount);
+        ++gEntryCount;
         if (iResult != 0) {
-            LogFormat(1, "WSPStartUp Failed Return=%d", iResult);
+            Trace(1, "WSPStartUp Failed Return=%d", iResult);
         }
         return iResult;
     } catch (const std::exception& e) {
@@ -263,82 +243,4 @@ extern "C" int WSPAPI WSPStartup(WORD wVersionRequested, LPWSPDATA lpWSPData,
         LogException("");
     }
     return WSAEPROVIDERFAILEDINIT;
-}
-
-int WSPAPI WSPCleanup(LPINT lpErrno) {
-    if (gDetaching != 0) {
-        return 0;
-    }
-    const CStartupLockScope lock;
-    if (gEntryCount == 0) {
-        *lpErrno = WSANOTINITIALISED;
-        DebugOut("WSPCleanup returning WSAENOTINITIALISED\r\n");
-        return SOCKET_ERROR;
-    }
-    if (::InterlockedDecrement(&gEntryCount) == 0) {
-        DebugOut("WSPCleanup: gEntryCount == 0; cleaning up\r\n");
-        {
-            // The threads being stopped take gStartupLock themselves: the worker window to
-            // find a notice's socket, a manager thread to unlink a closed socket's record at
-            // its last completion. Held here, they could not finish, the stops would time out,
-            // and the records below would be freed under them. The host serialises start-up
-            // and clean-up, so no start-up comes in meanwhile.
-            const CStartupLockRelease unlocked;
-            StopWorkerWindow();
-            StopOverlappedManager();
-        }
-        ::Sleep(200);
-        LogFormat(3, "WSPCleanup :: socket records left %d, overlapped records in use %d",
-                  CountSocketRecords(), OverlappedRecordsInUse());
-        FreeSocketsAndMemory(lpErrno);
-    }
-    return 0;
-}
-
-void FreeSocketsAndMemory(LPINT lpErrno) {
-    for (int i = 0; gBaseInfo != nullptr && i < gProviderCount; ++i) {
-        ProviderInfo& info = gBaseInfo[i];
-        SocketInfo* pInfo = info.SocketList;
-        while (pInfo != nullptr) {
-            SocketInfo* pNext = pInfo->Next;
-            if (info.NextProcTable.lpWSPSetSockOpt != nullptr) {
-                const linger zeroLinger = {1, 0};
-                if (info.NextProcTable.lpWSPSetSockOpt(pInfo->ProviderSocket, SOL_SOCKET, SO_LINGER,
-                                                       reinterpret_cast<const char*>(&zeroLinger),
-                                                       sizeof zeroLinger,
-                                                       lpErrno) == SOCKET_ERROR) {
-                    DebugOut("WSPSetSockOpt(SO_LINGER) failed: %d\n", *lpErrno);
-                }
-            }
-            if (info.NextProcTable.lpWSPCloseSocket != nullptr &&
-                info.NextProcTable.lpWSPCloseSocket(pInfo->ProviderSocket, lpErrno) ==
-                    SOCKET_ERROR) {
-                DebugOut("WSPCloseSocket() on handle %d failed: %d\n",
-                         static_cast<int>(pInfo->ProviderSocket), *lpErrno);
-            }
-            if (gUpcalls.lpWPUCloseSocketHandle != nullptr) {
-                gUpcalls.lpWPUCloseSocketHandle(pInfo->LayeredSocket, lpErrno);
-            }
-            FreeSocketInfo(pInfo);
-            pInfo = pNext;
-        }
-        info.SocketList = nullptr;
-        if (info.NextProcTable.lpWSPCleanup != nullptr &&
-            info.NextProcTable.lpWSPCleanup(lpErrno) == SOCKET_ERROR) {
-            DebugOut("FreeSocketsAndMemory: WSPCleanup() failed: %d\r\n", *lpErrno);
-        }
-        if (info.Module != nullptr) {
-            ::FreeLibrary(info.Module);
-            info.Module = nullptr;
-        }
-    }
-    if (gBaseInfo != nullptr) {
-        ::HeapFree(gProviderHeap, 0, gBaseInfo);
-    }
-    if (gProviderHeap != nullptr) {
-        ::HeapDestroy(gProviderHeap);
-    }
-    gBaseInfo = nullptr;
-    gProviderHeap = nullptr;
-    ForgetOverlappedPool();
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "win/ProductRegistry.h"
-#include "win/UniqueHandle.h"
+#include "win/RegKey.h"
 
 namespace {
 
@@ -20,10 +20,8 @@ void WriteStartupEntry() {
         strFolder = ReadRegString(product.Get(), "Application").value_or(std::string());
     }
     const std::string strEntry = "\"" + strFolder + "Gui" + ".exe" + "\" StartUp";
-    CRegKey run;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_ALL_ACCESS, run.Put()) !=
-        ERROR_SUCCESS) {
-        run.Release();  // a failed open leaves no key to close
+    const CRegKey run = OpenRegKey(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_ALL_ACCESS);
+    if (!run) {
         return;
     }
     // With its terminating NUL, as REG_SZ data should be stored.

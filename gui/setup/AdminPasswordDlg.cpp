@@ -6,6 +6,7 @@
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
 #include "win/ProductRegistry.h"
+#include "win/RegKey.h"
 
 namespace {
 
@@ -113,10 +114,8 @@ void CAdminPasswordDlg::OnCancel() {
 }
 
 bool CAdminPasswordDlg::WriteNeedToExit(DWORD dwValue) {
-    CRegKey key;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                          nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
-        key.Release();  // a failed create leaves no key to close
+    const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_ALL_ACCESS);
+    if (!key) {
         return false;
     }
     return ::RegSetValueExA(key.Get(), "NeedToExit", 0, REG_DWORD,

@@ -1,15 +1,66 @@
-// A process that has PolicyApi.dll loaded, for the tests of the shared block.
+// A process that has PolicyApi.dll loaded, for the tests of the shared block and of writers in
+// several processes.
 // Usage: api_child <output file> <command>...
 //   login:NAME  setfilteroff:N  user  instances  filteroff  signal:EVENT  wait:EVENT
+//   writes:NAME:N   N times: a list write to NAME's categories, then a new user NAME.i
+//   tamper:FILE     alter the file's user count a few times, between write sequences
 // Each query appends one line to the output file.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Api/PolicyApi.h"
+#include "Api/SettingsLock.h"
+#include "Api/portable/Crypto.h"
 #include "tests/support/ChildCommands.h"
+#include "win/MutexLock.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+const char* const kCategories[] = {"Adult", "Gambling", "News", "Sports"};
+
+// Counts the calls that failed.
+int Writes(const std::string& strArg) {
+    const size_t colon = strArg.find(':');
+    const std::string strName = strArg.substr(0, colon);
+    const int nWrites = std::atoi(strArg.c_str() + colon + 1);
+    int nFailed = 0;
+    for (int i = 0; i < nWrites; ++i) {
+        std::vector<const char*> list = {kCategories[i % 4]};
+        char** ppList = const_cast<char**>(list.data());
+        int count = 1;
+        nFailed += SetCategoryList(strName.c_str(), &ppList, &count) == 1 ? 0 : 1;
+        const std::string strUser = strName + "." + std::to_string(i);
+        nFailed += CreateUser(strUser.c_str(), "pw", USER_TYPE_USER) == 1 ? 0 : 1;
+    }
+    return nFailed;
+}
+
+// Alters the file's user count kAlterations times, each between two write sequences of the
+// other processes (as a hand edit would land), and counts the alterations made.
+int Tamper(const std::string& strFile) {
+    constexpr int kAlterations = 8;
+    const CHandle mutex(::CreateMutexA(nullptr, FALSE, CSettingsLock::kMutexName));
+    CCrypto crypto;
+    crypto.Encode("1");
+    int nTampered = 0;
+    for (int i = 0; i < kAlterations; ++i) {
+        ::Sleep(100);
+        const CMutexLock lock(mutex.Get());
+        // Read the file afresh: it changed in other processes since this one last saw it.
+        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, strFile.c_str());
+        nTampered +=
+            ::WritePrivateProfileStringA("USER", "Total", crypto.OutputText(), strFile.c_str()) ? 1
+                                                                                                : 0;
+    }
+    return nTampered;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     return RunChildCommands(argc, argv,
@@ -26,6 +77,10 @@ int main(int argc, char** argv) {
                                     std::fprintf(pOut, "instances %d\n", g_iInstance);
                                 } else if (strVerb == "filteroff") {
                                     std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
+                                } else if (strVerb == "writes") {
+                                    std::fprintf(pOut, "failed %d\n", Writes(strArg));
+                                } else if (strVerb == "tamper") {
+                                    std::fprintf(pOut, "tampered %d\n", Tamper(strArg));
                                 } else {
                                     return false;
                                 }

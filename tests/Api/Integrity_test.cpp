@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Api/PolicyApi.h"
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/FileDigest.h"

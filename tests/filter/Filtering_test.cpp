@@ -69,7 +69,7 @@ protected:
 
     // The configured category server; read by the filter at its next reload.
     static void UseCategoryServer(int iPort) {
-        const CRegKey key = OpenProductKey();
+        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
         const std::string strAddress = kCategoryServerAddress;
         ::RegSetValueExA(key.Get(), "TLVServerIP", 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(strAddress.c_str()),
@@ -105,7 +105,7 @@ protected:
 
 TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
     ASSERT_TRUE(m_install.Installed());
-    ScriptedCategoryServer categories({CategoryReply("Games")}, true, kCategoryServerAddress);
+    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
     UseCategoryServer(categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedWords({"poker"}));
@@ -123,7 +123,7 @@ TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
 
 TEST_F(FilteringTest, BlockedCategoriesGetTheCategoryPage) {
     ASSERT_TRUE(m_install.Installed());
-    ScriptedCategoryServer categories({CategoryReply("Games")}, true, kCategoryServerAddress);
+    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
     UseCategoryServer(categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));

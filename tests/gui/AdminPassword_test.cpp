@@ -2,7 +2,7 @@
 // removal, and what the installer reads back in "NeedToExit".
 #include <gtest/gtest.h>
 
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
 

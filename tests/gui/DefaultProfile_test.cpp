@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
 #include "tests/support/UrlWords.h"

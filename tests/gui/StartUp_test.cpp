@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
 

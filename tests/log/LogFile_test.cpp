@@ -76,6 +76,20 @@ TEST_F(LogFileTest, RecordAtTheThresholdIsWritten) {
     EXPECT_EQ(ReadLines(log.GetFileName()), (std::vector<std::string>{"one", "two"}));
 }
 
+// Writers made under the loader lock read the registry at their first record, so one made
+// before the installation finds the installation's folder and threshold.
+TEST_F(LogFileTest, WriterNamedAtItsFirstRecordReadsTheKeyThen) {
+    CScopedProductKey key(false);
+    CLogFile log(0, "ApiCallLog");
+    CScopedProductKey installed;
+    InstallKey(installed, Folder());
+    installed.SetDword("LogLevel", 1);
+    log.Write("kept", 1);
+    log.Write("dropped", 2);
+    EXPECT_EQ(std::string(log.GetFileName()), Folder() + "ApiCallLog.Log");
+    EXPECT_EQ(ReadLines(log.GetFileName()), std::vector<std::string>{"kept"});
+}
+
 TEST_F(LogFileTest, PathIsCutAtTheFirstDotOfTheWholePath) {
     CScopedProductKey key;
     InstallKey(key, Folder());

@@ -17,9 +17,6 @@
 #include "wsock/catalog/BaseEntries.h"
 #include "wsock/catalog/CatalogStore.h"
 
-inline constexpr GUID kFilterLayerId = kLayerProviderId;
-inline constexpr GUID kFilterChainId = kChainProviderId;
-
 // The folder of the running program, where the build puts the provider DLLs too.
 inline std::wstring ProgramFolder() {
     wchar_t szPath[MAX_PATH];
@@ -70,7 +67,7 @@ private:
         WSAPROTOCOL_INFOW layer = EnumCatalog().front();
         layer.ProtocolChain.ChainLen = LAYERED_PROTOCOL;
         wcscpy(layer.szProtocol, L"Parental Control layer");
-        GUID layerId = kFilterLayerId;
+        GUID layerId = kProviderGuid;
         int iError = 0;
         ::WSCInstallProvider(&layerId, path.c_str(), &layer, 1, &iError);
     }

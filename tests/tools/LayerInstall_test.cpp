@@ -34,13 +34,13 @@ TEST(LayerInstall, ToolPutsTheChainsFirstAndTakesThemOut) {
     ASSERT_EQ(records.size(), 9u);  // 4 base entries, the layer, 4 chains
     DWORD dwLayer = 0;
     for (const auto& info : records) {
-        if (IsEqualGUID(info.ProviderId, kLayerProviderId)) {
+        if (IsEqualGUID(info.ProviderId, kProviderGuid)) {
             dwLayer = info.dwCatalogEntryId;
             EXPECT_EQ(info.ProtocolChain.ChainLen, LAYERED_PROTOCOL);
         }
     }
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_TRUE(IsEqualGUID(records[i].ProviderId, kChainProviderId)) << i;
+        EXPECT_TRUE(IsEqualGUID(records[i].ProviderId, kChainProviderGuid)) << i;
         EXPECT_EQ(records[i].ProtocolChain.ChainLen, 2);
         EXPECT_EQ(records[i].ProtocolChain.ChainEntries[0], dwLayer);
         EXPECT_EQ(std::wstring(records[i].szProtocol).rfind(L"Parental Control over ", 0), 0u);
@@ -55,7 +55,7 @@ TEST(LayerInstall, ToolPutsTheChainsFirstAndTakesThemOut) {
     int nInfo = sizeof info;
     ASSERT_EQ(
         ::getsockopt(s, SOL_SOCKET, SO_PROTOCOL_INFOW, reinterpret_cast<char*>(&info), &nInfo), 0);
-    EXPECT_TRUE(IsEqualGUID(info.ProviderId, kChainProviderId));
+    EXPECT_TRUE(IsEqualGUID(info.ProviderId, kChainProviderGuid));
     ::closesocket(s);
     ::WSACleanup();
 

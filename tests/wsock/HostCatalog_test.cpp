@@ -84,7 +84,7 @@ TEST(HostCatalog, InstallOrderAndRemoveAsAnInstallerDoes) {
     }
 
     int iError = 0;
-    GUID layerId = kFilterLayerId;
+    GUID layerId = kProviderGuid;
     WSAPROTOCOL_INFOW again = records[8];
     EXPECT_EQ(::WSCInstallProvider(&layerId, L"x.dll", &again, 1, &iError), SOCKET_ERROR);
     EXPECT_EQ(iError, WSAEINVAL);
@@ -98,7 +98,7 @@ TEST(HostCatalog, InstallOrderAndRemoveAsAnInstallerDoes) {
     EXPECT_EQ(::WSCWriteProviderOrder(ids.data(), 9), 0);
     EXPECT_EQ(EntryIds(), ids);
 
-    GUID chainId = kFilterChainId;
+    GUID chainId = kChainProviderGuid;
     EXPECT_EQ(::WSCDeinstallProvider(&chainId, &iError), 0);
     EXPECT_EQ(::WSCDeinstallProvider(&layerId, &iError), 0);
     EXPECT_EQ(EnumCatalog().size(), 4u);

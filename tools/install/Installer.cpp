@@ -7,10 +7,11 @@
 
 #include "Api/DataStore.h"
 #include "Api/IniFile.h"
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 #include "Api/portable/IdList.h"
 #include "log/LogFile.h"
 #include "win/ProductRegistry.h"
+#include "win/RegKey.h"
 
 namespace {
 
@@ -32,10 +33,8 @@ bool HasStoredDigest() {
 
 bool WriteConfiguration(const CInstallOptions& options, const std::string& strFolder,
                         std::string& strError) {
-    CRegKey key;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                          nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
-        key.Release();
+    const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_SET_VALUE);
+    if (!key) {
         strError = std::string("cannot create HKLM\\") + kProductKeyPath;
         return false;
     }

@@ -42,7 +42,7 @@ bool InstallChains(const std::wstring& strPath, const std::vector<WSAPROTOCOL_IN
     int iError = 0;
     DWORD dwLayerEntry = 0;
     for (const WSAPROTOCOL_INFOW& info : Catalogue(iError)) {
-        if (IsEqualGUID(info.ProviderId, kLayerProviderId)) {
+        if (IsEqualGUID(info.ProviderId, kProviderGuid)) {
             dwLayerEntry = info.dwCatalogEntryId;
         }
     }
@@ -62,7 +62,7 @@ bool InstallChains(const std::wstring& strPath, const std::vector<WSAPROTOCOL_IN
         chain.szProtocol[WSAPROTOCOL_LEN] = L'\0';
         chains.push_back(chain);
     }
-    GUID chainId = kChainProviderId;
+    GUID chainId = kChainProviderGuid;
     if (::WSCInstallProvider(&chainId, strPath.c_str(), chains.data(),
                              static_cast<DWORD>(chains.size()), &iError) == SOCKET_ERROR) {
         strError = Failure("WSCInstallProvider (chains)", iError);
@@ -78,7 +78,7 @@ bool OrderChainsFirst(std::string& strError) {
     std::vector<DWORD> order;
     for (const bool bChains : {true, false}) {
         for (const WSAPROTOCOL_INFOW& info : all) {
-            if (IsEqualGUID(info.ProviderId, kChainProviderId) == bChains) {
+            if (IsEqualGUID(info.ProviderId, kChainProviderGuid) == bChains) {
                 order.push_back(info.dwCatalogEntryId);
             }
         }
@@ -114,7 +114,7 @@ bool InstallLayer(const std::wstring& strProviderPath, std::string& strError) {
     layer.ProtocolChain.ChainEntries[0] = 0;
     layer.dwProviderFlags |= PFL_HIDDEN;
     wcsncpy(layer.szProtocol, L"Parental Control layer", WSAPROTOCOL_LEN);
-    GUID layerId = kLayerProviderId;
+    GUID layerId = kProviderGuid;
     if (::WSCInstallProvider(&layerId, strProviderPath.c_str(), &layer, 1, &iError) ==
         SOCKET_ERROR) {
         strError = Failure("WSCInstallProvider (layer)", iError);
@@ -128,11 +128,11 @@ bool RemoveLayer(std::string& strError) {
     bool bChains = false;
     bool bLayer = false;
     for (const WSAPROTOCOL_INFOW& info : Catalogue(iError)) {
-        bChains = bChains || IsEqualGUID(info.ProviderId, kChainProviderId);
-        bLayer = bLayer || IsEqualGUID(info.ProviderId, kLayerProviderId);
+        bChains = bChains || IsEqualGUID(info.ProviderId, kChainProviderGuid);
+        bLayer = bLayer || IsEqualGUID(info.ProviderId, kProviderGuid);
     }
-    GUID chainId = kChainProviderId;
-    GUID layerId = kLayerProviderId;
+    GUID chainId = kChainProviderGuid;
+    GUID layerId = kProviderGuid;
     if (bChains && ::WSCDeinstallProvider(&chainId, &iError) == SOCKET_ERROR) {
         strError = Failure("WSCDeinstallProvider (chains)", iError);
         return false;

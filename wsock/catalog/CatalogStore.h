@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "win/MutexLock.h"
 #include "win/UniqueHandle.h"
 
 namespace wsock {

@@ -18,6 +18,7 @@ std::shared_ptr<const Catalog> CCatalogCache::Current() {
         m_key.Reset();
         if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, 0, KEY_READ, m_key.Put()) !=
             ERROR_SUCCESS) {
+            // A failed open promises nothing about the handle it leaves: drop it unclosed.
             m_key.Release();
             return std::make_shared<const Catalog>();
         }

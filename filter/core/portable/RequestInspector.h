@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "filter/core/portable/FilterLogSink.h"
+#include "filter/core/portable/IFilterLog.h"
 #include "filter/core/portable/SocketFilterState.h"
 
 struct InspectedSend {

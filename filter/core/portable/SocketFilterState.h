@@ -15,7 +15,7 @@ public:
     static constexpr std::size_t kWordSize = 1025;
     static constexpr std::size_t kCategorySize = 31;
     // A head collected from 1- and 2-byte sends that grows past this is dropped.
-    static constexpr std::size_t kMaxPendingRequest = 16 * 1024;
+    static constexpr std::size_t kMaxPendingRequest = std::size_t{16} * 1024;
 
     SocketFilterState();
     virtual ~SocketFilterState() = default;

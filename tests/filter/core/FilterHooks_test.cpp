@@ -5,6 +5,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "Api/PolicyApi.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/TLVMessage.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/ScriptedCategoryServer.h"
@@ -40,9 +42,19 @@ std::string CategoryReply(const std::string& category) {
     return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
 }
 
+// The records of level 1 the hooks write, in order.
+class CRecordingLog : public IFilterLog {
+public:
+    bool Enabled(signed char iLevel) const override { return iLevel <= 1; }
+    void Write(const std::string& strText, signed char) override { m_lines.push_back(strText); }
+
+    std::vector<std::string> m_lines;
+};
+
 class FilterHooksTest : public ::testing::Test {
 protected:
     FilterHooksTest() {
+        SetFilterLog(&m_log);
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
         static const SharedFilterState s_initial;
@@ -50,7 +62,10 @@ protected:
         gSharedState.processCount = 1;
         TheSocketFilterTable().Remove(kSocket);
     }
-    ~FilterHooksTest() override { ::WSACleanup(); }
+    ~FilterHooksTest() override {
+        SetFilterLog(nullptr);
+        ::WSACleanup();
+    }
 
     // A connect to the web server. The rules are reloaded, as after the settings program
     // saved them.
@@ -88,6 +103,7 @@ protected:
 
     CFreshInstallation m_install;
     std::vector<char> m_buffer;
+    CRecordingLog m_log;
 };
 
 }  // namespace
@@ -104,6 +120,9 @@ TEST_F(FilterHooksTest, BlockedWordGetsThePageThenTheEndOfTheStream) {
     EXPECT_EQ(m_buffer[page.size()], '\0');
     EXPECT_EQ(Receive(), "");
     EXPECT_NE(m_install.CountInApiLog("API :: GetURLList"), 0);
+    EXPECT_THAT(m_log.m_lines,
+                ::testing::IsSupersetOf(
+                    {"WSPSend    :: RuleApplied: WordInURLMatched", "WSPRecv :: Page Redirected"}));
 }
 
 TEST_F(FilterHooksTest, UnjudgedTrafficPassesUnchanged) {
@@ -127,7 +146,7 @@ TEST_F(FilterHooksTest, UnjudgedTrafficPassesUnchanged) {
 TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     ASSERT_EQ(SetCategories({"Games", "Null"}), 1);
     {
-        ScriptedCategoryServer server({CategoryReply("Games")});
+        ScriptedCategoryServer server(CategoryReply("Games"));
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/"));
@@ -136,7 +155,7 @@ TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Games</span>"),
               std::string::npos);
     {
-        ScriptedCategoryServer server({CategoryReply("Cooking")});  // not a known category
+        ScriptedCategoryServer server(CategoryReply("Cooking"));  // not a known category
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/recipes"));
@@ -144,7 +163,7 @@ TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
     EXPECT_NE(Receive().find("Category applied is: <span style='color:blue'>Cooking</span>"),
               std::string::npos);
     {
-        ScriptedCategoryServer server({CategoryReply("News")});
+        ScriptedCategoryServer server(CategoryReply("News"));
         Connect();
         UseCategoryServer(server.Port());
         Send(Request("/"));
@@ -197,7 +216,7 @@ TEST_F(FilterHooksTest, SmallSendsAreCollectedIntoOneHead) {
 TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
     Connect();
     {
-        ScriptedCategoryServer server({CategoryReply("Games")});
+        ScriptedCategoryServer server(CategoryReply("Games"));
         UseCategoryServer(server.Port());
         Send(Request("/index"));
     }
@@ -212,7 +231,7 @@ TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
 TEST_F(FilterHooksTest, HostHeaderIsFoundOnlyAsAHeader) {
     ASSERT_EQ(SetWords(0, {"games.example"}), 1);
     Connect();
-    ScriptedCategoryServer server({CategoryReply("News")});
+    ScriptedCategoryServer server(CategoryReply("News"));
     UseCategoryServer(server.Port());
     Send("GET /a HTTP/1.1\r\nX-Forwarded-Host: games.example\r\nHost: news.example\r\n\r\n");
     const auto state = TheSocketFilterTable().Lookup(kSocket);

@@ -12,12 +12,6 @@
 #include "filter/core/SharedFilterState.h"
 #include "tests/support/FreshInstallation.h"
 
-// The frame keeps the process's log; these tests write to a log of their own.
-CLogFile& FrameLog() {
-    static CLogFile s_log(0);
-    return s_log;
-}
-
 namespace {
 
 int SetList(int (*set)(const char*, int, char***, int*), const char* szUser, int iAllowed,

@@ -1,5 +1,6 @@
 // A next provider that misbehaves at start-up as the environment variable FAKE_PROVIDER_MODE
-// says: "fail" returns WSAENETDOWN with a full table, "holes" succeeds with an incomplete one.
+// says: "fail" returns WSAENETDOWN with a full table, "holes" succeeds with an incomplete one,
+// "watch" succeeds, and its WSPCleanup sets the event "pc_fake_provider_cleanup".
 #include <winsock2.h>
 #include <windows.h>
 #include <ws2spi.h>
@@ -8,8 +9,18 @@
 
 namespace {
 
-int WSPAPI Unused() {
-    return SOCKET_ERROR;
+// SOCKET_ERROR for entries that return an int, INVALID_SOCKET for those that return a socket.
+INT_PTR WSPAPI Unused() {
+    return -1;
+}
+
+int WSPAPI WatchedCleanup(LPINT) {
+    const HANDLE hEvent = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, "pc_fake_provider_cleanup");
+    if (hEvent != nullptr) {
+        ::SetEvent(hEvent);
+        ::CloseHandle(hEvent);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -24,6 +35,9 @@ extern "C" int WSPAPI WSPStartup(WORD, LPWSPDATA lpWSPData, LPWSAPROTOCOL_INFOW,
     }
     lpWSPData->wVersion = MAKEWORD(2, 2);
     lpWSPData->wHighVersion = MAKEWORD(2, 2);
+    if (std::strcmp(szMode, "watch") == 0) {
+        lpProcTable->lpWSPCleanup = WatchedCleanup;
+    }
     if (std::strcmp(szMode, "holes") == 0) {
         lpProcTable->lpWSPSelect = nullptr;
         return 0;

@@ -320,25 +320,49 @@ TEST_F(FrameDirect, UnloadingWithOpenSocketsClosesTheirHandles) {
 
 namespace {
 
-TEST(FrameProcessDetach, EndsCleanlyWithOpenSockets) {
-    const CQuietInstallation log;
-    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
-    std::wstring command = L"\"" + ProgramFolder() + L"frame_detach_child.exe\"";
+// Runs frame_detach_child.exe with szArgs; its exit code, or 0xFFFFFFFF when it did not end.
+DWORD RunDetachChild(const wchar_t* szArgs) {
+    std::wstring command = L"\"" + ProgramFolder() + L"frame_detach_child.exe\" " + szArgs;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &si, &pi));
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &pi)) {
+        return 0xFFFFFFFF;
+    }
     const CHandle process(pi.hProcess);
     const CHandle thread(pi.hThread);
-    ASSERT_EQ(::WaitForSingleObject(process.Get(), 20000), WAIT_OBJECT_0);
-    DWORD dwExit = 0;
-    ::GetExitCodeProcess(process.Get(), &dwExit);
-    EXPECT_EQ(dwExit, 7u);
+    DWORD dwExit = 0xFFFFFFFF;
+    if (::WaitForSingleObject(process.Get(), 20000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(process.Get(), &dwExit);
+    } else {
+        ::TerminateProcess(process.Get(), 1);
+    }
+    return dwExit;
+}
+
+TEST(FrameProcessDetach, EndsCleanlyWithOpenSockets) {
+    const CQuietInstallation log;
+    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
+    EXPECT_EQ(RunDetachChild(L""), 7u);
     // The layer was really loaded there: its attach names the program in its log.
     std::ifstream in(log.Folder() + "frame_detach_child.Log");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_THAT(text, ::testing::HasSubstr("Application Name is frame_detach_child.exe"));
+}
+
+// At process termination the next providers may already have detached: the layer's detach
+// calls none of them (no socket reset, no WSPCleanup, no unload).
+TEST(FrameProcessDetach, CallsNoNextProviderWhenTheProcessEnds) {
+    const CQuietInstallation log;
+    const CScopedCatalog catalog(CScopedCatalog::Layer::kChains,
+                                 ProgramFolder() + L"fake_provider.dll");
+    const CHandle cleanup(::CreateEventA(nullptr, TRUE, FALSE, "pc_fake_provider_cleanup"));
+    ::SetEnvironmentVariableA("FAKE_PROVIDER_MODE", "watch");
+    const DWORD dwExit = RunDetachChild(L"start-only");
+    ::SetEnvironmentVariableA("FAKE_PROVIDER_MODE", nullptr);
+    EXPECT_EQ(dwExit, 7u);
+    EXPECT_EQ(::WaitForSingleObject(cleanup.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 }  // namespace

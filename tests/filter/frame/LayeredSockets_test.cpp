@@ -61,7 +61,7 @@ TEST_F(LayeredSockets, SocketsReportTheChainRecordNotTheNextProviders) {
               WSAEFAULT);
     const WSAPROTOCOL_INFOW info = ProtocolOf(s.Get());
     EXPECT_EQ(info.ProtocolChain.ChainLen, 2);
-    EXPECT_TRUE(IsEqualGUID(info.ProviderId, kFilterChainId));
+    EXPECT_TRUE(IsEqualGUID(info.ProviderId, kChainProviderGuid));
     EXPECT_THAT(std::wstring(info.szProtocol), ::testing::StartsWith(L"Parental Control over"));
 
     EXPECT_EQ(ProtocolInfoError(s.Get(), SO_PROTOCOL_INFOA, sizeof(WSAPROTOCOL_INFOA) - 1),

@@ -14,17 +14,14 @@
 #include "tests/gui/support/GuiProgram.h"
 #include "tests/support/FreshInstallation.h"
 #include "win/ProductRegistry.h"
+#include "win/RegKey.h"
 
 inline constexpr char kRunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The settings program's Run entry "QPC".
 inline std::optional<std::string> RunEntry() {
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKeyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
-        key.Release();  // a failed open leaves no key to close
-        return std::nullopt;
-    }
-    return ReadRegString(key.Get(), "QPC");
+    const CRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, kRunKeyPath, KEY_READ);
+    return key ? ReadRegString(key.Get(), "QPC") : std::nullopt;
 }
 
 // The installer's answer from the administrator password dialog.

@@ -1,9 +1,5 @@
-// The log of the process the filter runs in, named after its program (kept by the frame).
+// The boundary of each filter hook: nothing the judgement throws reaches the frame.
 #pragma once
-
-#include "log/LogFile.h"
-
-CLogFile& FrameLog();
 
 // Logs "XXXXXX Exception XXXXXX" for an exception stopped at a filter hook.
 void LogHookException() noexcept;

@@ -4,16 +4,26 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "win/ProductRegistry.h"
 
 class CLogFile;
-class IniFile;
 
-inline constexpr char kContentKeyPath[] = "Software\\Tarnwell\\Parental Control\\Content";
+inline constexpr auto kContentKey = SubKeyPath(kProductKeyPath, "Content");
+inline constexpr const char* kContentKeyPath = kContentKey.data();
 inline constexpr char kDigestValueName[] = "MD5";
 
 class RegFile {
 public:
     static constexpr unsigned kMaxData = 4096;
+
+    // One value of the copy: the file section, key and stored (encoded) text it restores.
+    struct StoredValue {
+        std::string section;
+        std::string key;
+        std::string text;
+    };
 
     explicit RegFile(CLogFile* pLog) : m_pLog(pLog) {}
 
@@ -21,12 +31,13 @@ public:
     int SetValue(const char* szKey, const char* szName, const char* szText);
     // Reads HKLM\szKey\szName (at most kMaxData bytes). 1/0.
     int QueryValue(const char* szKey, const char* szName, std::string& strOut);
-    // Writes every value of the copy into the file, section by section, unchanged. Keys that
-    // exist only in the file are left as they are. 1/0.
-    int RestoreIniFile(IniFile& file);
+    // Every value of the copy, section by section in index order, for a restore of the file.
+    // 0 when a section cannot be opened (values holds those read before it).
+    int ReadCopy(std::vector<StoredValue>& values);
 
 private:
     void Log(const std::string& strText, signed char iLevel);
+    bool ReadSection(const std::string& strSection, std::vector<StoredValue>& values);
 
     CLogFile* m_pLog;
 };

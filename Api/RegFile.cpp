@@ -1,13 +1,10 @@
-#include "Api/Registry.h"
+#include "Api/RegFile.h"
 
 #include <windows.h>
 
-#include <vector>
-
-#include "Api/IniFile.h"
 #include "log/LogFile.h"
 #include "log/portable/Format.h"
-#include "win/UniqueHandle.h"
+#include "win/RegKey.h"
 
 void RegFile::Log(const std::string& strText, signed char iLevel) {
     if (m_pLog != nullptr) {
@@ -16,10 +13,8 @@ void RegFile::Log(const std::string& strText, signed char iLevel) {
 }
 
 int RegFile::SetValue(const char* szKey, const char* szName, const char* szText) {
-    CRegKey key;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          key.Put(), nullptr) != ERROR_SUCCESS) {
-        key.Release();
+    const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, szKey, KEY_SET_VALUE);
+    if (!key) {
         Log(Format("RegFile :: RegSetValueEx Failed: %s->%s->%s", szKey, szName, szText), 1);
         return 0;
     }
@@ -38,10 +33,8 @@ int RegFile::SetValue(const char* szKey, const char* szName, const char* szText)
 }
 
 int RegFile::QueryValue(const char* szKey, const char* szName, std::string& strOut) {
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey, 0, KEY_QUERY_VALUE, key.Put()) !=
-        ERROR_SUCCESS) {
-        key.Release();
+    const CRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, szKey, KEY_QUERY_VALUE);
+    if (!key) {
         Log(Format("RegFile :: RegOpenKeyEx in QueryValue Failed: %s->%s", szKey, szName), 1);
         return 0;
     }
@@ -60,17 +53,14 @@ int RegFile::QueryValue(const char* szKey, const char* szName, std::string& strO
     return 1;
 }
 
-int RegFile::RestoreIniFile(IniFile& file) {
+int RegFile::ReadCopy(std::vector<StoredValue>& values) {
+    // The start of a restore: the copy is read only to rebuild the file.
     Log("RegFile :: RestoreIniFileCalled", 1);
-    file.ClearFile();
-
     std::vector<std::string> sections;
     {
-        CRegKey content;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kContentKeyPath, 0,
-                            KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
-                            content.Put()) != ERROR_SUCCESS) {
-            content.Release();
+        const CRegKey content = OpenRegKey(HKEY_LOCAL_MACHINE, kContentKeyPath,
+                                           KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+        if (!content) {
             Log(Format("RegFile :: RegOpenKeyEx in RestoreIniFile Failed: %s->%s", kContentKeyPath,
                        "(subkeys)"),
                 1);
@@ -86,42 +76,45 @@ int RegFile::RestoreIniFile(IniFile& file) {
             sections.emplace_back(szName, cchName);
         }
     }
-
     for (const std::string& strSection : sections) {
-        const std::string strKey = std::string(kContentKeyPath) + "\\" + strSection;
-        CRegKey key;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, strKey.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
-            ERROR_SUCCESS) {
-            key.Release();
-            Log(Format("RegFile :: RegOpenKeyEx in RestoreIniFile Failed: %s->%s->%s",
-                       kContentKeyPath, strSection.c_str(), "(values)"),
-                1);
+        if (!ReadSection(strSection, values)) {
             return 0;
-        }
-        std::vector<char> data(kMaxData + 1);
-        for (DWORD dwIndex = 0;; ++dwIndex) {
-            char szName[20];
-            DWORD cchName = sizeof szName;
-            DWORD cbData = kMaxData;
-            DWORD dwType = 0;
-            const LONG lResult =
-                ::RegEnumValueA(key.Get(), dwIndex, szName, &cchName, nullptr, &dwType,
-                                reinterpret_cast<BYTE*>(data.data()), &cbData);
-            if (lResult == ERROR_MORE_DATA || lResult == ERROR_INSUFFICIENT_BUFFER) {
-                // No value the library writes is this large; skip the stranger and keep
-                // restoring the values after it.
-                Log("RegFile :: Buffer is insufficient", 1);
-                continue;
-            }
-            if (lResult != ERROR_SUCCESS) {
-                break;
-            }
-            if (cchName == 0 || dwType != REG_SZ) {
-                continue;
-            }
-            data[cbData] = '\0';
-            file.WriteRaw(strSection.c_str(), szName, data.data());
         }
     }
     return 1;
+}
+
+bool RegFile::ReadSection(const std::string& strSection, std::vector<StoredValue>& values) {
+    const std::string strKey = std::string(kContentKeyPath) + "\\" + strSection;
+    const CRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_QUERY_VALUE);
+    if (!key) {
+        Log(Format("RegFile :: RegOpenKeyEx in RestoreIniFile Failed: %s->%s->%s", kContentKeyPath,
+                   strSection.c_str(), "(values)"),
+            1);
+        return false;
+    }
+    std::vector<char> data(kMaxData + 1);
+    for (DWORD dwIndex = 0;; ++dwIndex) {
+        char szName[20];
+        DWORD cchName = sizeof szName;
+        DWORD cbData = kMaxData;
+        DWORD dwType = 0;
+        const LONG lResult = ::RegEnumValueA(key.Get(), dwIndex, szName, &cchName, nullptr, &dwType,
+                                             reinterpret_cast<BYTE*>(data.data()), &cbData);
+        if (lResult == ERROR_MORE_DATA || lResult == ERROR_INSUFFICIENT_BUFFER) {
+            // No value the library writes is this large; skip the stranger and keep
+            // restoring the values after it.
+            Log("RegFile :: Buffer is insufficient", 1);
+            continue;
+        }
+        if (lResult != ERROR_SUCCESS) {
+            break;
+        }
+        if (cchName == 0 || dwType != REG_SZ) {
+            continue;
+        }
+        data[cbData] = '\0';
+        values.push_back({strSection, std::string(szName, cchName), data.data()});
+    }
+    return true;
 }

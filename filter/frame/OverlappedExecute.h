@@ -1,0 +1,12 @@
+// Issuing an operation to the next provider with the frame's own overlapped record.
+#pragma once
+
+#include "filter/frame/OverlappedStructure.h"
+
+// bSynchronous: the provider socket could not be tied to the port, so no manager thread hears
+// of the completion. bPortMode: the manager collects completions from its port (else its one
+// thread issues queued operations with a completion routine).
+int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, bool bPortMode);
+// An operation that will not complete: its error, flags and byte count go to the caller's
+// record, the count and the record are given back; returns the error.
+int FailOverlappedOperation(OverlappedStructure* pRecord, int iError);

@@ -1,0 +1,51 @@
+// The application's side of the overlapped manager: what an entry point hands over, and the
+// outcome it reports.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include "filter/frame/OverlappedStructure.h"
+
+struct OverlappedRequest {
+    DWORD Operation;
+    LPWSAOVERLAPPED CallerOverlapped;
+    LPWSAOVERLAPPED_COMPLETION_ROUTINE CompletionRoutine;
+    LPWSATHREADID ThreadId;
+    ProviderInfo* Provider;  // null: the socket record's chain
+    OverlappedArgs Args;
+};
+
+// 0 when completed at once, else the error for the caller (after writing szNoRecordText, if
+// any, when no record could be had).
+int StartOverlappedOperation(SocketInfo& info, SOCKET s, const OverlappedRequest& request,
+                             const char* szNoRecordText);
+// A filled record for the request, or null with the count given back.
+OverlappedStructure* TakeOverlappedStructure(SocketInfo& info, SOCKET s,
+                                             const OverlappedRequest& request);
+
+// The buffers of a send or receive (of any of the four kinds) handed to the manager; the
+// filter never sees them.
+struct OverlappedTransfer {
+    DWORD Operation;
+    LPWSABUF Buffers;
+    DWORD BufferCount;
+    DWORD Flags;
+    sockaddr* Address = nullptr;  // from (receive-from) or to (send-to)
+    LPINT FromLength = nullptr;
+    int ToLength = 0;
+};
+// An entry point's result: 0, or SOCKET_ERROR with the error in *lpErrno.
+int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                            LPWSAOVERLAPPED lpOverlapped,
+                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno);
+
+// An entry point's result for StartOverlappedOperation's.
+inline int OverlappedEntryResult(int iResult, LPINT lpErrno) noexcept {
+    if (iResult == 0) {
+        return 0;
+    }
+    *lpErrno = iResult;
+    return SOCKET_ERROR;
+}
