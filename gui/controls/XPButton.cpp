@@ -70,7 +70,6 @@ bool CXPButton::OnChildNotify(UINT uMsg, WPARAM, LPARAM lParam, LRESULT& lResult
         return false;
     }
     const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    m_bPressed = (item.itemState & ODS_SELECTED) != 0;
     const RECT& rect = item.rcItem;
     const int cx = rect.right - rect.left;
     const int cy = rect.bottom - rect.top;

@@ -44,5 +44,4 @@ private:
     bool m_bSelectedTab = false;
     bool m_bHover = false;
     bool m_bTracking = false;
-    bool m_bPressed = false;
 };
