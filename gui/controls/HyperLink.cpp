@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "win/ProcessHandles.h"
+
 const UINT WM_XHYPERLINK_CLICKED = ::RegisterWindowMessageA("WM_XHYPERLINK_CLICKED");
 
 namespace {
@@ -152,8 +154,7 @@ bool CHyperLink::OpenWithHtmlCommand() const {
                           &startup, &process)) {
         return false;
     }
-    const CHandle thread(process.hThread);
-    const CHandle program(process.hProcess);
+    const CProcessHandles handles = OwnProcessHandles(process);
     return true;
 }
 

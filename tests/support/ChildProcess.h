@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "win/ProcessHandles.h"
 #include "win/UniqueHandle.h"
 
 class CChildProcess {
@@ -20,8 +21,7 @@ public:
         PROCESS_INFORMATION pi = {};
         if (::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &si, &pi)) {
-            ::CloseHandle(pi.hThread);
-            m_process.Reset(pi.hProcess);
+            m_process = std::move(OwnProcessHandles(pi).process);
         }
     }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/support/LoopbackPeer.h"
+#include "win/ProcessHandles.h"
 
 class CPythonHttpServer {
 public:
@@ -40,10 +41,8 @@ public:
         PROCESS_INFORMATION pi{};
         m_bStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                       nullptr, &si, &pi) != 0;
-        if (m_bStarted) {
-            ::CloseHandle(pi.hThread);
-            ::CloseHandle(pi.hProcess);
-        }
+        // Not waited for: whatever handles came back are closed at once.
+        OwnProcessHandles(pi);
     }
 
     u_short Port() const { return m_uPort; }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/ProcessHandles.h"
 #include "win/ProductRegistry.h"
 #include "win/UniqueHandle.h"
 
@@ -24,10 +25,9 @@ StepOutcome RunAdminPasswordStep(const std::string& strGuiPath, bool bInstall,
         strError = "cannot start " + strGuiPath;
         return StepOutcome::kFailed;
     }
-    const CHandle thread(process.hThread);
-    const CHandle program(process.hProcess);
+    const CProcessHandles handles = OwnProcessHandles(process);
     // A person is typing: no time limit.
-    ::WaitForSingleObject(program.Get(), INFINITE);
+    ::WaitForSingleObject(handles.process.Get(), INFINITE);
 
     const CRegKey key = OpenProductKey();
     const auto answer = key ? ReadRegDword(key.Get(), kAnswerValue) : std::nullopt;

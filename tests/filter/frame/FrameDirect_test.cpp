@@ -17,6 +17,7 @@
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
+#include "win/ProcessHandles.h"
 #include "wsock/host/HostExtensions.h"
 
 namespace {
@@ -330,13 +331,13 @@ DWORD RunDetachChild(const wchar_t* szArgs) {
                           &si, &pi)) {
         return 0xFFFFFFFF;
     }
-    const CHandle process(pi.hProcess);
-    const CHandle thread(pi.hThread);
+    const CProcessHandles handles = OwnProcessHandles(pi);
+    const HANDLE hProcess = handles.process.Get();
     DWORD dwExit = 0xFFFFFFFF;
-    if (::WaitForSingleObject(process.Get(), 20000) == WAIT_OBJECT_0) {
-        ::GetExitCodeProcess(process.Get(), &dwExit);
+    if (::WaitForSingleObject(hProcess, 20000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(hProcess, &dwExit);
     } else {
-        ::TerminateProcess(process.Get(), 1);
+        ::TerminateProcess(hProcess, 1);
     }
     return dwExit;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "win/ProcessHandles.h"
 #include "win/UniqueHandle.h"
 
 namespace gui {
@@ -155,8 +156,18 @@ std::string MessageBoxText(HWND hBox) {
 }
 
 bool AnswerMessageBox(HWND hBox, int nButton) {
+    const HWND hOwner = ::GetWindow(hBox, GW_OWNER);
     Click(hBox, nButton);
-    return WaitUntil([&] { return !::IsWindow(hBox) || !::IsWindowVisible(hBox); });
+    if (!WaitUntil([&] { return !::IsWindow(hBox); })) {
+        return false;
+    }
+    // The owner's thread handles this only once it is back in a message loop, so whatever the
+    // program does after its message box (a focus, a selection) has been done by then.
+    DWORD_PTR dwResult = 0;
+    if (hOwner != nullptr) {
+        ::SendMessageTimeoutA(hOwner, WM_NULL, 0, 0, SMTO_BLOCK, kWaitMs, &dwResult);
+    }
+    return true;
 }
 
 std::string WindowText(HWND hWnd) {
@@ -253,8 +264,7 @@ std::string Screenshot(HWND hWnd, const std::string& strName) {
                           &startup, &process)) {
         return {};
     }
-    const CHandle thread(process.hThread);
-    const CHandle program(process.hProcess);
+    const CProcessHandles handles = OwnProcessHandles(process);
     // The Unix program is not waited for through its handle: watch for its file instead.
     return WaitUntil([&] { return std::filesystem::exists(final); }) ? final.string() : "";
 }

@@ -8,6 +8,7 @@
 
 #include "tests/gui/support/GuiDriver.h"
 #include "tests/support/ChildProcess.h"
+#include "win/ProcessHandles.h"
 
 class CGuiProgram {
 public:
@@ -22,8 +23,7 @@ public:
         PROCESS_INFORMATION process = {};
         if (::CreateProcessA(nullptr, strLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process)) {
-            ::CloseHandle(process.hThread);
-            m_process.Reset(process.hProcess);
+            m_process = std::move(OwnProcessHandles(process).process);
             m_dwPid = process.dwProcessId;
         }
     }
