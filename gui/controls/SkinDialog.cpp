@@ -37,6 +37,17 @@ bool CSkinDialog::SetBitmap(UINT nId, int iMode) {
     return m_bBackground;
 }
 
+void CSkinDialog::SkinPushButtons() {
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild != nullptr;
+         hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+        if ((::GetWindowLongA(hChild, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW &&
+            CWnd::FromHandlePermanent(hChild) == nullptr) {
+            m_pushButtons.push_back(std::make_unique<CXPButton>());
+            m_pushButtons.back()->SubclassWindow(hChild);
+        }
+    }
+}
+
 bool CSkinDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
            CDialog::HandleMessage(uMsg, wParam, lParam, lResult);

@@ -3,7 +3,11 @@
 // background of its own.
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "gui/controls/DibImage.h"
+#include "gui/controls/XPButton.h"
 #include "gui/framework/Dialog.h"
 #include "gui/framework/MessageMap.h"
 
@@ -15,6 +19,8 @@ public:
 
     // kBanner loads the banner; any other mode loads the background and sets its mode.
     bool SetBitmap(UINT nId, int iMode);
+    // Draws every owner-drawn push button of the dialog as the program's own button.
+    void SkinPushButtons();
 
 protected:
     bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
@@ -32,6 +38,7 @@ private:
     void DrawBanner(HDC hdc, const RECT& client) const;
     bool HasBackground() const noexcept { return m_bBackground && m_background.IsValid(); }
 
+    std::vector<std::unique_ptr<CXPButton>> m_pushButtons;
     CDibImage m_background;
     CDibImage m_banner;
     int m_iMode = kTile;

@@ -20,6 +20,15 @@ std::string LoadResourceString(UINT nId) {
     }
 }
 
+std::string FormatResourceString(UINT nId, const std::string& strArgument) {
+    std::string strText = LoadResourceString(nId);
+    const size_t nAt = strText.find("%s");
+    if (nAt != std::string::npos) {
+        strText.replace(nAt, 2, strArgument);
+    }
+    return strText;
+}
+
 int ShowMessageBox(HWND hOwner, const std::string& strText, UINT nType, const char* szCaption) {
     const char* szTitle = szCaption;
     if (szTitle == nullptr) {

@@ -2,6 +2,8 @@
 
 #include "Api/PolicyApi.h"
 #include "gui/admin/ProfileEditState.h"
+#include "gui/admin/ScreenChain.h"
+#include "gui/admin/ScreenResult.h"
 #include "gui/app/ProgramWindow.h"
 #include "gui/app/StartupEntry.h"
 #include "gui/app/TamperedSettings.h"
@@ -9,6 +11,7 @@
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
+#include "gui/users/ChangePassDlg.h"
 #include "win/GdiHandle.h"
 
 namespace {
@@ -174,7 +177,19 @@ void CLoginDlg::OnSettings() {
         m_userList.SetFocus();
         return;
     }
-    // The administration screens open from here once they exist.
+    if (IsAdmin(gProfileEditState.loggedInUser) == 0) {
+        CChangePassDlg personalSettings(this);
+        personalSettings.DoModal();
+        return;
+    }
+    ShowWindow(SW_HIDE);
+    if (RunAdministrationScreens(m_hWnd) == screens::kHide) {
+        // Someone is logged in, so closing only hides the window.
+        SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+    } else {
+        ShowWindow(SW_SHOW);
+    }
+    gActiveWindow = m_hWnd;
 }
 
 void CLoginDlg::OnTrayLogin() {

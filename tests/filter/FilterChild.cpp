@@ -2,6 +2,7 @@
 // Usage: filter_child <output file> <command>...
 //   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
 //   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
+//   filteroff (writes "filteroff N")  update (writes "update N", the reload flag)
 #include <winsock2.h>
 #include <windows.h>
 
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
                 char szName[24] = {};
                 GetCurrentUser(szName);
                 std::fprintf(pOut, "user %s\n", szName);
+            } else if (strVerb == "filteroff") {
+                std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
+            } else if (strVerb == "update") {
+                std::fprintf(pOut, "update %d\n", IsUpdateRequire());
             } else {
                 return false;
             }

@@ -1,6 +1,5 @@
 // Every screen's resources: each dialog is made from its template with the controls the
 // program drives by id, over its own background; a picture of each goes to the screenshots.
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,7 +7,6 @@
 
 #include "gui/controls/CheckButtonList.h"
 #include "gui/controls/SkinDialog.h"
-#include "gui/controls/XPButton.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiDriver.h"
 #include "tests/gui/support/HostWindow.h"
@@ -76,13 +74,7 @@ protected:
         if (m_screen.bBanner) {
             SetBitmap(IDB_BANNER, kBanner);
         }
-        for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild != nullptr;
-             hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
-            if ((::GetWindowLongA(hChild, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) {
-                m_buttons.push_back(std::make_unique<CXPButton>());
-                m_buttons.back()->SubclassWindow(hChild);
-            }
-        }
+        SkinPushButtons();
         if (::GetDlgItem(m_hWnd, IDC_CATEGORY_LIST) != nullptr) {
             const RECT bar = m_screen.nTemplate == IDD_CATEGORIES_SETTINGS
                                  ? RECT{252, 128, 264, 432}
@@ -99,7 +91,6 @@ protected:
 
 private:
     const CScreen& m_screen;
-    std::vector<std::unique_ptr<CXPButton>> m_buttons;
     CCheckButtonList m_list;
 };
 

@@ -40,11 +40,14 @@ protected:
     static void RemoveRunEntry() { ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPath, "QPC"); }
 
     // The logged-in user as another process with the library loaded sees it.
-    std::string UserSeenElsewhere() const {
+    std::string UserSeenElsewhere() const { return SeenElsewhere("user"); }
+    // What another process with the library loaded reads: the last line that filter_child
+    // writes for szVerb ("user", "filteroff", "update").
+    std::string SeenElsewhere(const char* szVerb) const {
         const std::string strOutput = m_install.Folder() + "seen.txt";
         ::DeleteFileA(strOutput.c_str());
         CChildProcess child(CChildProcess::Beside("filter_child.exe"),
-                            "\"" + strOutput + "\" user");
+                            "\"" + strOutput + "\" " + szVerb);
         child.Wait();
         const std::vector<std::string> lines = ReadLines(strOutput);
         return lines.empty() ? std::string() : lines.back();
