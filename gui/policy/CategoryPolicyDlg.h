@@ -2,8 +2,23 @@
 #pragma once
 
 #include "gui/admin/WizardPageDialog.h"
+#include "gui/framework/MessageMap.h"
+#include "gui/policy/CategoryChecks.h"
 
 class CCategoryPolicyDlg : public CWizardPageDialog {
 public:
     explicit CCategoryPolicyDlg(CWnd* pParent = nullptr);
+
+protected:
+    BOOL OnInitDialog() override;
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CCategoryPolicyDlg> kMessageMap[];
+
+    void OnAdvancedSettings();
+    void OnFinish();
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+
+    CCategoryChecks m_checks;
 };

@@ -2,8 +2,23 @@
 #pragma once
 
 #include "gui/admin/WizardPageDialog.h"
+#include "gui/framework/MessageMap.h"
+#include "gui/policy/UrlListsEditor.h"
 
 class CURLPolicyDlg : public CWizardPageDialog {
 public:
     explicit CURLPolicyDlg(CWnd* pParent = nullptr);
+
+protected:
+    BOOL OnInitDialog() override;
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CURLPolicyDlg> kMessageMap[];
+
+    void OnSave();
+    void OnBack();
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+
+    CUrlListsEditor m_lists{*this};
 };
