@@ -1,11 +1,14 @@
 // How long a person waits for the settings program: from starting Gui.exe to its login window
-// on screen, and from clicking Login to the window gone to the tray. Run in a desktop session
-// (scripts/bench-gui.sh); prints the median and the spread of each over the rounds.
+// on screen, from clicking Login to the window gone to the tray, and for a parent editing a
+// profile of 60 URL entries and 22 categories, from "Edit" on Select User to the editor shown
+// and from "Done" to the success message. Run in a desktop session (scripts/bench-gui.sh);
+// prints the median and the spread of each over the rounds.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "Api/Library.h"
@@ -50,15 +53,105 @@ void Report(const char* szWhat, std::vector<double> values) {
                 values[values.size() / 2], values.front(), values.back(), values.size());
 }
 
+// Gives the administrator's own profile 30 allowed and 30 blocked URL entries and every
+// category; false when the library refused.
+bool FillAdministratorsProfile() {
+    std::vector<std::string> urls;
+    for (int i = 0; i < 60; ++i) {
+        urls.push_back("site" + std::to_string(i) + ".example/some/longer/path");
+    }
+    std::vector<char*> allowed;
+    std::vector<char*> blocked;
+    for (size_t i = 0; i < urls.size(); ++i) {
+        (i < 30 ? allowed : blocked).push_back(urls[i].data());
+    }
+    char** categories = nullptr;
+    int nCategories = 0;
+    if (GetAllCategory(&categories, &nCategories) != 1) {
+        return false;
+    }
+    char** list = allowed.data();
+    int count = static_cast<int>(allowed.size());
+    bool bOk = SetURLList("admin", 1, &list, &count) == 1;
+    list = blocked.data();
+    count = static_cast<int>(blocked.size());
+    bOk = bOk && SetURLList("admin", 0, &list, &count) == 1;
+    bOk = bOk && SetCategoryList("admin", &categories, &nCategories) == 1;
+    FreeListMemory(&categories, &nCategories);
+    return bOk;
+}
+
+HWND VisibleDialog(const CGuiProgram& program, const char* szTitle) {
+    HWND hFound = nullptr;
+    WaitClosely([&] {
+        hFound = program.Dialog(szTitle, 0);
+        return hFound != nullptr && ::IsWindowVisible(hFound) != FALSE;
+    });
+    return hFound;
+}
+
+// One round of a parent editing his own profile: the two waits, in milliseconds.
+bool TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneToMessage) {
+    CGuiProgram program;
+    const HWND hLogin = program.Dialog("Login");
+    if (hLogin == nullptr || !gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; })) {
+        return false;
+    }
+    ::SendMessageA(::GetDlgItem(hLogin, IDC_LOGIN_USER), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>("admin"));
+    gui::TypeText(hLogin, IDC_LOGIN_PASSWORD, "secret");
+    gui::Click(hLogin, IDOK);
+    if (!WaitClosely([&] { return ::IsWindowVisible(hLogin) == FALSE; })) {
+        return false;
+    }
+    gui::PostCommand(hLogin, ID_TRAY_SETTINGS);
+    const HWND hAdmin = VisibleDialog(program, "Administration");
+    if (hAdmin == nullptr) {
+        return false;
+    }
+    gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
+    // The first row, the administrator's, is selected as the screen opens.
+    const HWND hSelect = VisibleDialog(program, "Select User");
+    if (hSelect == nullptr) {
+        return false;
+    }
+    const LARGE_INTEGER edit = Now();
+    gui::Click(hSelect, IDC_SELECT_EDIT);
+    const HWND hEditor = VisibleDialog(program, "Modifying Profile of admin");
+    if (hEditor == nullptr) {
+        return false;
+    }
+    dEditToShown = Milliseconds(edit, Now());
+    // One change (new in every round), so that Done has something to write.
+    const HWND hAdvanced = ::GetParent(gui::DescendantItem(hEditor, IDC_URL_ALLOWED_EDIT));
+    gui::TypeText(hAdvanced, IDC_URL_ALLOWED_EDIT, "added" + std::to_string(nRound) + ".example");
+    gui::Click(hAdvanced, IDC_URL_ALLOWED_ADD);
+    if (!WaitClosely([&] { return gui::ItemText(hAdvanced, IDC_URL_ALLOWED_EDIT).empty(); })) {
+        return false;
+    }
+    const LARGE_INTEGER done = Now();
+    gui::Click(hEditor, IDC_EDITOR_DONE);
+    const HWND hBox = program.MessageBoxOf(hEditor);
+    if (hBox == nullptr) {
+        return false;
+    }
+    dDoneToMessage = Milliseconds(done, Now());
+    gui::AnswerMessageBox(hBox, IDOK);
+    gui::PostCommand(hLogin, ID_TRAY_EXIT);
+    return program.HasEnded();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int nRounds = argc > 1 ? std::atoi(argv[1]) : 10;
     const CQuietInstallation install;
     ApiProcessAttach();
-    const int iCreated = CreateUser("kid", "chess", USER_TYPE_USER);
+    const bool bUsers = CreateUser("admin", "secret", USER_TYPE_SUPER_ADMIN) == 1 &&
+                        CreateUser("kid", "chess", USER_TYPE_USER) == 1 &&
+                        FillAdministratorsProfile();
     ApiProcessDetach();
-    if (!install.Installed() || iCreated != 1) {
+    if (!install.Installed() || !bUsers) {
         std::fputs("gui timing: cannot make the installation\n", stderr);
         return 1;
     }
@@ -88,7 +181,21 @@ int main(int argc, char** argv) {
         gui::PostCommand(hLogin, ID_TRAY_EXIT);
         program.HasEnded();
     }
+    std::vector<double> editorShown;
+    std::vector<double> saved;
+    for (int i = 0; i < nRounds; ++i) {
+        double dShown = 0;
+        double dSaved = 0;
+        if (!TimeProfileEditing(i, dShown, dSaved)) {
+            std::fputs("gui timing: the profile editing round did not complete\n", stderr);
+            return 1;
+        }
+        editorShown.push_back(dShown);
+        saved.push_back(dSaved);
+    }
     Report("start to login window shown", shown);
     Report("Login clicked to window hidden", hidden);
+    Report("Edit clicked to profile editor shown", editorShown);
+    Report("Done clicked to success message", saved);
     return 0;
 }

@@ -1,5 +1,122 @@
 #include "gui/admin/ModifyProfileDlg.h"
 
+#include "Api/PolicyApi.h"
+#include "gui/admin/Operations.h"
+#include "gui/admin/ProfileEditState.h"
+#include "gui/admin/ScreenResult.h"
+#include "gui/app/GuiLog.h"
+#include "gui/app/ProgramWindow.h"
+#include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
 
+namespace {
+
+bool IsDefaultProfile() {
+    return _stricmp(gProfileEditState.profileName, "Default") == 0;
+}
+
+}  // namespace
+
+const CMessageEntry<CModifyProfileDlg> CModifyProfileDlg::kMessageMap[] = {
+    MapCommand(IDC_EDITOR_APPLY, &CModifyProfileDlg::OnApply),
+    MapCommand(IDC_EDITOR_DONE, &CModifyProfileDlg::OnDone),
+    MapMessage(WM_CLOSE, &CModifyProfileDlg::OnClose),
+};
+
 CModifyProfileDlg::CModifyProfileDlg(CWnd* pParent) : CSkinDialog(IDD_PROFILE_EDITOR, pParent) {}
+
+bool CModifyProfileDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
+    return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
+           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+}
+
+BOOL CModifyProfileDlg::OnInitDialog() {
+    SetBitmap(IDB_PROFILE_EDITOR, kTile);
+    SetBitmap(IDB_BANNER, kBanner);
+    CSkinDialog::OnInitDialog();
+    SkinPushButtons();
+    SetWindowText(IsDefaultProfile()
+                      ? LoadResourceString(IDS_MODIFYING_DEFAULT)
+                      : FormatResourceString(IDS_MODIFYING_PROFILE, gProfileEditState.profileName));
+    listsChanged = 0;
+    ShowAsProgramWindow(*this);
+    CreateTabs();
+    return TRUE;
+}
+
+void CModifyProfileDlg::CreateTabs() {
+    if (!m_container.Create(this)) {
+        gGuiLog.Write("CModifyProfileDlg :: the tab container could not be created", 1);
+        return;
+    }
+    m_container.MoveWindow(kContainerRect);
+    m_container.ShowWindow(SW_SHOW);
+    m_advancedPage.SetBitmap(IDB_PAGE_ADVANCED, kTile);
+    m_userPage.SetBitmap(
+        _stricmp(gProfileEditState.profileName, "Admin") == 0 ? IDB_PAGE_USER_ADMIN : IDB_PAGE_USER,
+        kTile);
+    // A page that cannot be made leaves out its tab and those after it.
+    const bool bAll = AddTab(m_categoryPage, m_categoryTab, "Category", IDC_TAB_CATEGORY) &&
+                      AddTab(m_advancedPage, m_advancedTab, "Advanced", IDC_TAB_ADVANCED) &&
+                      (IsDefaultProfile() || AddTab(m_userPage, m_userTab, "User", IDC_TAB_USER));
+    if (!bAll) {
+        gGuiLog.Write("CModifyProfileDlg :: a page could not be created", 1);
+    }
+    m_categoryTab.SetSelectedTab(true);
+    m_container.Arrange();
+}
+
+bool CModifyProfileDlg::AddTab(CDialog& page, CXPButton& button, const char* szCaption, int nId) {
+    if (!page.Create(&m_container)) {
+        return false;
+    }
+    const RECT rect = {0, 0, CTabContainerDlg::kTabWidth, CTabContainerDlg::kTabHeight};
+    button.SetTabMode(true);
+    if (!button.Create(szCaption, rect, m_container.GetSafeHwnd(), nId)) {
+        page.DestroyWindow();
+        return false;
+    }
+    m_container.Add(page, button);
+    return true;
+}
+
+void CModifyProfileDlg::OnApply() {
+    gGuiLog.Write("OnApply", 1);
+    if (listsChanged != 1) {
+        return;
+    }
+    CProfileEditState& state = gProfileEditState;
+    // Each list is written whatever became of the one before; failures are logged there.
+    WriteIP(state);
+    gGuiLog.Write("\tWriteIP", 1);
+    WriteURL(state);
+    gGuiLog.Write("\tWriteURL", 1);
+    WriteWord(state);
+    gGuiLog.Write("\tWriteWord", 1);
+    WriteCategory(state);
+    gGuiLog.Write("\tWriteCategory", 1);
+    // The filter reloads only the rules of the user now logged in.
+    if (_stricmp(state.loggedInUser, state.profileName) == 0) {
+        UpdateRequire(1);
+    }
+    MessageBoxById(IDS_SETTINGS_SAVED, MB_OK | MB_ICONINFORMATION);
+    listsChanged = 0;
+}
+
+void CModifyProfileDlg::OnDone() {
+    OnApply();
+    EndDialog(screens::kAdministration);
+}
+
+void CModifyProfileDlg::OnOK() {
+    // Enter in a page's edit must not close the editor or commit.
+}
+
+void CModifyProfileDlg::OnCancel() {
+    EndDialog(screens::kAdministration);
+}
+
+LRESULT CModifyProfileDlg::OnClose(WPARAM, LPARAM) {
+    EndDialog(screens::kHide);
+    return 0;
+}

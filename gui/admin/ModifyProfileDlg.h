@@ -1,10 +1,43 @@
-// The profile editor: the Category, Advanced and (for a user) User pages of the profile in
-// the edit state, committed by Apply and Done.
+// The profile editor: the Category, Advanced and (for a user's profile) User pages over the
+// profile in the edit state. Apply and Done commit the edited lists; Cancel leaves them
+// unwritten.
 #pragma once
 
+#include "gui/admin/TabContainerDlg.h"
 #include "gui/controls/SkinDialog.h"
+#include "gui/controls/XPButton.h"
+#include "gui/framework/MessageMap.h"
+#include "gui/policy/CategoryPageDlg.h"
+#include "gui/policy/PageTwoDlg.h"
+#include "gui/users/UserPageDlg.h"
 
 class CModifyProfileDlg : public CSkinDialog {
 public:
     explicit CModifyProfileDlg(CWnd* pParent = nullptr);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CModifyProfileDlg> kMessageMap[];
+    // The container's place in the editor.
+    static constexpr RECT kContainerRect = {0, 92, 491, 92 + 379};
+
+    void CreateTabs();
+    // Makes the page and its tab button; false when the page could not be made.
+    bool AddTab(CDialog& page, CXPButton& button, const char* szCaption, int nId);
+    void OnApply();
+    void OnDone();
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+
+    CTabContainerDlg m_container;
+    CCategoryPageDlg m_categoryPage;
+    CPageTwoDlg m_advancedPage;
+    CUserPageDlg m_userPage;
+    CXPButton m_categoryTab;
+    CXPButton m_advancedTab;
+    CXPButton m_userTab;
 };

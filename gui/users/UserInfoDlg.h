@@ -1,9 +1,36 @@
-// Create User: the first screen of the create-profile wizard.
+// Create User: the first screen of the create-profile wizard. It starts a fresh edit state,
+// takes the new user's name, password and group, and hands on to the categories.
 #pragma once
 
+#include <string>
+
 #include "gui/controls/SkinDialog.h"
+#include "gui/framework/Controls.h"
+#include "gui/framework/MessageMap.h"
 
 class CUserInfoDlg : public CSkinDialog {
 public:
     explicit CUserInfoDlg(CWnd* pParent = nullptr);
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
+
+private:
+    static const CMessageEntry<CUserInfoDlg> kMessageMap[];
+
+    void OnNext();
+    void OnPrevious();
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+
+    CEdit m_nameEdit;
+    CEdit m_passwordEdit;
+    CEdit m_confirmEdit;
+    std::string m_strName;
+    std::string m_strPassword;
+    std::string m_strConfirm;
+    int m_iGroupUser = BST_CHECKED;
 };

@@ -2,7 +2,8 @@
 // Usage: filter_child <output file> <command>...
 //   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
 //   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
-//   filteroff (writes "filteroff N")  update (writes "update N", the reload flag)
+//   filteroff (writes "filteroff N")
+//   update (writes "update N", the reload flag, and clears it as the filter's reload does)
 #include <winsock2.h>
 #include <windows.h>
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
                 std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
             } else if (strVerb == "update") {
                 std::fprintf(pOut, "update %d\n", IsUpdateRequire());
+                UpdateRequire(0);
             } else {
                 return false;
             }

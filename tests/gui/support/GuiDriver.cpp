@@ -200,6 +200,25 @@ void PostCommand(HWND hWnd, int nId) {
     ::PostMessageA(hWnd, WM_COMMAND, static_cast<WPARAM>(nId), 0);
 }
 
+HWND DescendantItem(HWND hTop, int nId) {
+    struct CSearch {
+        int nId;
+        HWND hFound;
+    } search = {nId, nullptr};
+    ::EnumChildWindows(
+        hTop,
+        [](HWND hChild, LPARAM lParam) -> BOOL {
+            auto& wanted = *reinterpret_cast<CSearch*>(lParam);
+            if (::GetDlgCtrlID(hChild) != wanted.nId) {
+                return TRUE;
+            }
+            wanted.hFound = hChild;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
 bool IsItemVisible(HWND hDialog, int nId) {
     return ::IsWindowVisible(::GetDlgItem(hDialog, nId)) != FALSE;
 }
