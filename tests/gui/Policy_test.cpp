@@ -1,8 +1,10 @@
 // The policy list screens: Categories Settings and Advanced Settings in the create-profile
 // wizard, driven as a parent would, and what the new user ends up with in the library.
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/gui/support/AdminTest.h"
@@ -31,7 +33,7 @@ Texts StoredCategories(const char* szUser) {
     return Received(list, count);
 }
 
-// The item buttons of a category list, first item first.
+// The item buttons of a category list.
 std::vector<HWND> ItemButtons(HWND hScreen) {
     std::vector<HWND> buttons;
     for (HWND hChild = ::GetWindow(::GetDlgItem(hScreen, IDC_CATEGORY_LIST), GW_CHILD);
@@ -66,10 +68,11 @@ protected:
         ::SendMessageA(hScreen, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(::IsWindowVisible(hScreen));
     }
-    // An Add or Remove that is expected to warn: the warning's text.
+    // An Add or Remove that is expected to warn or ask: the message's text. A page's
+    // messages belong to the editor window.
     std::string Press(HWND hScreen, int nButton, int nAnswer = IDOK) const {
         gui::Click(hScreen, nButton);
-        return TakeMessage(hScreen, nAnswer);
+        return TakeMessage(::GetAncestor(hScreen, GA_ROOT), nAnswer);
     }
     // An Add that is expected to succeed; it has been handled when this returns.
     static void AddEntry(HWND hScreen, int nEdit, int nAdd, const std::string& strText) {
@@ -195,6 +198,53 @@ TEST_F(PolicyDialogsTest, RemoveAsksOnceAndBackKeepsTheListsForTheNewUser) {
     EXPECT_EQ(StoredURLs("lily", 1), Texts{"library.example"});
     EXPECT_EQ(StoredURLs("lily", 0), Texts{"bet"});
     EXPECT_EQ(StoredCategories("lily"), (Texts{"Adult", "Gambling", "News", "Sports"}));
+}
+
+TEST_F(PolicyDialogsTest, EditorPagesChangeTheProfileThatApplyCommits) {
+    OpenSettingsAsAdmin();
+    const HWND hAdmin = Screen("Administration");
+    ASSERT_NE(hAdmin, nullptr);
+    gui::Click(hAdmin, IDC_ADMIN_MODIFY_DEFAULT);
+    const HWND hEditor = Screen("Modifying Default Profile");
+    ASSERT_NE(hEditor, nullptr);
+    const HWND hCategoryPage = ::GetParent(gui::DescendantItem(hEditor, IDC_CATEGORY_LIST));
+    const HWND hUrlPage = ::GetParent(gui::DescendantItem(hEditor, IDC_URL_ALLOWED_LIST));
+    ASSERT_TRUE(hCategoryPage != hEditor && hUrlPage != hEditor);
+    EXPECT_FALSE(gui::IsItemVisible(hCategoryPage, IDC_CATEGORY_PAGE_NOTE));
+    EXPECT_FALSE(gui::IsItemVisible(hCategoryPage, IDC_CATEGORY_FINISH));
+    gui::Screenshot(hEditor, "editor-category-tab");
+
+    // "Adult" changes sides.
+    Texts expected = StoredCategories("Default");
+    const auto adult = std::find(expected.begin(), expected.end(), "Adult");
+    adult != expected.end() ? void(expected.erase(adult)) : expected.push_back("Adult");
+    for (HWND hButton : ItemButtons(hCategoryPage)) {
+        if (gui::WindowText(hButton) == "Adult") {
+            ::SendMessageA(hButton, BM_CLICK, 0, 0);
+        }
+    }
+    // Enter and Escape inside a page end neither the page nor the editor.
+    for (HWND hPage : {hCategoryPage, hUrlPage}) {
+        ::SendMessageA(hPage, WM_COMMAND, IDOK, 0);
+        ::SendMessageA(hPage, WM_COMMAND, IDCANCEL, 0);
+    }
+    EXPECT_TRUE(::IsWindowVisible(hEditor));
+    EXPECT_TRUE(::IsWindowVisible(hCategoryPage));
+
+    ::PostMessageA(gui::DescendantItem(hEditor, IDC_TAB_ADVANCED), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(hUrlPage) != FALSE; }));
+    EXPECT_FALSE(gui::IsItemVisible(hUrlPage, IDC_URL_SAVE));
+    AddEntry(hUrlPage, IDC_URL_ALLOWED_EDIT, IDC_URL_ALLOWED_ADD, "homework.example");
+    gui::SetItemText(hUrlPage, IDC_URL_BLOCKED_EDIT, "homework.example");
+    EXPECT_EQ(Press(hUrlPage, IDC_URL_BLOCKED_ADD),
+              "This URL is already there in other list. To add in this list please remove it "
+              "from other list.");
+    gui::Screenshot(hEditor, "editor-advanced-tab");
+
+    gui::Click(hEditor, IDC_EDITOR_APPLY);
+    EXPECT_EQ(TakeMessage(hEditor), "New Settings Saved Successfully");
+    EXPECT_EQ(StoredURLs("Default", 1), Texts{"homework.example"});
+    EXPECT_THAT(StoredCategories("Default"), ::testing::UnorderedElementsAreArray(expected));
 }
 
 }  // namespace
