@@ -81,31 +81,36 @@ bool CModifyProfileDlg::AddTab(CDialog& page, CXPButton& button, const char* szC
 }
 
 void CModifyProfileDlg::OnApply() {
+    Commit();
+}
+
+bool CModifyProfileDlg::Commit() {
     gGuiLog.Write("OnApply", 1);
     if (listsChanged != 1) {
-        return;
+        return true;
     }
     CProfileEditState& state = gProfileEditState;
-    // Each list is written whatever became of the one before; failures are logged there.
-    WriteIP(state);
-    gGuiLog.Write("\tWriteIP", 1);
-    WriteURL(state);
-    gGuiLog.Write("\tWriteURL", 1);
-    WriteWord(state);
-    gGuiLog.Write("\tWriteWord", 1);
-    WriteCategory(state);
-    gGuiLog.Write("\tWriteCategory", 1);
+    // Failures are logged by the writes themselves.
+    const bool bSaved = WriteProfileLists(state, true);
     // The filter reloads only the rules of the user now logged in.
     if (_stricmp(state.loggedInUser, state.profileName) == 0) {
         UpdateRequire(1);
     }
+    if (!bSaved) {
+        // Not told as saved, and still to be saved by the next Apply.
+        MessageBox(FormatResourceString(IDS_SETTINGS_NOT_SAVED, GetLastErrorMessage()),
+                   MB_OK | MB_ICONSTOP);
+        return false;
+    }
     MessageBoxById(IDS_SETTINGS_SAVED, MB_OK | MB_ICONINFORMATION);
     listsChanged = 0;
+    return true;
 }
 
 void CModifyProfileDlg::OnDone() {
-    OnApply();
-    EndDialog(screens::kAdministration);
+    if (Commit()) {
+        EndDialog(screens::kAdministration);
+    }
 }
 
 void CModifyProfileDlg::OnOK() {

@@ -30,6 +30,8 @@ private:
     // Makes the page and its tab button; false when the page could not be made.
     bool AddTab(CDialog& page, CXPButton& button, const char* szCaption, int nId);
     void OnApply();
+    // Writes the edited lists when something changed; false when a write failed.
+    bool Commit();
     void OnDone();
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 

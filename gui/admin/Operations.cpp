@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "Api/PolicyApi.h"
 #include "gui/app/GuiLog.h"
@@ -181,6 +182,19 @@ int WriteCategory(CProfileEditState& state) {
         Log(GetLastErrorMessage(), 1);
     }
     return sent == Sent::kYes ? 1 : 0;
+}
+
+bool WriteProfileLists(CProfileEditState& state, bool bLogSteps) {
+    bool bSaved = true;
+    for (const auto& [write, szStep] :
+         {std::pair{&WriteIP, "\tWriteIP"}, std::pair{&WriteURL, "\tWriteURL"},
+          std::pair{&WriteWord, "\tWriteWord"}, std::pair{&WriteCategory, "\tWriteCategory"}}) {
+        bSaved = write(state) == 1 && bSaved;
+        if (bLogSteps) {
+            Log(szStep, 1);
+        }
+    }
+    return bSaved;
 }
 
 int ReadURLLists(CProfileEditState& state) {

@@ -16,6 +16,9 @@ int WriteIP(CProfileEditState& state);
 int WriteURL(CProfileEditState& state);
 int WriteWord(CProfileEditState& state);
 int WriteCategory(CProfileEditState& state);
+// The four writes of a commit, each whatever became of the one before; true when all
+// succeeded. With bLogSteps each is followed by a log line naming it.
+bool WriteProfileLists(CProfileEditState& state, bool bLogSteps);
 // Reload the profile's URL lists, and every category with the profile's blocked ones.
 int ReadURLLists(CProfileEditState& state);
 int ReadCategories(CProfileEditState& state);

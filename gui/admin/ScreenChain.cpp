@@ -71,13 +71,15 @@ int CreateTheUser(HWND hOwner) {
         ShowMessageBox(hOwner, LoadResourceString(IDS_CREATE_USER_FAILED), MB_OK);
         return screens::kAdministration;
     }
-    WriteIP(state);
-    WriteURL(state);
-    WriteWord(state);
-    WriteCategory(state);
+    const bool bSaved = WriteProfileLists(state, false);
     createInProgress = 0;
     ShowMessageBox(hOwner, FormatResourceString(IDS_USER_CREATED, state.profileName),
                    MB_OK | MB_ICONINFORMATION);
+    if (!bSaved) {
+        // The account exists, but not the rules chosen for it.
+        ShowMessageBox(hOwner, FormatResourceString(IDS_SETTINGS_NOT_SAVED, GetLastErrorMessage()),
+                       MB_OK | MB_ICONSTOP);
+    }
     return screens::kAdministration;
 }
 

@@ -1,5 +1,11 @@
 // The profile editor: its tabs, and what Apply and Done commit.
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include <gtest/gtest.h>
+
+#include "Api/RegFile.h"
 
 #include "tests/gui/support/AdminTest.h"
 
@@ -16,6 +22,14 @@ protected:
         }
         gui::Click(hAdmin, IDC_ADMIN_MODIFY_DEFAULT);
         return Screen("Modifying Default Profile");
+    }
+    // The editor's Advanced page (shown or not).
+    static HWND AdvancedPage(HWND hEditor) {
+        return ::GetParent(gui::DescendantItem(hEditor, IDC_URL_ALLOWED_EDIT));
+    }
+    std::string GuiLog() const {
+        std::ifstream in(m_install.Folder() + "GuiLogFile.Log", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     static bool IsTabShown(HWND hEditor, int nTab) {
         const HWND hTab = gui::DescendantItem(hEditor, nTab);
@@ -55,6 +69,51 @@ TEST_F(EditorTest, EscapeGoesBackAndTheCloseBoxHidesEverything) {
     ASSERT_TRUE(Gone(hEditor));
     EXPECT_EQ(m_program->Dialog("Administration", 500), nullptr);
     EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+}
+
+TEST_F(EditorTest, OnlyCommittingTheLoggedInUsersOwnProfileMakesTheFilterReload) {
+    OpenSettingsAsAdmin();
+    HWND hEditor = EditProfileOf("kid");
+    ASSERT_NE(hEditor, nullptr);
+    EXPECT_TRUE(IsTabShown(hEditor, IDC_TAB_USER));
+    SeenElsewhere("update");  // the login's own
+    AddEntry(AdvancedPage(hEditor), IDC_URL_ALLOWED_EDIT, IDC_URL_ALLOWED_ADD, "chess.example");
+    gui::Click(hEditor, IDC_EDITOR_APPLY);
+    EXPECT_EQ(TakeMessage(hEditor), "New Settings Saved Successfully");
+    EXPECT_EQ(StoredURLs("kid", 1), Texts{"chess.example"});
+    EXPECT_EQ(SeenElsewhere("update"), "update 0");
+    EXPECT_NE(GuiLog().find("index=0 Length=13 Value=chess.example"), std::string::npos);
+    // Committed already: Done has nothing to write or tell.
+    gui::Click(hEditor, IDC_EDITOR_DONE);
+    ASSERT_TRUE(Gone(hEditor));
+    EXPECT_FALSE(HasMessage(hEditor));
+
+    hEditor = EditProfileOf("admin");
+    ASSERT_NE(hEditor, nullptr);
+    AddEntry(AdvancedPage(hEditor), IDC_URL_BLOCKED_EDIT, IDC_URL_BLOCKED_ADD, "poker");
+    gui::Click(hEditor, IDC_EDITOR_DONE);
+    EXPECT_EQ(TakeMessage(hEditor), "New Settings Saved Successfully");
+    EXPECT_NE(Screen("Administration"), nullptr);
+    EXPECT_EQ(StoredURLs("admin", 0), Texts{"poker"});
+    EXPECT_EQ(SeenElsewhere("update"), "update 1");
+}
+
+TEST_F(EditorTest, AFailedCommitIsNotToldAsSavedAndTheEditorStays) {
+    const HWND hEditor = OpenDefaultProfile();
+    ASSERT_NE(hEditor, nullptr);
+    AddEntry(AdvancedPage(hEditor), IDC_URL_ALLOWED_EDIT, IDC_URL_ALLOWED_ADD, "a.example");
+    // Without its digest the settings file is not trusted: every write is refused.
+    ASSERT_EQ(::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kContentKeyPath, kDigestValueName),
+              ERROR_SUCCESS);
+    gui::Click(hEditor, IDC_EDITOR_DONE);
+    EXPECT_EQ(TakeMessage(hEditor).rfind("The new settings could not be saved.\n", 0), 0u);
+    EXPECT_TRUE(::IsWindowVisible(hEditor));
+    const std::string strLog = GuiLog();
+    EXPECT_NE(strLog.find("Operations :: SetIPList TRUE Failed"), std::string::npos);
+    EXPECT_NE(strLog.find("SetURLList TRUE Failed"), std::string::npos);
+    // Still unsaved: the next Apply tries again.
+    gui::Click(hEditor, IDC_EDITOR_APPLY);
+    EXPECT_EQ(TakeMessage(hEditor).rfind("The new settings could not be saved.\n", 0), 0u);
 }
 
 }  // namespace

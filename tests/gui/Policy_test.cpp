@@ -7,31 +7,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "Api/RegFile.h"
 #include "tests/gui/support/AdminTest.h"
 
 namespace {
-
-using Texts = std::vector<std::string>;
-
-Texts Received(char** list, int count) {
-    Texts texts(list, list + count);
-    FreeListMemory(&list, &count);
-    return texts;
-}
-
-Texts StoredURLs(const char* szUser, int iAllowed) {
-    char** list = nullptr;
-    int count = 0;
-    EXPECT_EQ(GetURLList(szUser, iAllowed, &list, &count), 1);
-    return Received(list, count);
-}
-
-Texts StoredCategories(const char* szUser) {
-    char** list = nullptr;
-    int count = 0;
-    EXPECT_EQ(GetCategoryList(szUser, &list, &count), 1);
-    return Received(list, count);
-}
 
 // The item buttons of a category list.
 std::vector<HWND> ItemButtons(HWND hScreen) {
@@ -73,11 +52,6 @@ protected:
     std::string Press(HWND hScreen, int nButton, int nAnswer = IDOK) const {
         gui::Click(hScreen, nButton);
         return TakeMessage(::GetAncestor(hScreen, GA_ROOT), nAnswer);
-    }
-    // An Add that is expected to succeed; it has been handled when this returns.
-    static void AddEntry(HWND hScreen, int nEdit, int nAdd, const std::string& strText) {
-        gui::SetItemText(hScreen, nEdit, strText);
-        ::SendMessageA(::GetDlgItem(hScreen, nAdd), BM_CLICK, 0, 0);
     }
 };
 
@@ -245,6 +219,19 @@ TEST_F(PolicyDialogsTest, EditorPagesChangeTheProfileThatApplyCommits) {
     EXPECT_EQ(TakeMessage(hEditor), "New Settings Saved Successfully");
     EXPECT_EQ(StoredURLs("Default", 1), Texts{"homework.example"});
     EXPECT_THAT(StoredCategories("Default"), ::testing::UnorderedElementsAreArray(expected));
+}
+
+TEST_F(PolicyDialogsTest, AFailedCreationIsToldOnceAndLeadsBackToAdministration) {
+    OpenSettingsAsAdmin();
+    const HWND hCategories = StartWizard("iris");
+    ASSERT_NE(hCategories, nullptr);
+    // Without its digest the settings file is not trusted: the account cannot be made.
+    ASSERT_EQ(::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kContentKeyPath, kDigestValueName),
+              ERROR_SUCCESS);
+    gui::Click(hCategories, IDC_CATEGORY_FINISH);
+    EXPECT_EQ(TakeMessage(m_hLogin), "Failed to create user");
+    EXPECT_NE(Screen("Administration"), nullptr);
+    EXPECT_FALSE(HasMessage(m_hLogin));
 }
 
 }  // namespace

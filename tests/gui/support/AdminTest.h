@@ -7,11 +7,33 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiTest.h"
+#include "tests/gui/support/RemoteListView.h"
+
+using Texts = std::vector<std::string>;
+
+// A list as the library stores it for szUser.
+inline Texts StoredURLs(const char* szUser, int iAllowed) {
+    char** list = nullptr;
+    int count = 0;
+    EXPECT_EQ(GetURLList(szUser, iAllowed, &list, &count), 1);
+    Texts texts(list, list + count);
+    FreeListMemory(&list, &count);
+    return texts;
+}
+inline Texts StoredCategories(const char* szUser) {
+    char** list = nullptr;
+    int count = 0;
+    EXPECT_EQ(GetCategoryList(szUser, &list, &count), 1);
+    Texts texts(list, list + count);
+    FreeListMemory(&list, &count);
+    return texts;
+}
 
 class AdminTest : public GuiTest {
 protected:
@@ -53,6 +75,34 @@ protected:
     // The close box of a screen.
     static void CloseBox(HWND hScreen) { ::PostMessageA(hScreen, WM_SYSCOMMAND, SC_CLOSE, 0); }
     static void Escape(HWND hScreen) { ::PostMessageA(hScreen, WM_COMMAND, IDCANCEL, 0); }
+
+    // From the Administration screen through Select User to the profile editor on szName's
+    // profile; nullptr when a screen does not show up.
+    HWND EditProfileOf(const char* szName) const {
+        const HWND hAdmin = Screen("Administration");
+        if (hAdmin == nullptr) {
+            return nullptr;
+        }
+        gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
+        const HWND hSelect = Screen("Select User");
+        if (hSelect == nullptr) {
+            return nullptr;
+        }
+        const CRemoteListView list(::GetDlgItem(hSelect, IDC_SELECT_LIST));
+        for (int i = 0; i < list.Count(); ++i) {
+            if (list.Text(i, 0) == szName) {
+                list.Select(i);
+            }
+        }
+        gui::Click(hSelect, IDC_SELECT_EDIT);
+        return Screen(("Modifying Profile of " + std::string(szName)).c_str());
+    }
+
+    // A URL Add that is expected to succeed; it has been handled when this returns.
+    static void AddEntry(HWND hScreen, int nEdit, int nAdd, const std::string& strText) {
+        gui::SetItemText(hScreen, nEdit, strText);
+        ::SendMessageA(::GetDlgItem(hScreen, nAdd), BM_CLICK, 0, 0);
+    }
 
     // The message box hOwner shows now: its text, once answered with nButton.
     std::string TakeMessage(HWND hOwner, int nButton = IDOK) const {
