@@ -90,55 +90,65 @@ HWND VisibleDialog(const CGuiProgram& program, const char* szTitle) {
     return hFound;
 }
 
-// One round of a parent editing his own profile: the two waits, in milliseconds.
-bool TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneToMessage) {
+// One round of a parent editing his own profile: the two waits, in milliseconds. Returns
+// what went wrong, or nullptr.
+const char* TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneToMessage) {
     CGuiProgram program;
     const HWND hLogin = program.Dialog("Login");
     if (hLogin == nullptr || !gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; })) {
-        return false;
+        return "no login window";
     }
     ::SendMessageA(::GetDlgItem(hLogin, IDC_LOGIN_USER), CB_SELECTSTRING, static_cast<WPARAM>(-1),
                    reinterpret_cast<LPARAM>("admin"));
     gui::TypeText(hLogin, IDC_LOGIN_PASSWORD, "secret");
     gui::Click(hLogin, IDOK);
     if (!WaitClosely([&] { return ::IsWindowVisible(hLogin) == FALSE; })) {
-        return false;
+        return "the login window stayed";
     }
     gui::PostCommand(hLogin, ID_TRAY_SETTINGS);
     const HWND hAdmin = VisibleDialog(program, "Administration");
     if (hAdmin == nullptr) {
-        return false;
+        return "no Administration screen";
     }
     gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
     // The first row, the administrator's, is selected as the screen opens.
     const HWND hSelect = VisibleDialog(program, "Select User");
     if (hSelect == nullptr) {
-        return false;
+        return "no Select User screen";
     }
     const LARGE_INTEGER edit = Now();
     gui::Click(hSelect, IDC_SELECT_EDIT);
     const HWND hEditor = VisibleDialog(program, "Modifying Profile of admin");
     if (hEditor == nullptr) {
-        return false;
+        return "no profile editor";
     }
     dEditToShown = Milliseconds(edit, Now());
     // One change (new in every round), so that Done has something to write.
     const HWND hAdvanced = ::GetParent(gui::DescendantItem(hEditor, IDC_URL_ALLOWED_EDIT));
+    gui::Click(::GetParent(hAdvanced), IDC_TAB_ADVANCED);
+    if (!WaitClosely([&] { return ::IsWindowVisible(hAdvanced) != FALSE; })) {
+        return "no Advanced page";
+    }
     gui::TypeText(hAdvanced, IDC_URL_ALLOWED_EDIT, "added" + std::to_string(nRound) + ".example");
     gui::Click(hAdvanced, IDC_URL_ALLOWED_ADD);
     if (!WaitClosely([&] { return gui::ItemText(hAdvanced, IDC_URL_ALLOWED_EDIT).empty(); })) {
-        return false;
+        return "the entry was not added";
     }
     const LARGE_INTEGER done = Now();
     gui::Click(hEditor, IDC_EDITOR_DONE);
     const HWND hBox = program.MessageBoxOf(hEditor);
     if (hBox == nullptr) {
-        return false;
+        return "no success message";
     }
     dDoneToMessage = Milliseconds(done, Now());
     gui::AnswerMessageBox(hBox, IDOK);
+    const HWND hBack = VisibleDialog(program, "Administration");
+    if (hBack == nullptr) {
+        return "no Administration screen after Done";
+    }
+    gui::Click(hBack, IDC_ADMIN_CLOSE);
     gui::PostCommand(hLogin, ID_TRAY_EXIT);
-    return program.HasEnded();
+    return program.HasEnded() ? nullptr : "the program did not end";
 }
 
 }  // namespace
@@ -186,8 +196,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < nRounds; ++i) {
         double dShown = 0;
         double dSaved = 0;
-        if (!TimeProfileEditing(i, dShown, dSaved)) {
-            std::fputs("gui timing: the profile editing round did not complete\n", stderr);
+        if (const char* szFailure = TimeProfileEditing(i, dShown, dSaved)) {
+            std::fprintf(stderr, "gui timing: editing a profile: %s\n", szFailure);
             return 1;
         }
         editorShown.push_back(dShown);

@@ -1,6 +1,7 @@
 #include "tests/gui/support/GuiDriver.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include "win/ProcessHandles.h"
 #include "win/UniqueHandle.h"
@@ -209,7 +210,12 @@ HWND DescendantItem(HWND hTop, int nId) {
         hTop,
         [](HWND hChild, LPARAM lParam) -> BOOL {
             auto& wanted = *reinterpret_cast<CSearch*>(lParam);
-            if (::GetDlgCtrlID(hChild) != wanted.nId) {
+            // Controls of dialogs only: the category list's item buttons have ids of their
+            // own that may equal a dialog control's.
+            char szParentClass[16] = {};
+            ::GetClassNameA(::GetParent(hChild), szParentClass, sizeof szParentClass);
+            if (::GetDlgCtrlID(hChild) != wanted.nId ||
+                std::string_view(szParentClass) != "#32770") {
                 return TRUE;
             }
             wanted.hFound = hChild;

@@ -40,7 +40,8 @@ void TypeText(HWND hDialog, int nId, const std::string& strText);
 void Click(HWND hDialog, int nId);
 // Sends a command (a menu choice) to a window without waiting for it.
 void PostCommand(HWND hWnd, int nId);
-// A control with id nId anywhere under hTop (in pages of pages too); nullptr when none.
+// A dialog control with id nId anywhere under hTop (in pages of pages too); nullptr when
+// none.
 HWND DescendantItem(HWND hTop, int nId);
 bool IsItemVisible(HWND hDialog, int nId);
 bool IsItemEnabled(HWND hDialog, int nId);
