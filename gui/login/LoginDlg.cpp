@@ -172,18 +172,27 @@ LRESULT CLoginDlg::OnSysCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CLoginDlg::OnSettings() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
     UpdateData(true);
     if (!m_bLoggedIn) {
         m_userList.SetFocus();
         return;
     }
     if (IsAdmin(gProfileEditState.loggedInUser) == 0) {
+        const CScreenOpen open(m_bScreenOpen);
         CChangePassDlg personalSettings(this);
         personalSettings.DoModal();
         return;
     }
     ShowWindow(SW_HIDE);
-    if (RunAdministrationScreens(m_hWnd) == screens::kHide) {
+    int nEnd = screens::kShowLogin;
+    {
+        const CScreenOpen open(m_bScreenOpen);
+        nEnd = RunAdministrationScreens(m_hWnd);
+    }
+    if (nEnd == screens::kHide) {
         // Someone is logged in, so closing only hides the window.
         SendMessage(WM_SYSCOMMAND, SC_CLOSE);
     } else {
@@ -192,12 +201,34 @@ void CLoginDlg::OnSettings() {
     gActiveWindow = m_hWnd;
 }
 
+CLoginDlg::CScreenOpen::CScreenOpen(bool& bOpen) noexcept : m_bOpen(bOpen) {
+    m_bOpen = true;
+}
+
+CLoginDlg::CScreenOpen::~CScreenOpen() {
+    m_bOpen = false;
+}
+
+bool CLoginDlg::BringOpenScreenForward() const {
+    if (!m_bScreenOpen) {
+        return false;
+    }
+    ::SetForegroundWindow(gActiveWindow);
+    return true;
+}
+
 void CLoginDlg::OnTrayLogin() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
     SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
     ShowWindow(SW_SHOWNORMAL);
 }
 
 void CLoginDlg::OnTrayLogout() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
     if (!m_bLoggedIn) {
         MessageBoxById(IDS_NOT_LOGGED_IN, MB_OK | MB_ICONINFORMATION);
         return;
@@ -207,11 +238,17 @@ void CLoginDlg::OnTrayLogout() {
 }
 
 void CLoginDlg::OnTraySettings() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
     ShowWindow(SW_SHOWNORMAL);
     OnSettings();
 }
 
 void CLoginDlg::OnTrayExit() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
     if (GetFilterOff() == 1 &&
         MessageBoxById(IDS_FILTERING_OFF_EXIT, MB_YESNO | MB_ICONEXCLAMATION) == IDNO) {
         return;

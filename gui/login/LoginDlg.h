@@ -42,6 +42,20 @@ private:
     void Close();
     void FillUserList();
     void OnSettings();
+    // While a settings screen is open the tray's commands only bring it to the front: a
+    // second chain of screens, or a logout under an open one, would edit as nobody.
+    bool BringOpenScreenForward() const;
+    // Marks a settings screen open for its scope.
+    class CScreenOpen {
+    public:
+        explicit CScreenOpen(bool& bOpen) noexcept;
+        CScreenOpen(const CScreenOpen&) = delete;
+        CScreenOpen& operator=(const CScreenOpen&) = delete;
+        ~CScreenOpen();
+
+    private:
+        bool& m_bOpen;
+    };
     void OnTrayLogin();
     void OnTrayLogout();
     void OnTraySettings();
@@ -63,5 +77,6 @@ private:
     std::string m_strPassword;
     std::string m_strSelectedName;
     int m_bLoggedIn = 0;
+    bool m_bScreenOpen = false;
     HICON m_hIcon;
 };

@@ -25,6 +25,18 @@ TEST_F(AdminScreenTest, EscapeReturnsToTheLoginWindowAndCloseLeavesOnlyTheTray) 
     EXPECT_FALSE(m_program->HasEnded(0));
 }
 
+TEST_F(AdminScreenTest, TheTrayCannotOpenASecondChainOrLogOutUnderAnOpenScreen) {
+    OpenSettingsAsAdmin();
+    const HWND hAdmin = Screen("Administration");
+    ASSERT_NE(hAdmin, nullptr);
+    gui::PostCommand(m_hLogin, ID_TRAY_SETTINGS);
+    gui::PostCommand(m_hLogin, ID_TRAY_LOGOUT);
+    ::SendMessageA(m_hLogin, WM_NULL, 0, 0);
+    EXPECT_EQ(gui::WindowsOf(m_program->Pid(), "#32770").size(), 2u);  // login, Administration
+    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_EQ(UserSeenElsewhere(), "user admin");
+}
+
 TEST_F(AdminScreenTest, APlainUserGetsOnlyPersonalSettingsOverTheLoginWindow) {
     OpenSettingsAs("kid", "chess");
     const HWND hPersonal = Screen("Personal Settings");
