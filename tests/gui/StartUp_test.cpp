@@ -63,7 +63,10 @@ TEST_F(StartUpTest, StartUpInAnyCaseRotatesTheLogsFirst) {
 TEST_F(StartUpTest, StartUpWithABlankIsNotTheLogonStart) {
     MakeOldLog();
     CGuiProgram program("StartUp ");
-    ASSERT_NE(program.Dialog("Login"), nullptr);
+    ASSERT_NE(program.Dialog("Login"), nullptr)
+        << "the program " << (program.HasEnded(0) ? "ended" : "runs") << ", exit code "
+        << program.ExitCode() << "; log:\n"
+        << Log("GuiCallLog.Log");
     EXPECT_TRUE(Exists("Old.Log"));
     EXPECT_EQ(Log("GuiCallLog.Log").find("StartUp CommandLine"), std::string::npos);
 }
