@@ -7,34 +7,13 @@
 #include "gui/app/ProgramWindow.h"
 #include "gui/app/StartupEntry.h"
 #include "gui/app/TamperedSettings.h"
+#include "gui/app/UserNameList.h"
 #include "gui/defaultprofile/WarningDlg.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
 #include "gui/users/ChangePassDlg.h"
 #include "win/GdiHandle.h"
-
-namespace {
-
-// A list record of the library, released when the scope ends.
-class CUserNames {
-public:
-    CUserNames() { m_bOk = GetAllUsers(m_list, m_count) == 1; }
-    CUserNames(const CUserNames&) = delete;
-    CUserNames& operator=(const CUserNames&) = delete;
-    ~CUserNames() { FreeListMemory(&m_list, &m_count); }
-
-    bool Ok() const noexcept { return m_bOk; }
-    int Count() const noexcept { return m_count; }
-    const char* operator[](int i) const noexcept { return m_list[i]; }
-
-private:
-    char** m_list = nullptr;
-    int m_count = 0;
-    bool m_bOk = false;
-};
-
-}  // namespace
 
 const CMessageEntry<CLoginDlg> CLoginDlg::kMessageMap[] = {
     MapCommand(IDC_LOGIN_SETTINGS, &CLoginDlg::OnSettings),
@@ -89,7 +68,7 @@ BOOL CLoginDlg::OnInitDialog() {
 // Every name but the first that the library gives (the Default profile, which nobody logs
 // in as), the first of the sorted list selected.
 void CLoginDlg::FillUserList() {
-    const CUserNames names;
+    const CUserNameList names;
     if (!names.Ok()) {
         EndForTamperedSettings(m_hWnd);
     }

@@ -8,6 +8,7 @@
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
 #include "gui/app/ProgramWindow.h"
+#include "gui/app/UserNameList.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
@@ -17,24 +18,6 @@ namespace {
 
 // The library's error code for a name no live account has.
 constexpr int kUserNotFound = 3;
-
-// The library's list of user names, released when the scope ends.
-class CUserNameList {
-public:
-    CUserNameList() { m_bOk = GetAllUsers(m_list, m_count) == 1; }
-    CUserNameList(const CUserNameList&) = delete;
-    CUserNameList& operator=(const CUserNameList&) = delete;
-    ~CUserNameList() { FreeListMemory(&m_list, &m_count); }
-
-    bool Ok() const noexcept { return m_bOk; }
-    int Count() const noexcept { return m_count; }
-    const char* operator[](int i) const noexcept { return m_list[i]; }
-
-private:
-    char** m_list = nullptr;
-    int m_count = 0;
-    bool m_bOk = false;
-};
 
 UINT DescriptionOf(const char* szName) {
     if (IsAdmin(szName) == 1) {
