@@ -24,6 +24,13 @@ public:
     }
     void SelectAll() noexcept { SetSel(0, -1); }
     void ScrollCaret() noexcept { SendMessage(EM_SCROLLCARET); }
+    // Back to the edit with its whole text selected and in view, so that a correction
+    // replaces it.
+    void FocusForCorrection() noexcept {
+        SetFocus();
+        SelectAll();
+        ScrollCaret();
+    }
 };
 
 class CStatic : public CWnd {

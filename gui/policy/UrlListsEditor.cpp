@@ -59,12 +59,6 @@ void CUrlListsEditor::Warn(UINT nIdPrompt) const {
     m_screen.MessageBoxById(nIdPrompt, MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CUrlListsEditor::SelectForCorrection(CEdit& edit) {
-    edit.SetFocus();
-    edit.SelectAll();
-    edit.ScrollCaret();
-}
-
 void CUrlListsEditor::Add(CSide& side, const CSide& other) {
     const std::string strText = side.edit.GetWindowText();
     if (strText.empty()) {
@@ -74,17 +68,17 @@ void CUrlListsEditor::Add(CSide& side, const CSide& other) {
     }
     if (strText.size() > kMaxEntryLength) {
         Warn(IDS_WORD_TOO_LONG);
-        SelectForCorrection(side.edit);
+        side.edit.FocusForCorrection();
         return;
     }
     if (Contains(side.entries, strText)) {
         Warn(IDS_URL_IN_THIS_LIST);
-        SelectForCorrection(side.edit);
+        side.edit.FocusForCorrection();
         return;
     }
     if (Contains(other.entries, strText)) {
         Warn(IDS_URL_IN_OTHER_LIST);
-        SelectForCorrection(side.edit);
+        side.edit.FocusForCorrection();
         return;
     }
     // The list box first: an entry it could not take would be kept but never shown.

@@ -37,8 +37,6 @@ private:
     void Add(CSide& side, const CSide& other);
     void Remove(CSide& side);
     void Warn(UINT nIdPrompt) const;
-    // Back to the edit with its whole text selected, so that a correction replaces it.
-    static void SelectForCorrection(CEdit& edit);
 
     const CWnd& m_screen;
     CSide m_allowed;

@@ -78,7 +78,7 @@ void CChangePassDlg::OnChangePassword() {
     const char* szUser = gProfileEditState.loggedInUser;
     if (ValidatePassword(szUser, m_strOld.c_str()) != 1) {
         MessageBoxById(IDS_OLD_PASSWORD_WRONG, MB_OK | MB_ICONEXCLAMATION);
-        FocusAndSelectAll(m_oldEdit);
+        m_oldEdit.FocusForCorrection();
         return;
     }
     if (!CheckNewPassword(*this, m_newEdit, m_confirmEdit, m_strNew, m_strConfirm,

@@ -35,12 +35,6 @@ bool IsValidUserName(const std::string& strName) {
     return bLetter;
 }
 
-void FocusAndSelectAll(CEdit& edit) {
-    edit.SetFocus();
-    edit.SelectAll();
-    edit.ScrollCaret();
-}
-
 bool CheckNewPassword(const CWnd& screen, CEdit& passwordEdit, CEdit& confirmEdit,
                       std::string& strPassword, std::string& strConfirm, UINT nIdEmpty) {
     if (strPassword.empty()) {

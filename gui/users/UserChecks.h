@@ -17,9 +17,6 @@ constexpr size_t kUserPasswordMax = 15;
 // 1 to kUserNameMax ASCII letters and digits, at least one of them a letter.
 bool IsValidUserName(const std::string& strName);
 
-// Puts the focus on an edit with all its text selected and in view.
-void FocusAndSelectAll(CEdit& edit);
-
 // A new password and its confirmation as typed on screen. A fault is told in a warning owned
 // by the screen (nIdEmpty when the password is empty) and the focus goes back to the
 // password; a mismatch or an over-long password empties both edits and both texts. True

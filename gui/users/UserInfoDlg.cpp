@@ -98,12 +98,12 @@ void CUserInfoDlg::OnNext() {
     }
     if (!IsValidUserName(m_strName)) {
         MessageBoxById(IDS_INVALID_USER_NAME, MB_OK | MB_ICONEXCLAMATION);
-        FocusAndSelectAll(m_nameEdit);
+        m_nameEdit.FocusForCorrection();
         return;
     }
     if (IsUserExists(m_strName.c_str()) != 0) {
         MessageBoxById(IDS_USER_EXISTS, MB_OK | MB_ICONEXCLAMATION);
-        FocusAndSelectAll(m_nameEdit);
+        m_nameEdit.FocusForCorrection();
         return;
     }
     if (!CheckNewPassword(*this, m_passwordEdit, m_confirmEdit, m_strPassword, m_strConfirm,
