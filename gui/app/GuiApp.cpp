@@ -71,8 +71,9 @@ void CGuiApp::WorkBeforeMutex(CommandWord word) {
 }
 
 void CGuiApp::BringRunningCopyForward() {
-    // The running copy stored its current dialog here; 0 if it has shown none yet.
-    const HWND hWnd = gActiveWindow;
+    // The running copy stored its current dialog here; 0 if it has shown none yet. A page of
+    // the profile editor cannot come forward by itself: its editor does.
+    const HWND hWnd = gActiveWindow != nullptr ? ::GetAncestor(gActiveWindow, GA_ROOT) : nullptr;
     if (hWnd != nullptr) {
         ::SetForegroundWindow(hWnd);
         ::ShowWindow(hWnd, SW_SHOWNORMAL);

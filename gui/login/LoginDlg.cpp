@@ -192,7 +192,8 @@ bool CLoginDlg::BringOpenScreenForward() const {
     if (!m_bScreenOpen) {
         return false;
     }
-    ::SetForegroundWindow(gActiveWindow);
+    // The handle may be a page of the profile editor: the editor is what comes forward.
+    ::SetForegroundWindow(::GetAncestor(gActiveWindow, GA_ROOT));
     return true;
 }
 

@@ -71,6 +71,16 @@ TEST_F(EditorTest, EscapeGoesBackAndTheCloseBoxHidesEverything) {
     EXPECT_FALSE(::IsWindowVisible(m_hLogin));
 }
 
+TEST_F(EditorTest, ASecondStartBringsBackTheEditorNotOneOfItsPages) {
+    const HWND hEditor = OpenDefaultProfile();
+    ASSERT_NE(hEditor, nullptr);
+    ::ShowWindow(hEditor, SW_MINIMIZE);
+    ASSERT_TRUE(gui::WaitUntil([&] { return ::IsIconic(hEditor) != FALSE; }));
+    CGuiProgram second;
+    ASSERT_TRUE(second.HasEnded());
+    EXPECT_TRUE(gui::WaitUntil([&] { return ::IsIconic(hEditor) == FALSE; }));
+}
+
 TEST_F(EditorTest, OnlyCommittingTheLoggedInUsersOwnProfileMakesTheFilterReload) {
     OpenSettingsAsAdmin();
     HWND hEditor = EditProfileOf("kid");
