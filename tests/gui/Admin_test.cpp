@@ -29,9 +29,8 @@ TEST_F(AdminScreenTest, TheTrayCannotOpenASecondChainOrLogOutUnderAnOpenScreen) 
     OpenSettingsAsAdmin();
     const HWND hAdmin = Screen("Administration");
     ASSERT_NE(hAdmin, nullptr);
-    gui::PostCommand(m_hLogin, ID_TRAY_SETTINGS);
-    gui::PostCommand(m_hLogin, ID_TRAY_LOGOUT);
-    ::SendMessageA(m_hLogin, WM_NULL, 0, 0);
+    EXPECT_TRUE(gui::CommandNow(m_hLogin, ID_TRAY_SETTINGS));
+    EXPECT_TRUE(gui::CommandNow(m_hLogin, ID_TRAY_LOGOUT));
     EXPECT_EQ(gui::WindowsOf(m_program->Pid(), "#32770").size(), 2u);  // login, Administration
     EXPECT_FALSE(::IsWindowVisible(m_hLogin));
     EXPECT_EQ(UserSeenElsewhere(), "user admin");
@@ -55,12 +54,10 @@ TEST_F(AdminScreenTest, FilteringOffAndOnIsSavedOncePerClick) {
     EXPECT_EQ(TakeMessage(hAdmin), "New Settings Saved Successfully");
     EXPECT_EQ(SeenElsewhere("filteroff"), "filteroff 1");
     // Nothing clicked since: nothing to save, nothing said.
-    gui::Click(hAdmin, IDC_ADMIN_APPLY);
-    ::SendMessageA(hAdmin, WM_NULL, 0, 0);
+    EXPECT_TRUE(gui::ClickNow(hAdmin, IDC_ADMIN_APPLY));
     EXPECT_FALSE(HasMessage(hAdmin));
 
-    gui::Click(hAdmin, IDC_ADMIN_FILTER_ON);
-    ::SendMessageA(hAdmin, WM_NULL, 0, 0);
+    ASSERT_TRUE(gui::ClickNow(hAdmin, IDC_ADMIN_FILTER_ON));
     EXPECT_EQ(::IsDlgButtonChecked(hAdmin, IDC_ADMIN_FILTER_ON), BST_CHECKED);
     EXPECT_EQ(::IsDlgButtonChecked(hAdmin, IDC_ADMIN_FILTER_OFF), BST_UNCHECKED);
     gui::Click(hAdmin, IDC_ADMIN_APPLY);

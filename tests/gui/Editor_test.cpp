@@ -46,8 +46,7 @@ TEST_F(EditorTest, TheDefaultProfileHasTwoTabsAndApplyWithoutAChangeSaysNothing)
     SeenElsewhere("update");  // the login's own
     gui::Screenshot(hEditor, "editor-default-profile");
 
-    gui::Click(hEditor, IDC_EDITOR_APPLY);
-    ::SendMessageA(hEditor, WM_NULL, 0, 0);
+    EXPECT_TRUE(gui::ClickNow(hEditor, IDC_EDITOR_APPLY));
     EXPECT_FALSE(HasMessage(hEditor));
     gui::Click(hEditor, IDC_EDITOR_DONE);
     ASSERT_TRUE(Gone(hEditor));

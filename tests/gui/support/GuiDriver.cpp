@@ -225,6 +225,18 @@ HWND DescendantItem(HWND hTop, int nId) {
     return search.hFound;
 }
 
+bool ClickNow(HWND hDialog, int nId, DWORD dwTimeoutMs) {
+    DWORD_PTR dwResult = 0;
+    return ::SendMessageTimeoutA(::GetDlgItem(hDialog, nId), BM_CLICK, 0, 0, SMTO_NORMAL,
+                                 dwTimeoutMs, &dwResult) != 0;
+}
+
+bool CommandNow(HWND hWnd, int nId, DWORD dwTimeoutMs) {
+    DWORD_PTR dwResult = 0;
+    return ::SendMessageTimeoutA(hWnd, WM_COMMAND, static_cast<WPARAM>(nId), 0, SMTO_NORMAL,
+                                 dwTimeoutMs, &dwResult) != 0;
+}
+
 bool IsItemVisible(HWND hDialog, int nId) {
     return ::IsWindowVisible(::GetDlgItem(hDialog, nId)) != FALSE;
 }

@@ -40,6 +40,10 @@ void TypeText(HWND hDialog, int nId, const std::string& strText);
 void Click(HWND hDialog, int nId);
 // Sends a command (a menu choice) to a window without waiting for it.
 void PostCommand(HWND hWnd, int nId);
+// A click or a command handled before this returns: false when it was not handled within
+// dwTimeoutMs (it opened something modal, say). For what is expected to open nothing.
+bool ClickNow(HWND hDialog, int nId, DWORD dwTimeoutMs = 3000);
+bool CommandNow(HWND hWnd, int nId, DWORD dwTimeoutMs = 3000);
 // A dialog control with id nId anywhere under hTop (in pages of pages too); nullptr when
 // none.
 HWND DescendantItem(HWND hTop, int nId);
