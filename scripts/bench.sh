@@ -28,3 +28,5 @@ out=$(mktemp)
 build/win/wine-run build/win/sockbin/filter_bench.exe >"$out" 2>&1 || { cat "$out"; exit 1; }
 sed -n '/^HTTP round trips/,$p' "$out" | tr -d '\r' | grep -v '^pcinstall'
 rm -f "$out"
+echo "== kernel calls per operation (Windows, under a traced wineserver)"
+scripts/bench-calls.sh
