@@ -3,9 +3,10 @@
 calls_bench marked, the server requests one operation of the marking process makes, the
 difference to its reference path, and the request types that make that difference.
 
-Requests are attributed to a process through the pid the server gives a thread when it starts
-(the replies to init_first_thread and init_thread), so thread ids that other processes reuse
-are never counted. Per kind it takes the fewest requests any of its operations made, and shows
+Requests are attributed to a process by thread: its first thread through the pid the server
+gives it (the reply to init_first_thread), every other one through the new_thread request that
+made it in the current process (process=ffffffff), so worker threads count with their process
+and thread ids that other processes reuse later do not. Per kind it takes the fewest requests any of its operations made, and shows
 the range when they differ: an asynchronous completion that arrives while its thread is still
 running costs a wake-up signal and one to three requests more, depending on timing alone, so
 the fewest is the count that does not depend on timing."""
@@ -14,9 +15,9 @@ import re
 import sys
 
 REQUEST = re.compile(r'^([0-9a-f]+): ([a-z_]+)\( (.*)$')
-REPLY_PID = re.compile(
-    r'^([0-9a-f]+): (init_first_thread|init_thread)\(\) = \w+ \{.*?\bpid=([0-9a-f]+)')
-MARKER = re.compile(r'name=L"calls-(op|end):([a-z-]+)"')
+FIRST_THREAD = re.compile(r'^([0-9a-f]+): init_first_thread\(\) = \w+ \{.*?\bpid=([0-9a-f]+)')
+NEW_THREAD = re.compile(r'^([0-9a-f]+): new_thread\(\) = 0 \{ tid=([0-9a-f]+)')
+MARKER = re.compile(r'name=L"calls-(op|idle|end):([a-z-]+)"')
 CODE = re.compile(r'\bcode=([A-Za-z0-9_()]+)')
 
 # The reference of each kind: the same operation without the layer (or with it doing nothing).
@@ -57,29 +58,45 @@ def main():
     path = sys.argv[1]
     title = sys.argv[2] if len(sys.argv) > 2 else path
     pid_of = {}
+    made_in = {}
+    idle_thread = None
     process = None
     current = None
     ops = collections.OrderedDict()
     with open(path, errors='replace') as trace:
         for line in trace:
-            reply = REPLY_PID.match(line)
-            if reply:
-                pid_of[reply.group(1)] = reply.group(3)
+            first = FIRST_THREAD.match(line)
+            if first:
+                pid_of[first.group(1)] = first.group(2)
+                continue
+            made = NEW_THREAD.match(line)
+            if made:
+                pid_of[made.group(2)] = made_in.pop(made.group(1), None)
                 continue
             request = REQUEST.match(line)
             if not request:
                 continue
             tid, name, args = request.groups()
+            if name == 'new_thread':
+                # A thread made for another process (its first, at CreateProcess) is named by
+                # that process's handle; only the pseudo-handle means the requester's own.
+                own = re.search(r'\bprocess=ffffffff\b', args)
+                made_in[tid] = pid_of.get(tid) if own else None
             if name == 'create_event':
                 marker = MARKER.search(args)
                 if marker:
                     process = pid_of.get(tid)
-                    current = None
-                    if marker.group(1) == 'op':
+                    what = marker.group(1)
+                    if what == 'op':
                         current = collections.Counter()
                         ops.setdefault(marker.group(2), []).append(current)
+                    elif what == 'end':
+                        current = None
+                    # After "idle" the marking thread only waits for the others to finish.
+                    idle_thread = tid if what == 'idle' else None
                     continue
-            if current is not None and process is not None and pid_of.get(tid) == process:
+            if (current is not None and process is not None and pid_of.get(tid) == process
+                    and tid != idle_thread):
                 current[request_type(name, args)] += 1
     if not ops:
         sys.exit('calls-count: no marked operations in ' + path)

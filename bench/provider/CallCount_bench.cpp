@@ -1,7 +1,7 @@
 // The client of scripts/bench-calls.sh, which counts the requests each kind of operation makes
 // to a traced wineserver. This program only runs the operations: a warm-up, then N of each
-// kind, each operation after a named event ("calls-op:KIND", and "calls-end:KIND" after the
-// last) that the trace shows, so the script can attribute every request to one operation. The web
+// kind, each operation between named events ("calls-op:KIND" before, "calls-idle:KIND" after)
+// that the trace shows, so the script can attribute every request to one operation. The web
 // and category servers are other (native) processes, so everything this process asks the server for
 // is the client's and the filter's own cost.
 //
@@ -75,13 +75,17 @@ void Mark(const char* szWhat, const char* szKind) {
     g_markers.push_back(::CreateEventA(nullptr, TRUE, FALSE, strName.c_str()));
 }
 
-// Each operation is marked on its own: the script takes the count most operations of a kind
-// have, since a completion that races the thread waiting for it costs a request or two more.
+// Each operation is marked on its own, since a completion that races the thread waiting for
+// it costs a request or two more: the script takes the fewest. After each operation the layer's
+// completion threads get a moment to finish with it ("idle": from there on only other threads'
+// requests count), so that none of theirs falls into the next operation.
 template <class F>
 void Kind(const char* szKind, int n, F operation) {
     for (int i = 0; i < n; ++i) {
         Mark("op", szKind);
         operation();
+        Mark("idle", szKind);
+        ::Sleep(5);
     }
     Mark("end", szKind);
 }
