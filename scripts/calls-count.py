@@ -11,8 +11,10 @@ and thread ids that other processes reuse later do not.
 Per kind it takes the fewest requests any of its operations made: an asynchronous completion
 that arrives while its thread is still running costs a wake-up signal and one to three
 requests more, depending on timing alone, so the fewest is the count that does not depend on
-timing. Only a kind where no operation of a run escaped the race (seen now and then with the
-layer's overlapped pairs, one request more) differs from run to run."""
+timing. Only a kind where no operation of a run escaped the race differs from run to run:
+seen with the layer's overlapped pairs (one request more now and then) and with a lookup whose
+lines go to a console (its write is answered by Wine's console host process; up to three
+more)."""
 import collections
 import re
 import sys
