@@ -91,9 +91,12 @@ void CLogFile::Write(const char* szText, signed char iLevel) {
 }
 
 HANDLE CLogFile::Mutex() {
-    std::call_once(m_mutexOpened,
-                   [this] { m_hMutex.Reset(::CreateMutexA(nullptr, FALSE, kMutexName)); });
-    return m_hMutex.Get();
+    // One handle for every writer of the process, opened by the first record and kept to the
+    // end of the process (never closed, so records written while the module is torn down stay
+    // serialised): the lookup client makes a writer per lookup, which would otherwise open
+    // and close it every time.
+    static const HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, kMutexName);
+    return hMutex;
 }
 
 void CLogFile::Write(const std::string& strText, signed char iLevel) {

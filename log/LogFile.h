@@ -1,6 +1,7 @@
 // Plain-text diagnostics log shared by every deliverable. One record per Write; the file is
 // opened and closed each time, so it may be moved aside between any two records. A named
-// mutex serialises every record of every writer in every process.
+// mutex serialises every record of every writer in every process; each process holds one
+// handle to it, shared by its writers.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +9,6 @@
 #include <atomic>
 #include <mutex>
 #include <string>
-
-#include "win/UniqueHandle.h"
 
 class CLogFile {
 public:
@@ -45,16 +44,14 @@ private:
 
     int Level() const;
     void NameAtFirstUse();
-    // The shared mutex, opened by the first record that passes the threshold: writers that
+    // The shared mutex, opened by the first record that passes the threshold: processes that
     // never write (the usual case at low thresholds) cost no kernel object.
-    HANDLE Mutex();
+    static HANDLE Mutex();
 
     int m_bTimeStamp;
     char m_szPath[kPathSize] = {};
-    CHandle m_hMutex;
     // Two threads may both read the registry the first time; they read the same value.
     mutable std::atomic<int> m_iLevel{kLevelUnread};
-    std::once_flag m_mutexOpened;
     std::string m_strPendingName;
     std::once_flag m_named;
 };

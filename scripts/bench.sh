@@ -3,7 +3,8 @@
 #  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
 #    encoding; extra arguments go to that program (for example --benchmark_filter=MD5);
 #  - Windows, under Wine from build/win: the settings store's verified operations, the
-#    provider round trip with and without the layer, and HTTP round trips through the filter.
+#    provider round trip with and without the layer, and HTTP round trips through the filter;
+#  - the wineserver requests per operation of each kind, counted (scripts/bench-calls.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -28,3 +29,5 @@ out=$(mktemp)
 build/win/wine-run build/win/sockbin/filter_bench.exe >"$out" 2>&1 || { cat "$out"; exit 1; }
 sed -n '/^HTTP round trips/,$p' "$out" | tr -d '\r' | grep -v '^pcinstall'
 rm -f "$out"
+echo "== kernel calls per operation (Windows, under a traced wineserver)"
+scripts/bench-calls.sh

@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "Api/PolicyApi.h"
+#include "filter/core/StandardOutput.h"
 #include "log/LogFile.h"
 
 TLVClient::TLVClient() {
@@ -18,7 +19,9 @@ TLVClient::TLVClient() {
     m_pLog = std::make_unique<CLogFile>(1, "TLVClientLog");
 }
 
-TLVClient::~TLVClient() = default;
+TLVClient::~TLVClient() {
+    FlushOutput();
+}
 
 void TLVClient::Log(const char* szText, signed char iLevel) {
     m_pLog->Write(szText, iLevel);
@@ -27,8 +30,34 @@ void TLVClient::Log(const char* szText, signed char iLevel) {
 void TLVClient::Print(const char* szFormat, ...) {
     va_list args;
     va_start(args, szFormat);
-    std::vprintf(szFormat, args);
+    char szLine[TLVMessage::kBufferSize + 64];
+    const int n = std::vsnprintf(szLine, sizeof szLine, szFormat, args);
     va_end(args);
+    if (n <= 0) {
+        return;
+    }
+    try {
+        if (static_cast<std::size_t>(n) < sizeof szLine) {
+            m_strOutput.append(szLine, static_cast<std::size_t>(n));
+            return;
+        }
+        // Longer than the line buffer (a message's text with a long value): format it again.
+        std::string strLine(static_cast<std::size_t>(n) + 1, '\0');
+        va_start(args, szFormat);
+        std::vsnprintf(strLine.data(), strLine.size(), szFormat, args);
+        va_end(args);
+        strLine.pop_back();
+        m_strOutput += strLine;
+    } catch (const std::exception&) {
+        // Out of memory: the line is lost, as a failed write to standard output would lose it.
+    }
+}
+
+void TLVClient::FlushOutput() noexcept {
+    if (!m_strOutput.empty()) {
+        WriteStandardOutput(m_strOutput);
+        m_strOutput.clear();
+    }
 }
 
 void TLVClient::SetIPPort(std::uint32_t uAddress, int iPort) {
@@ -183,6 +212,7 @@ std::unique_ptr<TLVMessage> TLVClient::SearchLumora(int iType, std::string_view 
     Log("===============================================================", 1);
     Log("SearchLumora", 1);
     if (Connect() == kSocketError) {
+        FlushOutput();
         auto pFailed = std::make_unique<TLVMessage>();
         pFailed->messageCode = TLVMessage::kReadFailed;
         return pFailed;
@@ -193,5 +223,6 @@ std::unique_ptr<TLVMessage> TLVClient::SearchLumora(int iType, std::string_view 
         pMessage = ReadMessage();
     }
     DisConnect();
+    FlushOutput();
     return pMessage;
 }

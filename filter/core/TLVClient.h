@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "filter/core/TLVSocket.h"
@@ -33,12 +34,15 @@ public:
 
 private:
     void Log(const char* szText, signed char iLevel);
-    // The client's lines on standard output.
-    static void Print(const char* szFormat, ...) PC_PRINTF_FORMAT(1, 2);
+    // The client's lines on standard output, collected and written together at the end of the
+    // lookup (or when the client goes): one write for all of them.
+    void Print(const char* szFormat, ...) PC_PRINTF_FORMAT(2, 3);
+    void FlushOutput() noexcept;
 
     std::uint8_t m_bConnected = 0;
     int m_iPort = 0;
     char m_szServerAddress[16] = {};
     std::unique_ptr<TLVSocket> m_pSocket;
     std::unique_ptr<CLogFile> m_pLog;
+    std::string m_strOutput;
 };

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <future>
 #include <string>
+#include <vector>
 
+#include "filter/core/StandardOutput.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/ScriptedCategoryServer.h"
 
@@ -116,4 +118,96 @@ TEST_F(TLVClientTest, SilentServerEndsTheLookupAfterTheWait) {
     EXPECT_EQ(Ask(server.Port(), "slow.example/")->messageCode, TLVMessage::kReadFailed);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(9));
     server.Close();
+}
+
+namespace {
+
+// Standard output replaced, for one scope, by the client end of a message-mode pipe: each
+// write arrives as one message, so a read shows how the lines were written.
+class CCapturedOutput {
+public:
+    explicit CCapturedOutput(const char* szPipe) : m_hSaved(::GetStdHandle(STD_OUTPUT_HANDLE)) {
+        m_hRead =
+            ::CreateNamedPipeA(szPipe, PIPE_ACCESS_INBOUND,
+                               PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 0, 65536, 0, nullptr);
+        m_hWrite = ::CreateFileA(szPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ::SetStdHandle(STD_OUTPUT_HANDLE, m_hWrite);
+    }
+    CCapturedOutput(const CCapturedOutput&) = delete;
+    CCapturedOutput& operator=(const CCapturedOutput&) = delete;
+    ~CCapturedOutput() {
+        ::SetStdHandle(STD_OUTPUT_HANDLE, m_hSaved);
+        ::CloseHandle(m_hWrite);
+        ::CloseHandle(m_hRead);
+    }
+
+    // The messages written so far.
+    std::vector<std::string> Messages() {
+        std::vector<std::string> messages;
+        DWORD dwAvailable = 0;
+        while (::PeekNamedPipe(m_hRead, nullptr, 0, nullptr, &dwAvailable, nullptr) &&
+               dwAvailable > 0) {
+            std::string message(65536, '\0');
+            DWORD dwRead = 0;
+            if (!::ReadFile(m_hRead, message.data(), static_cast<DWORD>(message.size()), &dwRead,
+                            nullptr)) {
+                break;
+            }
+            message.resize(dwRead);
+            messages.push_back(message);
+        }
+        return messages;
+    }
+
+private:
+    HANDLE m_hSaved;
+    HANDLE m_hRead = INVALID_HANDLE_VALUE;
+    HANDLE m_hWrite = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+// A lookup's standard-output lines, with the C runtime's CR LF line ends, in one write.
+TEST_F(TLVClientTest, LookupLinesReachStandardOutputInOneWrite) {
+    ScriptedCategoryServer server(Reply("News"));
+    const std::string strPort = std::to_string(server.Port());
+    std::vector<std::string> messages;
+    {
+        CCapturedOutput output("\\\\.\\pipe\\tlvclient-test-output");
+        EXPECT_EQ(Ask(server.Port(), "news.example/")->messageCode, 4);
+        messages = output.Messages();
+    }
+    ASSERT_EQ(messages.size(), 1U);
+    const std::string strExpectedEnd = "Before connect 127.0.0.1 - " + strPort +
+                                       "\r\n"
+                                       "Connection eastablished\r\n"
+                                       "Connected with server \r\n"
+                                       "Before WriteMessage call\r\n"
+                                       "Write message \r\n"
+                                       "TYPE :4 LENGTH :18 VALUE :news.example/ MESSAGECODE :0\r\n"
+                                       "Message Successfully sent to client....\r\n"
+                                       "Read Message\r\n"
+                                       "TYPE :4 LENGTH :9 VALUE :News MESSAGECODE :4\r\n"
+                                       "Disconnected with server \r\n";
+    EXPECT_EQ(messages[0].rfind("Constructor :: Port is ", 0), 0U);
+    ASSERT_GE(messages[0].size(), strExpectedEnd.size());
+    EXPECT_EQ(messages[0].substr(messages[0].size() - strExpectedEnd.size()), strExpectedEnd);
+}
+
+// No standard output, or a handle that is no console, file or pipe: nothing is written to
+// it, and the lookup goes on as before.
+TEST_F(TLVClientTest, WithoutStandardOutputTheLinesAreDropped) {
+    const HANDLE hSaved = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    for (const HANDLE hOutput : {HANDLE{nullptr}, INVALID_HANDLE_VALUE, hEvent}) {
+        ::SetStdHandle(STD_OUTPUT_HANDLE, hOutput);
+        EXPECT_FALSE(WriteStandardOutput("line\n"));
+        ScriptedCategoryServer server(Reply("News"));
+        const auto reply = Ask(server.Port(), "news.example/");
+        ::SetStdHandle(STD_OUTPUT_HANDLE, hSaved);
+        EXPECT_EQ(reply->messageCode, 4);
+        EXPECT_EQ(reply->value, "News");
+    }
+    EXPECT_EQ(::WaitForSingleObject(hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ::CloseHandle(hEvent);
 }
