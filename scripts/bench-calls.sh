@@ -33,22 +33,12 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     wineserver -w
 fi
 
-wait_port() {
-    local file=$1 pattern=$2 port=""
-    for _ in $(seq 100); do
-        port=$(sed -n "s/$pattern/\1/p" "$file" | head -n 1)
-        [[ -n "$port" ]] && { echo "$port"; return 0; }
-        sleep 0.1
-    done
-    echo "bench-calls: a server did not start; its output:" >&2
-    cat "$file" >&2
-    return 1
-}
+source scripts/lib/servers.sh
 
 build/native/tools/category-server --address 127.0.0.2 --port 0 --db data/category-db.txt \
     >"$work/categories.log" 2>&1 &
 pids+=($!)
-category_port=$(wait_port "$work/categories.log" 'listening on 127.0.0.2:\([0-9]*\)')
+category_port=$(wait_port "$work/categories.log" 'listening on 127.0.0.2:\([0-9]*\)' bench-calls)
 # Answers every request in one write and closes, so that the client's reads do not depend on
 # how the answer happens to be split.
 python3 -u -c '
@@ -75,7 +65,7 @@ while True:
     c.close()
 ' >"$work/web.log" 2>&1 &
 pids+=($!)
-web_port=$(wait_port "$work/web.log" 'port \([0-9]*\)')
+web_port=$(wait_port "$work/web.log" 'port \([0-9]*\)' bench-calls)
 
 # Standard output: a file, a pipe, none (closed) or a terminal (a console to Wine), since the C runtime's writes cost
 # differently on each.

@@ -23,27 +23,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits for a server's first line naming its port; prints the port.
-wait_port() {
-    local file=$1 pattern=$2 port=""
-    for _ in $(seq 100); do
-        port=$(sed -n "s/$pattern/\1/p" "$file" | head -n 1)
-        [[ -n "$port" ]] && { echo "$port"; return 0; }
-        sleep 0.1
-    done
-    echo "main: a server did not start; its output:" >&2
-    cat "$file" >&2
-    return 1
-}
+source scripts/lib/servers.sh
 
 build/native/tools/category-server --address 127.0.0.2 --port 0 --db data/category-db.txt \
     >"$workdir/categories.log" 2>&1 &
 pids+=($!)
-category_port=$(wait_port "$workdir/categories.log" 'listening on 127.0.0.2:\([0-9]*\)')
+category_port=$(wait_port "$workdir/categories.log" 'listening on 127.0.0.2:\([0-9]*\)' main)
 python3 -u -m http.server --bind 127.0.0.1 --directory data/demo-site 0 \
     >"$workdir/web.log" 2>&1 &
 pids+=($!)
-web_port=$(wait_port "$workdir/web.log" '.*port \([0-9]*\).*')
+web_port=$(wait_port "$workdir/web.log" '.*port \([0-9]*\).*' main)
 
 lsp="Z:${root//\//\\}\\build\\win\\sockbin\\FilterLsp.dll"
 run "$sockbin/wscatalog.exe" base
