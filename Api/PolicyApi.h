@@ -74,6 +74,10 @@ int GetServerIP(unsigned long* pAddress);
 // szIp receives at most 15 characters and a NUL.
 int GetTLVServerIP(char* szIp, int* pPort);
 int GetTLVTimeout();
+// 1 when the "StrictFilter" value is 1: every HTTP request judged however it is written (with
+// overlapped I/O, split over sends, on a reused connection) and a silent category server given
+// up on quickly. 0 when the value is absent, anything else, or the key cannot be opened.
+int GetStrictFilter();
 // szOut receives at most 1023 characters and a NUL.
 int GetApplicationPath(char* szOut);
 int RenameFiles();

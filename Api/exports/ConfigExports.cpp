@@ -129,6 +129,17 @@ extern "C" int GetTLVTimeout() {
     });
 }
 
+extern "C" int GetStrictFilter() {
+    return Guarded(0, [&] {
+        const CRegKey key = OpenProductKey();
+        if (!key) {
+            return 0;
+        }
+        const auto strict = ReadRegDword(key.Get(), "StrictFilter");
+        return strict && *strict == 1 ? 1 : 0;
+    });
+}
+
 extern "C" int GetApplicationPath(char* szOut) {
     return Guarded(0, [&] {
         LogApi("API :: GetApplicationPath");

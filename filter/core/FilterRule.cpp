@@ -87,6 +87,7 @@ bool FilterRule::IsUpdateRequire() {
             std::memset(szAddress, 0, sizeof szAddress);
         }
         gSharedState.categoryServerPort = iPort;
+        SetSharedSwitches(GetStrictFilter() == 1, GetTLVTimeout());
     } catch (const std::exception&) {
         FilterLog().Log(kException, 1);
     }

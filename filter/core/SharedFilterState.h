@@ -33,6 +33,31 @@ struct SharedFilterState {
 
 extern SharedFilterState gSharedState;
 
+// Configuration that came after the rule set's layout was settled, shared the same way in an
+// object of its own. Refreshed with the rest of the configuration at a reload.
+struct SharedFilterSwitches {
+    std::uint8_t strict = 0;               // "StrictFilter"
+    std::int32_t lookupTimeoutTenths = 0;  // "TLVTimeout", tenths of a second
+};
+
+extern SharedFilterSwitches gSharedSwitches;
+
+// Read on every send and receive while another process may be refreshing them.
+inline bool StrictFilterOn() noexcept {
+    return std::atomic_ref<std::uint8_t>(gSharedSwitches.strict).load(std::memory_order_relaxed) !=
+           0;
+}
+inline std::int32_t LookupTimeoutTenths() noexcept {
+    return std::atomic_ref<std::int32_t>(gSharedSwitches.lookupTimeoutTenths)
+        .load(std::memory_order_relaxed);
+}
+inline void SetSharedSwitches(bool bStrict, std::int32_t iTimeoutTenths) noexcept {
+    std::atomic_ref<std::uint8_t>(gSharedSwitches.strict)
+        .store(bStrict ? 1 : 0, std::memory_order_relaxed);
+    std::atomic_ref<std::int32_t>(gSharedSwitches.lookupTimeoutTenths)
+        .store(iTimeoutTenths, std::memory_order_relaxed);
+}
+
 // processCount is changed by every process that loads or unloads the filter, with an
 // interlocked operation: a plain read-modify-write loses a count when two processes start at
 // once, and a wrong count makes a process skip or repeat a reload.
