@@ -32,7 +32,13 @@ TEST(Config, RegistryReaders) {
     ASSERT_EQ(GetTLVServerIP(szIp, &iPort), 1);
     EXPECT_STREQ(szIp, "127.0.0.1");
     EXPECT_EQ(iPort, 7300);
-    EXPECT_EQ(GetTLVTimeout(), 100);
+    EXPECT_EQ(GetTLVTimeout(), 20);
+    EXPECT_EQ(GetStrictFilter(), 0);
+    for (const DWORD dwStrict : {1U, 2U}) {
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "StrictFilter", REG_DWORD, &dwStrict,
+                          sizeof dwStrict);
+        EXPECT_EQ(GetStrictFilter(), dwStrict == 1 ? 1 : 0);
+    }
 
     char szPath[1024] = {};
     ASSERT_EQ(GetApplicationPath(szPath), 1);
@@ -63,6 +69,7 @@ TEST(Config, MissingKeyLeavesOutputsUnchanged) {
     EXPECT_STREQ(szIp, "unchanged");
     EXPECT_EQ(iPort, 42);
     EXPECT_EQ(GetTLVTimeout(), 0);
+    EXPECT_EQ(GetStrictFilter(), 0);
     char szPath[1024] = "same";
     EXPECT_EQ(GetApplicationPath(szPath), 1);
     EXPECT_STREQ(szPath, "same");

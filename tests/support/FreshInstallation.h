@@ -33,6 +33,7 @@ public:
         options.strCategoryFile = strCategories;
         options.strAdminPassword = strAdminPassword;
         options.uLogLevel = 4;
+        options.bStrict = false;
         std::string strError;
         m_bInstalled = Install(options, strError);
         EXPECT_TRUE(m_bInstalled) << strError;

@@ -15,10 +15,15 @@
 
 class CQuietInstallation {
 public:
-    explicit CQuietInstallation(int iLogLevel = 1) : m_folder("install") {
+    // Compat: "StrictFilter" 0, the filter's judgement as it has always been.
+    enum class Filtering { kCompat, kStrict };
+
+    explicit CQuietInstallation(int iLogLevel = 1, Filtering filtering = Filtering::kCompat)
+        : m_folder("install") {
         std::filesystem::create_directories(m_folder.Path());
         // No trailing backslash inside the quotes: it would escape the closing quote.
         m_bInstalled = RunInstaller("install --force --log-level " + std::to_string(iLogLevel) +
+                                    (filtering == Filtering::kCompat ? " --compat" : "") +
                                     " --folder \"" + m_folder.String() + "\"") == 0;
         if (!m_bInstalled) {
             std::fprintf(stderr, "pcinstall failed for %s\n", Folder().c_str());

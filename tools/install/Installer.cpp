@@ -51,7 +51,8 @@ bool WriteConfiguration(const CInstallOptions& options, const std::string& strFo
     if (!setString("Application", strFolder) || !setDword("LogLevel", options.uLogLevel) ||
         !setString("TLVServerIP", options.strServerIp) ||
         !setDword("TLVServerPort", options.uServerPort) ||
-        !setDword("TLVTimeout", options.uTimeout)) {
+        !setDword("TLVTimeout", options.uTimeout) ||
+        !setDword("StrictFilter", options.bStrict ? 1 : 0)) {
         strError = "cannot write the configuration values";
         return false;
     }

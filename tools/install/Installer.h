@@ -9,11 +9,12 @@ struct CInstallOptions {
     std::string strCategoryFile;  // first line: category names separated by ","
     std::string strServerIp = "127.0.0.1";
     unsigned uServerPort = 7300;
-    unsigned uTimeout = 100;
+    unsigned uTimeout = 20;  // the category lookup's wait in tenths of a second (strict filter)
     unsigned uLogLevel = 1;
     std::string strAdminPassword;  // empty: no "admin" account
     std::string strImageFolder;    // holds the block page's images; empty: none copied
     bool bForce = false;           // replace an existing installation
+    bool bStrict = true;           // "StrictFilter": judge every request however it is written
 };
 
 // The pictures the block page shows, from the installation folder.

@@ -1,12 +1,14 @@
 // pcinstall: makes or removes an installation.
 //   pcinstall install --folder DIR [--admin-password PW | --interactive] [--categories FILE]
 //                     [--server-ip IP] [--server-port N] [--timeout N] [--log-level N]
-//                     [--lsp DLL] [--gui EXE] [--force]
+//                     [--lsp DLL] [--gui EXE] [--force] [--compat]
 //   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]
 // --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
 // --interactive lets the settings program (Gui.exe beside this tool, or --gui) ask for the
 // administrator's password: at installation it sets it, at removal it must be given. A person
 // who cancels leaves things as they were, and the tool exits with 3.
+// --compat installs with "StrictFilter" 0: requests are judged only the way the filter always
+// has (non-overlapped, the request line and headers in one send, a connection's first request).
 #include <windows.h>
 
 #include <cstdio>
@@ -26,7 +28,7 @@ int Usage() {
         "usage: pcinstall install --folder DIR [--admin-password PW | --interactive]\n"
         "                         [--categories FILE] [--server-ip IP] [--server-port N]\n"
         "                         [--timeout N] [--log-level N] [--lsp DLL] [--gui EXE]\n"
-        "                         [--force]\n"
+        "                         [--force] [--compat]\n"
         "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]\n",
         stderr);
     return 2;
@@ -85,6 +87,10 @@ int main(int argc, char** argv) {
         }
         if (strOption == "--interactive") {
             bInteractive = true;
+            continue;
+        }
+        if (strOption == "--compat") {
+            options.bStrict = false;
             continue;
         }
         if (i + 1 >= argc) {
