@@ -12,6 +12,18 @@
 #include "filter/core/StandardOutput.h"
 #include "log/LogFile.h"
 
+namespace {
+
+// 0, or the Winsock error.
+int SetNonBlocking(SOCKET s, bool bNonBlocking) {
+    u_long ulNonBlocking = bNonBlocking ? 1 : 0;
+    return ::ioctlsocket(s, static_cast<long>(FIONBIO), &ulNonBlocking) == SOCKET_ERROR
+               ? ::WSAGetLastError()
+               : 0;
+}
+
+}  // namespace
+
 TLVClient::TLVClient() {
     GetTLVServerIP(m_szServerAddress, &m_iPort);
     m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
@@ -131,20 +143,17 @@ bool TLVClient::ConnectBlocking(const sockaddr_in& server, int& iError) {
 
 bool TLVClient::ConnectBeforeDeadline(const sockaddr_in& server, int& iError) {
     const SOCKET s = m_pSocket->m_socket.Get();
-    u_long ulNonBlocking = 1;
-    iError = 0;
-    if (::ioctlsocket(s, FIONBIO, &ulNonBlocking) == SOCKET_ERROR) {
-        iError = ::WSAGetLastError();
-    } else if (::connect(s, reinterpret_cast<const sockaddr*>(&server), sizeof server) ==
-               SOCKET_ERROR) {
+    iError = SetNonBlocking(s, true);
+    if (iError == 0 &&
+        ::connect(s, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
         iError = ::WSAGetLastError();
         if (iError == WSAEWOULDBLOCK) {
             iError = AwaitConnect(s);
         }
     }
-    u_long ulBlocking = 0;
-    if (::ioctlsocket(s, FIONBIO, &ulBlocking) == SOCKET_ERROR && iError == 0) {
-        iError = ::WSAGetLastError();
+    const int iRestoreError = SetNonBlocking(s, false);
+    if (iError == 0) {
+        iError = iRestoreError;
     }
     if (iError == 0) {
         return true;
