@@ -11,14 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Api/PolicyApi.h"
-#include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/TLVMessage.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/ScriptedCategoryServer.h"
-#include "win/ProductRegistry.h"
 #include "win/UniqueSocket.h"
 
 namespace {
@@ -94,16 +91,6 @@ protected:
         ::WSACleanup();
     }
 
-    // The switch and the wait as a reload reads them from the registry.
-    void Configure(DWORD dwStrict, DWORD dwTimeoutTenths) {
-        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "StrictFilter", REG_DWORD, &dwStrict,
-                          sizeof dwStrict);
-        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "TLVTimeout", REG_DWORD,
-                          &dwTimeoutTenths, sizeof dwTimeoutTenths);
-        UpdateRequire(1);
-        ASSERT_TRUE(TheFilterRule().IsUpdateRequire());
-        ASSERT_EQ(StrictFilterOn(), dwStrict == 1);
-    }
     static std::string LookUpAt(int iPort, const std::string& url) {
         gSharedState.categoryServerAddress = ::inet_addr("127.0.0.1");
         gSharedState.categoryServerPort = iPort;
@@ -117,7 +104,7 @@ protected:
 }  // namespace
 
 TEST_F(CategoryLookupTest, SilentServerIsAskedOnceThenSkipped) {
-    Configure(1, 5);
+    SetSharedSwitches(true, 5);
     CSilentServer server;
     EXPECT_EQ(LookUpAt(server.Port(), "slow.example/"), "Null");
     EXPECT_EQ(server.TakeConnections(), 1);
@@ -132,7 +119,7 @@ TEST_F(CategoryLookupTest, SilentServerIsAskedOnceThenSkipped) {
 
 // A server that sent something did answer, even if the reply does not decode.
 TEST_F(CategoryLookupTest, UndecodableReplyDoesNotPause) {
-    Configure(1, 50);
+    SetSharedSwitches(true, 50);
     std::string reply = Reply("News");
     reply[1] = 100;
     {
@@ -146,7 +133,7 @@ TEST_F(CategoryLookupTest, UndecodableReplyDoesNotPause) {
 
 // A pause left from a time with the switch on is not consulted once it is off.
 TEST_F(CategoryLookupTest, WithTheSwitchOffThereIsNoPause) {
-    Configure(0, 5);
+    SetSharedSwitches(false, 5);
     TheCategoryServerPause().NoAnswer();
     ScriptedCategoryServer server(Reply("News"));
     EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "News");
