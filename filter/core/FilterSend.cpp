@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "filter/core/CategoryLookup.h"
 #include "filter/core/FilterHooks.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
@@ -40,29 +41,6 @@ void TakeHostHeader(SocketFilterState& state, std::string_view copy) {
     state.SetHost(host.value);
     FilterLog().Log("WSPSend :: Host: field value found", 4);
     FilterLog().Trace(4, "WSPSend :: Host copied is %s", state.host);
-}
-
-std::string LookUpCategory(const std::string& url) {
-    if (url.size() > TLVMessage::kMaxValueLength) {
-        FilterLog().Log("WSPSend    :: URL too long for a category lookup, judged as Null", 1);
-        return "Null";
-    }
-    try {
-        FilterLog().Log("WSPSend :: Request to TLVServer started", 4);
-        TLVClient client;
-        client.SetIPPort(gSharedState.categoryServerAddress, gSharedState.categoryServerPort);
-        FilterLog().Trace(1, "WSPSend    :: Sending Request to TLVServer\n\t\tURL: %s",
-                          url.c_str());
-        const auto reply = client.SearchLumora(TLVMessage::kCategorySearch, url);
-        if (reply->messageCode < 0) {
-            FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);
-            return "Null";
-        }
-        return reply->value;
-    } catch (const std::exception&) {
-        FilterLog().Log("WSPRecv :: ****Exception**** in Getting the category from TLVServer", 1);
-        return "Null";
-    }
 }
 
 void Judge(SocketFilterState& state, std::string_view copy,

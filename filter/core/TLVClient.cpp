@@ -12,6 +12,18 @@
 #include "filter/core/StandardOutput.h"
 #include "log/LogFile.h"
 
+namespace {
+
+// 0, or the Winsock error.
+int SetNonBlocking(SOCKET s, bool bNonBlocking) {
+    u_long ulNonBlocking = bNonBlocking ? 1 : 0;
+    return ::ioctlsocket(s, static_cast<long>(FIONBIO), &ulNonBlocking) == SOCKET_ERROR
+               ? ::WSAGetLastError()
+               : 0;
+}
+
+}  // namespace
+
 TLVClient::TLVClient() {
     GetTLVServerIP(m_szServerAddress, &m_iPort);
     m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
@@ -73,6 +85,9 @@ void TLVClient::SetIPPort(std::uint32_t uAddress, int iPort) {
 int TLVClient::Connect() {
     try {
         Log("Connect", 3);
+        if (m_wait) {
+            m_deadline = std::chrono::steady_clock::now() + *m_wait;
+        }
         m_pSocket = std::make_unique<TLVSocket>();
         m_pSocket->m_socket.Reset(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         sockaddr_in local{};
@@ -93,9 +108,10 @@ int TLVClient::Connect() {
         bool bConnected = false;
         if (server.sin_addr.s_addr != INADDR_NONE) {
             Print("Before connect %s - %d\n", m_szServerAddress, m_iPort);
-            if (::connect(m_pSocket->m_socket.Get(), reinterpret_cast<const sockaddr*>(&server),
-                          sizeof server) == SOCKET_ERROR) {
-                Print("ERROR conecting to server %d\n", ::WSAGetLastError());
+            int iError = 0;
+            if (!(m_wait ? ConnectBeforeDeadline(server, iError)
+                         : ConnectBlocking(server, iError))) {
+                Print("ERROR conecting to server %d\n", iError);
             } else {
                 Print("Connection eastablished\n");
                 bConnected = true;
@@ -114,6 +130,71 @@ int TLVClient::Connect() {
         Log("UNABLE TO CONNECT TO THE SERVER", 1);
         return kSocketError;
     }
+}
+
+bool TLVClient::ConnectBlocking(const sockaddr_in& server, int& iError) {
+    if (::connect(m_pSocket->m_socket.Get(), reinterpret_cast<const sockaddr*>(&server),
+                  sizeof server) == SOCKET_ERROR) {
+        iError = ::WSAGetLastError();
+        return false;
+    }
+    return true;
+}
+
+bool TLVClient::ConnectBeforeDeadline(const sockaddr_in& server, int& iError) {
+    const SOCKET s = m_pSocket->m_socket.Get();
+    iError = SetNonBlocking(s, true);
+    if (iError == 0 &&
+        ::connect(s, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
+        iError = ::WSAGetLastError();
+        if (iError == WSAEWOULDBLOCK) {
+            iError = AwaitConnect(s);
+        }
+    }
+    const int iRestoreError = SetNonBlocking(s, false);
+    if (iError == 0) {
+        iError = iRestoreError;
+    }
+    if (iError == 0) {
+        return true;
+    }
+    // Closed now, so that nothing is left connecting: the write and the read that follow fail
+    // at once instead of waiting on it.
+    m_pSocket->m_socket.Reset();
+    return false;
+}
+
+int TLVClient::AwaitConnect(SOCKET s) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(s, &writable);
+    // A refused connect shows here, at once.
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(s, &failed);
+    timeval wait = TimeLeft();
+    const int n = ::select(0, nullptr, &writable, &failed, &wait);
+    if (n == SOCKET_ERROR) {
+        return ::WSAGetLastError();
+    }
+    if (n == 0) {
+        return WSAETIMEDOUT;
+    }
+    if (FD_ISSET(s, &failed)) {
+        int iError = 0;
+        int nSize = sizeof iError;
+        ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&iError), &nSize);
+        return iError != 0 ? iError : WSAECONNREFUSED;
+    }
+    return 0;
+}
+
+timeval TLVClient::TimeLeft() const {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        m_deadline - std::chrono::steady_clock::now());
+    const long long llMicroseconds = left.count() > 0 ? left.count() : 0;
+    return timeval{static_cast<long>(llMicroseconds / 1000000),
+                   static_cast<long>(llMicroseconds % 1000000)};
 }
 
 std::unique_ptr<TLVMessage> TLVClient::WriteMessage(int iType, std::string_view value) {
@@ -161,12 +242,15 @@ std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
         const SOCKET s = m_pSocket != nullptr ? m_pSocket->m_socket.Get() : INVALID_SOCKET;
         if (s != INVALID_SOCKET) {
             m_pSocket->m_lWaitMicroseconds = 100;
-            timeval wait{m_pSocket->m_lWaitSeconds, m_pSocket->m_lWaitMicroseconds};
+            timeval wait = m_wait
+                               ? TimeLeft()
+                               : timeval{m_pSocket->m_lWaitSeconds, m_pSocket->m_lWaitMicroseconds};
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(s, &readable);
             if (::select(0, &readable, nullptr, nullptr, &wait) == 1) {
                 iReceived = ::recv(s, buffer, sizeof buffer, 0);
+                m_bAnswered = iReceived > 0;
             }
         }
         // A reply whose length field does not fit what arrived is a failed read too.

@@ -2,8 +2,10 @@
 // lines go to standard output and to its own "TLVClientLog" log.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,14 +27,27 @@ public:
 
     // uAddress: IPv4 in network byte order.
     void SetIPPort(std::uint32_t uAddress, int iPort);
+    // The connect and the read together wait at most this long, from the start of the
+    // connect, which then does not block. Without it the connect blocks for the system's
+    // time-out and the read waits its 10 seconds.
+    void SetWait(std::chrono::milliseconds wait) { m_wait = wait; }
     int Connect();
     std::unique_ptr<TLVMessage> WriteMessage(int iType, std::string_view value);
     std::unique_ptr<TLVMessage> ReadMessage();
     int DisConnect();
     // One whole lookup; the result's messageCode is negative when it failed.
     std::unique_ptr<TLVMessage> SearchLumora(int iType, std::string_view value);
+    // Whether any reply bytes arrived: a reply that does not decode still came from a server
+    // that answers.
+    bool Answered() const { return m_bAnswered; }
 
 private:
+    // False with the Winsock error in iError when no connection was made.
+    bool ConnectBlocking(const sockaddr_in& server, int& iError);
+    bool ConnectBeforeDeadline(const sockaddr_in& server, int& iError);
+    // 0 once connected before the deadline, else the Winsock error.
+    int AwaitConnect(SOCKET s);
+    timeval TimeLeft() const;
     void Log(const char* szText, signed char iLevel);
     // The client's lines on standard output, collected and written together at the end of the
     // lookup (or when the client goes): one write for all of them.
@@ -45,4 +60,7 @@ private:
     std::unique_ptr<TLVSocket> m_pSocket;
     std::unique_ptr<CLogFile> m_pLog;
     std::string m_strOutput;
+    std::optional<std::chrono::milliseconds> m_wait;
+    std::chrono::steady_clock::time_point m_deadline;
+    bool m_bAnswered = false;
 };

@@ -79,6 +79,15 @@ protected:
                          reinterpret_cast<const BYTE*>(&dwPort), sizeof dwPort);
     }
 
+    // The strict filter with a lookup wait of tenths of a second; read at the next reload.
+    static void UseStrictFilter(DWORD dwTimeoutTenths) {
+        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
+        const DWORD dwStrict = 1;
+        ::RegSetValueExA(key.Get(), "StrictFilter", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&dwStrict), sizeof dwStrict);
+        ::RegSetValueExA(key.Get(), "TLVTimeout", 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&dwTimeoutTenths), sizeof dwTimeoutTenths);
+    }
     // What a browser gets for GET `path` from the web server.
     static std::string Browse(const std::string& path) {
         CLoopbackPeer web([](SOCKET s) {
@@ -132,4 +141,17 @@ TEST_F(FilteringTest, BlockedCategoriesGetTheCategoryPage) {
     EXPECT_NE(blocked.find("Category applied is: <span style='color:blue'>Games</span>"),
               std::string::npos);
     EXPECT_NE(blocked.find("Content-Length: "), std::string::npos);
+}
+
+// The strict filter's lookup through the layer: its connect does not block, and the category
+// still arrives.
+TEST_F(FilteringTest, StrictLookupGetsTheCategory) {
+    ASSERT_TRUE(m_install.Installed());
+    UseStrictFilter(20);
+    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
+    UseCategoryServer(categories.Port());
+    const CPolicyLibrary policy;
+    ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));
+    EXPECT_NE(Browse("/").find("Category applied is: <span style='color:blue'>Games</span>"),
+              std::string::npos);
 }

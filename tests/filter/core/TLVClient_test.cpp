@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "filter/core/StandardOutput.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/ScriptedCategoryServer.h"
 
@@ -210,4 +211,25 @@ TEST_F(TLVClientTest, WithoutStandardOutputTheLinesAreDropped) {
     }
     EXPECT_EQ(::WaitForSingleObject(hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     ::CloseHandle(hEvent);
+}
+
+// With a wait the connect does not block: a refused one fails at once, with the refusal's code
+// and not a time-out.
+TEST_F(TLVClientTest, WithAWaitARefusedConnectFailsWithTheRefusal) {
+    const int iPort = FreeLoopbackPort();
+    std::unique_ptr<TLVMessage> reply;
+    std::vector<std::string> messages;
+    {
+        CCapturedOutput output("\\\\.\\pipe\\tlvclient-test-refused");
+        TLVClient client;
+        client.SetIPPort(::inet_addr("127.0.0.1"), iPort);
+        client.SetWait(std::chrono::seconds(20));
+        reply = client.SearchLumora(TLVMessage::kCategorySearch, "news.example/");
+        EXPECT_FALSE(client.Answered());
+        messages = output.Messages();
+    }
+    EXPECT_EQ(reply->messageCode, TLVMessage::kReadFailed);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_NE(messages[0].find("ERROR conecting to server 10061\r\n"), std::string::npos)
+        << messages[0];
 }
