@@ -98,6 +98,7 @@ std::string_view LastListElement(std::string_view list) {
 }  // namespace
 
 CRequestHeads::Step CRequestHeads::Advance(std::string_view bytes) {
+    ReleaseHead();
     Step step;
     switch (m_state) {
         case State::BeforeHead: {
@@ -169,6 +170,7 @@ CRequestHeads::Step CRequestHeads::AdvanceHead(std::string_view bytes) {
         step.nConsumed = pos - nOld;
         step.bHead = true;
         step.head = head.substr(0, pos);
+        m_bHeadOut = true;
         StartAfterHead();
         return step;
     }
@@ -181,14 +183,19 @@ CRequestHeads::Step CRequestHeads::AdvanceHead(std::string_view bytes) {
         step.bHead = true;
         step.bTruncated = true;
         step.head = m_head;
+        m_bHeadOut = true;
         m_state = State::SkipHead;
     }
     return step;
 }
 
-void CRequestHeads::EndHead(bool bTruncated) {
-    if (bTruncated) {
-        // The rest of the head is read line by line, from the line the cut fell in.
+void CRequestHeads::ReleaseHead() {
+    if (!m_bHeadOut) {
+        return;
+    }
+    m_bHeadOut = false;
+    if (m_state == State::SkipHead) {
+        // A truncated head: its rest is read line by line, from the line the cut fell in.
         m_head.erase(0, m_nLineStart);
         if (m_head.size() > kMaxLine) {
             m_head.resize(kMaxLine);

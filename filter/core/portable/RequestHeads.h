@@ -26,9 +26,9 @@ public:
             bytes.remove_prefix(step.nConsumed);
             if (step.bHead) {
                 onHead(step.head, step.bTruncated);
-                EndHead(step.bTruncated);
             }
         }
+        ReleaseHead();
     }
 
     // False once the stream has shown it is not HTTP; nothing is collected after that.
@@ -58,8 +58,10 @@ private:
         std::string_view head;
     };
 
+    // A head handed over is released only at the next step, or at the end of Feed, so that
+    // the state stays whole if onHead throws.
     Step Advance(std::string_view bytes);
-    void EndHead(bool bTruncated);
+    void ReleaseHead();
 
     Step AdvanceHead(std::string_view bytes);
     LineResult ScanHead(std::string_view head, std::size_t& pos);
@@ -82,6 +84,7 @@ private:
     std::size_t m_nLineStart = 0;  // where m_head's current line starts
     std::size_t m_nChunkLine = 0;  // bytes of the current chunk-size line
     State m_state = State::BeforeHead;
+    bool m_bHeadOut = false;  // m_head holds the head last handed over
     bool m_bMethodDone = false;
     bool m_bRequestLineDone = false;
     bool m_bConnect = false;

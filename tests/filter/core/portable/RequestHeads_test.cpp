@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,17 @@ TEST(RequestHeads, HeadWithinOneSendIsHandedOverWhereItLies) {
     });
     ASSERT_EQ(starts.size(), 2U);
     EXPECT_EQ(starts[0], sent.data());
+}
+
+TEST(RequestHeads, AHandlerThatThrowsLeavesTheStateWhole) {
+    CRequestHeads heads;
+    heads.Feed(std::string_view(kGet).substr(0, 5), [](std::string_view, bool) {});
+    EXPECT_THROW(heads.Feed(std::string_view(kGet).substr(5),
+                            [](std::string_view, bool) { throw std::runtime_error("judge"); }),
+                 std::runtime_error);
+    Outcome outcome;
+    FeedInto(heads, kGet2, outcome);
+    EXPECT_EQ(outcome, (Outcome{{{kGet2}}}));
 }
 
 TEST(RequestHeads, BodiesOver4GiBAreSkippedWhole) {
