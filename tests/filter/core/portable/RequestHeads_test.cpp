@@ -39,15 +39,18 @@ void FeedInto(CRequestHeads& heads, std::string_view bytes, Outcome& outcome) {
     outcome.bHttp = heads.IsHttp();
 }
 
+// Each piece is fed to a copy that is then stored back, as the connection table does.
 Outcome FeedPieces(std::string_view stream, const std::vector<std::size_t>& cuts) {
-    CRequestHeads heads;
+    CRequestHeads stored;
     Outcome outcome;
     std::size_t pos = 0;
-    for (const std::size_t cut : cuts) {
-        FeedInto(heads, stream.substr(pos, cut - pos), outcome);
-        pos = cut;
+    for (std::size_t i = 0; i <= cuts.size(); ++i) {
+        const std::size_t end = i < cuts.size() ? cuts[i] : stream.size();
+        CRequestHeads heads = stored;
+        FeedInto(heads, stream.substr(pos, end - pos), outcome);
+        stored = heads;
+        pos = end;
     }
-    FeedInto(heads, stream.substr(pos), outcome);
     return outcome;
 }
 
