@@ -8,56 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "filter/core/portable/TLVMessage.h"
+#include "tests/support/LoadedPolicyLibrary.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/ScriptedCategoryServer.h"
-#include "win/ProductRegistry.h"
 
 namespace {
 
 constexpr char kPage[] = "HTTP/1.1 200 OK\r\nContent-Length: 12\r\n\r\nhello, world";
 constexpr char kCategoryServerAddress[] = "127.0.0.2";
-
-std::string CategoryReply(const std::string& category) {
-    char buffer[TLVMessage::kBufferSize];
-    return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
-}
-
-// The policy library the filter loaded into this process, for the settings program's part.
-class CPolicyLibrary {
-public:
-    using SetList = int (*)(const char*, int, char***, int*);
-    using SetCategories = int (*)(const char*, char***, int*);
-
-    CPolicyLibrary() : m_hModule(::GetModuleHandleA("PolicyApi.dll")) {}
-
-    bool SetBlockedWords(std::vector<const char*> words) const {
-        const auto pSet = Proc<SetList>("SetURLList");
-        char** list = const_cast<char**>(words.data());
-        int count = static_cast<int>(words.size());
-        return pSet != nullptr && pSet("Default", 0, &list, &count) == 1 && RequireUpdate();
-    }
-    bool SetBlockedCategories(std::vector<const char*> names) const {
-        const auto pSet = Proc<SetCategories>("SetCategoryList");
-        char** list = const_cast<char**>(names.data());
-        int count = static_cast<int>(names.size());
-        return pSet != nullptr && pSet("Default", &list, &count) == 1 && RequireUpdate();
-    }
-
-private:
-    template <class F>
-    F Proc(const char* szName) const {
-        const FARPROC p = m_hModule != nullptr ? ::GetProcAddress(m_hModule, szName) : nullptr;
-        return reinterpret_cast<F>(reinterpret_cast<void*>(p));
-    }
-    bool RequireUpdate() const {
-        const auto pUpdate = Proc<int (*)(int)>("UpdateRequire");
-        return pUpdate != nullptr && pUpdate(1) == 1;
-    }
-    HMODULE m_hModule;
-};
 
 class FilteringTest : public ::testing::Test {
 protected:
@@ -66,18 +26,6 @@ protected:
         ::WSAStartup(MAKEWORD(2, 2), &data);
     }
     ~FilteringTest() override { ::WSACleanup(); }
-
-    // The configured category server; read by the filter at its next reload.
-    static void UseCategoryServer(int iPort) {
-        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
-        const std::string strAddress = kCategoryServerAddress;
-        ::RegSetValueExA(key.Get(), "TLVServerIP", 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(strAddress.c_str()),
-                         static_cast<DWORD>(strAddress.size() + 1));
-        const DWORD dwPort = static_cast<DWORD>(iPort);
-        ::RegSetValueExA(key.Get(), "TLVServerPort", 0, REG_DWORD,
-                         reinterpret_cast<const BYTE*>(&dwPort), sizeof dwPort);
-    }
 
     // The strict filter with a lookup wait of tenths of a second; read at the next reload.
     static void UseStrictFilter(DWORD dwTimeoutTenths) {
@@ -88,6 +36,7 @@ protected:
         ::RegSetValueExA(key.Get(), "TLVTimeout", 0, REG_DWORD,
                          reinterpret_cast<const BYTE*>(&dwTimeoutTenths), sizeof dwTimeoutTenths);
     }
+
     // What a browser gets for GET `path` from the web server.
     static std::string Browse(const std::string& path) {
         CLoopbackPeer web([](SOCKET s) {
@@ -115,7 +64,7 @@ protected:
 TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
     ASSERT_TRUE(m_install.Installed());
     ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
-    UseCategoryServer(categories.Port());
+    UseCategoryServer(kCategoryServerAddress, categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedWords({"poker"}));
 
@@ -133,7 +82,7 @@ TEST_F(FilteringTest, PagesPassAndBlockedOnesGetTheBlockPage) {
 TEST_F(FilteringTest, BlockedCategoriesGetTheCategoryPage) {
     ASSERT_TRUE(m_install.Installed());
     ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
-    UseCategoryServer(categories.Port());
+    UseCategoryServer(kCategoryServerAddress, categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));
 
@@ -149,7 +98,7 @@ TEST_F(FilteringTest, StrictLookupGetsTheCategory) {
     ASSERT_TRUE(m_install.Installed());
     UseStrictFilter(20);
     ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
-    UseCategoryServer(categories.Port());
+    UseCategoryServer(kCategoryServerAddress, categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));
     EXPECT_NE(Browse("/").find("Category applied is: <span style='color:blue'>Games</span>"),
