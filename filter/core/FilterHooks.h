@@ -1,6 +1,6 @@
 // Where the filter's judgement meets the frame's entry points. Each is called on the
-// application's thread, for non-overlapped calls only, and never fails the call: an exception
-// is logged and the call goes on as if the filter had not been asked.
+// application's thread (but the completion of an overlapped receive), and never fails the call:
+// an exception is logged and the call goes on as if the filter had not been asked.
 #pragma once
 
 #include <winsock2.h>
@@ -14,12 +14,18 @@ SocketFilterTable& TheSocketFilterTable();
 // due.
 void FilterConnect(SOCKET s, const sockaddr* name, int namelen) noexcept;
 
-// WSPSend, before the next provider sends: judges an HTTP request in the first buffer and
-// records the verdict. The bytes themselves go on unchanged.
-void FilterSend(SOCKET s, const WSABUF& firstBuffer) noexcept;
+// WSPSend, before the next provider sends: judges an HTTP request and records the verdict.
+// The bytes themselves go on unchanged. With the strict switch on, every request head is
+// collected across the buffers and sends that carry it; otherwise only the first buffer is read.
+void FilterSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 
-// WSPRecv, before the next provider is asked: true when the rest of a block page was put in
-// the first buffer instead (*lpNumberOfBytesRecvd set); the provider is then not called.
+// WSPSend with an overlapped structure, on the application's thread before the manager takes
+// the operation: judged as FilterSend judges with the strict switch on, passed otherwise.
+void FilterOverlappedSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
+
+// WSPRecv, before the next provider is asked: true when the rest of a block page (or, with the
+// strict switch on, the end of the stream after it) was put in the buffers instead
+// (*lpNumberOfBytesRecvd set); the provider is then not called.
 bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd) noexcept;
 
@@ -28,6 +34,17 @@ bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
 // received bytes then takes the page's length instead).
 bool FilterRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                 LPDWORD lpNumberOfBytesRecvd) noexcept;
+
+// An overlapped WSPRecv before it is issued: as FilterRecvPending with the strict switch on,
+// false otherwise. The frame then completes the request itself with *lpNumberOfBytesRecvd.
+bool FilterOverlappedRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                                 LPDWORD lpNumberOfBytesRecvd) noexcept;
+
+// An overlapped receive the next provider completed with cbTransferred bytes, before the
+// application hears of it: the count to report. With the strict switch on the block page may
+// have replaced the bytes; otherwise they pass unexamined.
+DWORD FilterOverlappedRecvDone(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                               DWORD cbTransferred) noexcept;
 
 // WSPCloseSocket, after a clean close.
 void FilterClose(SOCKET s) noexcept;

@@ -114,16 +114,105 @@ bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfB
     return bReplaced;
 }
 
+// With the strict switch on, a page larger than the first buffer also fills the later ones.
+DWORD DeliverAcross(std::string& page, LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    std::size_t nDone = 0;
+    for (DWORD i = 0; i < dwBufferCount && nDone < page.size(); ++i) {
+        const std::size_t n = std::min<std::size_t>(page.size() - nDone, lpBuffers[i].len);
+        std::memcpy(lpBuffers[i].buf, page.data() + nDone, n);
+        nDone += n;
+    }
+    page.erase(0, nDone);
+    return static_cast<DWORD>(nDone);
+}
+
+// With the strict switch on, a connection that delivered its page stays ended: the server is
+// not asked again, so a keep-alive server that has nothing more to send cannot hang the reader.
+bool RecvPendingStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                       LPDWORD lpNumberOfBytesRecvd) {
+    SocketFilterTable& table = TheSocketFilterTable();
+    const auto uSocket = static_cast<std::uint32_t>(s);
+    auto state = table.Lookup(uSocket);
+    if (!state || state->redirected != 1) {
+        return false;
+    }
+    *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
+    if (*lpNumberOfBytesRecvd == 0) {
+        FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
+    } else {
+        table.Store(uSocket, *state);
+    }
+    return true;
+}
+
+// With the strict switch on, every request has its own verdict, so the response to any
+// blocked one (not only a connection's first) is replaced, whatever its size.
+bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
+    if (gSharedState.filterOff != 0 || *lpNumberOfBytesRecvd == 0) {
+        return false;
+    }
+    SocketFilterTable& table = TheSocketFilterTable();
+    const auto uSocket = static_cast<std::uint32_t>(s);
+    auto state = table.Lookup(uSocket);
+    if (!state || state->isHttp != 1) {
+        return false;
+    }
+    if (state->redirected == 1) {
+        // A receive issued before the page was delivered: the rest of the page, or the end.
+        *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
+    } else if (state->webPageBlocked == 1 && state->allowed == 0) {
+        FilterLog().Log("WSPRecv :: WebPage Block flag is TRUE", 2);
+        try {
+            FilterLog().Log("WSPRecv :: Preparing Redirection page......", 2);
+            state->pendingPage = BuildResponse(*state);
+            *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
+            FilterLog().Log("WSPRecv :: Page Redirected", 1);
+        } catch (const std::exception&) {
+            FilterLog().Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
+            *lpNumberOfBytesRecvd = 0;
+        }
+        state->webPageBlocked = 0;
+        state->redirected = 1;
+        state->responseChecked = 1;
+    } else {
+        return false;
+    }
+    table.Store(uSocket, *state);
+    return true;
+}
+
 }  // namespace
 
 bool FilterRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd) noexcept {
-    return GuardHook(
-        false, [&] { return RecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd); });
+    return GuardHook(false, [&] {
+        return StrictFilterOn()
+                   ? RecvPendingStrict(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)
+                   : RecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd);
+    });
 }
 
 bool FilterRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                 LPDWORD lpNumberOfBytesRecvd) noexcept {
-    return GuardHook(false,
-                     [&] { return Recv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd); });
+    return GuardHook(false, [&] {
+        return StrictFilterOn() ? RecvStrict(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)
+                                : Recv(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd);
+    });
+}
+
+bool FilterOverlappedRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                                 LPDWORD lpNumberOfBytesRecvd) noexcept {
+    return StrictFilterOn() && GuardHook(false, [&] {
+               return RecvPendingStrict(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd);
+           });
+}
+
+DWORD FilterOverlappedRecvDone(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                               DWORD cbTransferred) noexcept {
+    if (!StrictFilterOn()) {
+        return cbTransferred;
+    }
+    DWORD nReported = cbTransferred;
+    GuardHook(false, [&] { return RecvStrict(s, lpBuffers, dwBufferCount, &nReported); });
+    return nReported;
 }

@@ -1,6 +1,7 @@
 // The three entries that carry the filter's work: WSPConnect resets a connection's verdict
 // and reloads the rules when due, WSPSend judges a request, WSPRecv answers a blocked one with
-// the block page. Overlapped sends and receives go to the manager unexamined.
+// the block page. Overlapped sends and receives go to the manager, judged and answered alike
+// only with the strict switch on.
 #include "filter/core/FilterHooks.h"
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
@@ -38,14 +39,15 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             return SOCKET_ERROR;
         }
         if (lpOverlapped != nullptr) {
+            // Judged on this thread, before the manager takes it: the lookup's own sockets must
+            // not wait for a manager thread.
+            FilterOverlappedSend(s, lpBuffers, dwBufferCount);
             return StartOverlappedTransfer(*pInfo, s, {kOpSend, lpBuffers, dwBufferCount, dwFlags},
                                            lpOverlapped, lpCompletionRoutine, lpThreadId,
                                            "WSPSend: GetOverlappedStructure() returned NULL\r\n",
                                            lpErrno);
         }
-        if (dwBufferCount > 0 && lpBuffers != nullptr) {
-            FilterSend(s, lpBuffers[0]);
-        }
+        FilterSend(s, lpBuffers, dwBufferCount);
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPSend(
             pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, nullptr,
@@ -73,10 +75,17 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             return SOCKET_ERROR;
         }
         if (lpOverlapped != nullptr) {
-            return StartOverlappedTransfer(
-                *pInfo, s, {kOpRecv, lpBuffers, dwBufferCount, lpFlags != nullptr ? *lpFlags : 0},
-                lpOverlapped, lpCompletionRoutine, lpThreadId,
-                "WSPRecv: GetOverlappedStructure() returned NULL\r\n", lpErrno);
+            const OverlappedTransfer transfer{kOpRecv, lpBuffers, dwBufferCount,
+                                              lpFlags != nullptr ? *lpFlags : 0};
+            constexpr char kNoRecord[] = "WSPRecv: GetOverlappedStructure() returned NULL\r\n";
+            DWORD nPage = 0;
+            if (FilterOverlappedRecvPending(s, lpBuffers, dwBufferCount, &nPage)) {
+                return CompleteOverlappedTransfer(*pInfo, s, transfer, lpOverlapped,
+                                                  lpCompletionRoutine, lpThreadId, nPage, kNoRecord,
+                                                  lpErrno);
+            }
+            return StartOverlappedTransfer(*pInfo, s, transfer, lpOverlapped, lpCompletionRoutine,
+                                           lpThreadId, kNoRecord, lpErrno);
         }
         // The rest of a block page is delivered without asking the server for more.
         if (FilterRecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {

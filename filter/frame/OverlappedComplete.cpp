@@ -2,6 +2,7 @@
 
 #include <ws2spi.h>
 
+#include "filter/core/FilterHooks.h"
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/OverlappedPool.h"
 #include "filter/frame/OverlappedStructure.h"
@@ -109,6 +110,16 @@ void CALLBACK IntermediateCompletionRoutine(DWORD dwError, DWORD cbTransferred,
     if (dwError == WSA_IO_PENDING) {
         ProviderResult(pRecord, &dwError, &cbTransferred, &dwFlags);
     }
+    if (dwError == 0 && pRecord->Operation == kOpRecv) {
+        const TransferArgs& args = pRecord->Args.Transfer;
+        cbTransferred = FilterOverlappedRecvDone(pRecord->CallerSocket, args.Buffers,
+                                                 args.BufferCount, cbTransferred);
+    }
+    CompleteCallerRequest(pRecord, dwError, cbTransferred, dwFlags);
+}
+
+void CompleteCallerRequest(OverlappedStructure* pRecord, DWORD dwError, DWORD cbTransferred,
+                           DWORD dwFlags) {
     LPWSAOVERLAPPED lpCaller = pRecord->CallerOverlapped;
     lpCaller->Offset = dwError;
     lpCaller->OffsetHigh = dwFlags;

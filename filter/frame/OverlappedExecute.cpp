@@ -72,13 +72,6 @@ bool IssueOperation(OverlappedStructure* pRecord,
     }
 }
 
-void ResetCallerEvent(LPWSAOVERLAPPED lpOverlapped) {
-    const auto uEvent = reinterpret_cast<ULONG_PTR>(lpOverlapped->hEvent);
-    if (uEvent != 0) {
-        ::ResetEvent(reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1)));
-    }
-}
-
 // An event in the provider's record, its low bit set so that a port someone else tied the
 // socket to gets no packet.
 bool PrepareCompletionEvent(OverlappedStructure* pRecord) {
@@ -130,6 +123,13 @@ DWORD FailureFlags(const OverlappedStructure* pRecord) {
 
 }  // namespace
 
+void ResetCallerEvent(const OverlappedStructure* pRecord) {
+    const auto uEvent = reinterpret_cast<ULONG_PTR>(pRecord->CallerOverlapped->hEvent);
+    if (uEvent != 0 && pRecord->CallerCompletionRoutine == nullptr) {
+        ::ResetEvent(reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1)));
+    }
+}
+
 int FailOverlappedOperation(OverlappedStructure* pRecord, int iError) {
     LPWSAOVERLAPPED lpCaller = pRecord->CallerOverlapped;
     lpCaller->Offset = static_cast<DWORD>(iError);
@@ -144,7 +144,7 @@ int FailOverlappedOperation(OverlappedStructure* pRecord, int iError) {
 }
 
 int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, bool bPortMode) {
-    ResetCallerEvent(pRecord->CallerOverlapped);
+    ResetCallerEvent(pRecord);
     // The two extension functions take no completion routine, so in queue mode they, like
     // sockets that cannot be tied to the port, are completed from an event.
     const bool bByEvent = bSynchronous || (!bPortMode && pRecord->Operation >= kOpTransmitFile);

@@ -10,3 +10,6 @@ int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, 
 // An operation that will not complete: its error, flags and byte count go to the caller's
 // record, the count and the record are given back; returns the error.
 int FailOverlappedOperation(OverlappedStructure* pRecord, int iError);
+// A new request starts with the caller's event cleared (its low bit, which keeps a packet off a
+// port, ignored). With a completion routine hEvent is the application's own, not an event.
+void ResetCallerEvent(const OverlappedStructure* pRecord);

@@ -275,6 +275,11 @@ int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
         ::ReleaseSemaphore(hSemaphore, 1, nullptr);
         return WSA_IO_PENDING;
     }
+    // The filter reads a receive's buffers when it completes, after the caller's array may
+    // have gone with its stack.
+    if (pRecord->Operation == kOpRecv && !CaptureBuffers(pRecord)) {
+        return FailOverlappedOperation(pRecord, WSAENOBUFS);
+    }
     // A socket that cannot be tied to the port sends no packet to a manager thread: the
     // frame completes its operations itself.
     const bool bSynchronous = !TieToPort(*pInfo, *pRecord, hPort);

@@ -4,6 +4,7 @@
 
 #include "filter/frame/Entries.h"
 #include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedExecute.h"
 #include "filter/frame/OverlappedManager.h"
 #include "filter/frame/SocketInfo.h"
 #include "filter/frame/Trace.h"
@@ -46,10 +47,11 @@ int StartOverlappedOperation(SocketInfo& info, SOCKET s, const OverlappedRequest
     return QueueOverlappedOperation(pRecord, &info);
 }
 
-int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
-                            LPWSAOVERLAPPED lpOverlapped,
-                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
-                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
+namespace {
+
+OverlappedRequest TransferRequest(const OverlappedTransfer& transfer, LPWSAOVERLAPPED lpOverlapped,
+                                  LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                                  LPWSATHREADID lpThreadId) {
     OverlappedRequest request{};
     request.Operation = transfer.Operation;
     request.CallerOverlapped = lpOverlapped;
@@ -57,8 +59,39 @@ int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer
     request.ThreadId = lpThreadId;
     request.Args.Transfer = {transfer.Buffers, transfer.BufferCount, transfer.Flags,
                              transfer.Address, transfer.FromLength,  transfer.ToLength};
+    return request;
+}
+
+}  // namespace
+
+int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                            LPWSAOVERLAPPED lpOverlapped,
+                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
+    const OverlappedRequest request =
+        TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId);
     return OverlappedEntryResult(StartOverlappedOperation(info, s, request, szNoRecordText),
                                  lpErrno);
+}
+
+int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                               LPWSAOVERLAPPED lpOverlapped,
+                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                               LPWSATHREADID lpThreadId, DWORD cbTransferred,
+                               const char* szNoRecordText, LPINT lpErrno) {
+    const OverlappedRequest request =
+        TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId);
+    OverlappedStructure* pRecord = TakeOverlappedStructure(info, s, request);
+    if (pRecord == nullptr) {
+        DebugOut("%s", szNoRecordText);
+        return OverlappedEntryResult(WSAENOBUFS, lpErrno);
+    }
+    lpOverlapped->Internal = WSS_OPERATION_IN_PROGRESS;
+    lpOverlapped->InternalHigh = 0;
+    ResetCallerEvent(pRecord);
+    // Told the way every overlapped request is, so the application waits as it always does.
+    CompleteCallerRequest(pRecord, 0, cbTransferred, 0);
+    return OverlappedEntryResult(WSA_IO_PENDING, lpErrno);
 }
 
 namespace {

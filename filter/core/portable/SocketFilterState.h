@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "filter/core/portable/RequestHeads.h"
+
 class SocketFilterState {
 public:
     static constexpr std::size_t kHostSize = 1025;
@@ -40,6 +42,8 @@ public:
     std::string pendingRequest;
     // The part of a block page that did not fit the receive that delivered its start.
     std::string pendingPage;
+    // With the strict switch on: the request heads of the connection, however they are split.
+    CRequestHeads requestHeads;
 };
 
 // A chained hash of 17 buckets (bucket = handle >> 4, modulo 17) whose entries come in

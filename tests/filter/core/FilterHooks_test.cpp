@@ -78,7 +78,7 @@ protected:
     }
     void Send(const std::string& bytes) {
         WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
-        FilterSend(kSocket, buffer);
+        FilterSend(kSocket, &buffer, 1);
     }
     // What the application receives when the server sends `server` into a buffer of nSize.
     std::string Receive(const std::string& server = kResponse, ULONG nSize = 4096) {

@@ -1,0 +1,339 @@
+// Every HTTP request judged with the strict switch on, whichever way the application writes it:
+// split over sends, on a reused connection, with overlapped sends and receives however the
+// application waits for them. Through the host and the layer, against real peers on loopback.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/LoadedPolicyLibrary.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietInstallation.h"
+#include "tests/support/ScopedCatalog.h"
+#include "tests/support/WinsockSession.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+using Filtering = CQuietInstallation::Filtering;
+
+// Only a guard against a hang: every wait ends on an event long before.
+constexpr DWORD kGuardMs = 20000;
+constexpr char kBody[] = "hello, world";
+constexpr char kPageStart[] = "HTTP/1.0 200 OK\r\n";
+constexpr char kPokerPolicy[] = "URL Word applied is: <span style='color:blue'>poker</span>";
+
+std::string Response(const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string Get(const std::string& path) {
+    return "GET " + path + " HTTP/1.1\r\nHost: games.example\r\nAccept: */*\r\n\r\n";
+}
+
+// A keep-alive web server for one connection: every request head gets `body`, until the client
+// shuts down its side. Everything it received is kept for the test.
+class CKeepAliveServer {
+public:
+    explicit CKeepAliveServer(std::string body = kBody)
+        : m_peer([this, body = std::move(body)](SOCKET s) { Serve(s, body); }) {}
+
+    sockaddr_in Address() const { return m_peer.Address(); }
+    std::string Received() {
+        return m_received.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready
+                   ? m_received.get()
+                   : "(nothing)";
+    }
+
+private:
+    // Just past the blank line of the head that starts at nFrom (bare line feeds accepted, as
+    // servers accept them), or 0.
+    static std::size_t HeadEnd(const std::string& received, std::size_t nFrom) {
+        const std::size_t nCrLf = received.find("\r\n\r\n", nFrom);
+        const std::size_t nLf = received.find("\n\n", nFrom);
+        if (nCrLf != std::string::npos && (nLf == std::string::npos || nCrLf < nLf)) {
+            return nCrLf + 4;
+        }
+        return nLf != std::string::npos ? nLf + 2 : 0;
+    }
+
+    void Serve(SOCKET s, const std::string& body) {
+        std::string received;
+        std::size_t nAnswered = 0;
+        char buffer[4096];
+        for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t nEnd; (nEnd = HeadEnd(received, nAnswered)) != 0;) {
+                nAnswered = nEnd;
+                SendAll(s, Response(body));
+            }
+        }
+        ::shutdown(s, SD_SEND);
+        m_promise.set_value(received);
+    }
+
+    std::promise<std::string> m_promise;
+    std::shared_future<std::string> m_received = m_promise.get_future().share();
+    CLoopbackPeer m_peer;
+};
+
+// A category server that answers "News" to every lookup until it goes. Not on 127.0.0.1: the
+// filter never judges connections to its category server's address.
+class CNewsCategoryServer {
+public:
+    CNewsCategoryServer() : m_listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        sockaddr_in address = LoopbackAddress(0);
+        address.sin_addr.s_addr = ::inet_addr(kAddress);
+        ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::listen(m_listener.Get(), SOMAXCONN);
+        UseCategoryServer(kAddress, LocalPort(m_listener.Get()));
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CNewsCategoryServer() {
+        m_bStop = true;
+        m_thread.join();
+    }
+
+private:
+    static constexpr char kAddress[] = "127.0.0.2";
+
+    void Serve() {
+        while (!m_bStop) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(m_listener.Get(), &readable);
+            timeval wait{0, 50000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) != 1) {
+                continue;
+            }
+            const CSocket lookup(::accept(m_listener.Get(), nullptr, nullptr));
+            char request[2048];
+            ::recv(lookup.Get(), request, sizeof request, 0);
+            SendAll(lookup.Get(), CategoryReply("News"));
+        }
+    }
+
+    CSocket m_listener;
+    std::atomic<bool> m_bStop = false;
+    std::thread m_thread;
+};
+
+CSocket ConnectTo(const sockaddr_in& address) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        s.Reset();
+    }
+    return s;
+}
+
+// One response read by its Content-Length, as a browser reads before it reuses the connection.
+std::string ReadResponse(SOCKET s) {
+    std::string data;
+    char buffer[4096];
+    for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
+        data.append(buffer, static_cast<std::size_t>(n));
+        const std::size_t nHead = data.find("\r\n\r\n");
+        const std::size_t nLength = data.find("Content-Length: ");
+        if (nHead != std::string::npos && nLength != std::string::npos &&
+            data.size() >= nHead + 4 + std::stoul(data.substr(nLength + 16))) {
+            break;
+        }
+    }
+    return data;
+}
+
+class StrictFilteringTest : public ::testing::Test {
+protected:
+    explicit StrictFilteringTest(Filtering filtering = Filtering::kStrict)
+        : m_install(1, filtering) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(m_install.Installed());
+        ASSERT_TRUE(CPolicyLibrary().SetBlockedWords({"poker"}));
+    }
+
+    CQuietInstallation m_install;
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+    CWinsockSession m_session;
+    CNewsCategoryServer m_categories;
+};
+
+// How the application writes its requests: the pieces of each send, and whether the first
+// response is read before the request under test is sent on the same connection.
+struct SplitCase {
+    const char* szName;
+    std::vector<std::string> sends;
+    bool bAfterAPassedRequest;
+};
+
+const SplitCase kSplitCases[] = {
+    {"one byte at a time", {}, false},
+    {"request line, then headers",
+     {"GET /poker/tables HTTP/1.1\r\n", "Host: games.example\r\nAccept: */*\r\n\r\n"},
+     false},
+    {"second request of a reused connection", {Get("/poker/tables")}, true},
+    {"bare line feeds", {"GET /poker/tables HTTP/1.1\nHost: games.example\n\n"}, false},
+};
+
+std::vector<std::string> Pieces(const SplitCase& split) {
+    if (!split.sends.empty()) {
+        return split.sends;
+    }
+    std::vector<std::string> bytes;
+    for (const char c : Get("/poker/tables")) {
+        bytes.emplace_back(1, c);
+    }
+    return bytes;
+}
+
+class SplitRequests : public StrictFilteringTest, public ::testing::WithParamInterface<Filtering> {
+protected:
+    SplitRequests() : StrictFilteringTest(GetParam()) {}
+};
+
+TEST_P(SplitRequests, AreJudgedWithTheSwitchOnAndPassAsBeforeWithItOff) {
+    for (const SplitCase& split : kSplitCases) {
+        SCOPED_TRACE(split.szName);
+        CKeepAliveServer web;
+        CSocket client = ConnectTo(web.Address());
+        ASSERT_TRUE(client);
+        std::string sent;
+        if (split.bAfterAPassedRequest) {
+            sent = Get("/index.html");
+            SendAll(client.Get(), sent);
+            EXPECT_EQ(ReadResponse(client.Get()), Response(kBody));
+        }
+        for (const std::string& piece : Pieces(split)) {
+            SendAll(client.Get(), piece);
+            sent += piece;
+        }
+        ::shutdown(client.Get(), SD_SEND);
+        const std::string answer = ReceiveAll(client.Get());
+        if (GetParam() == Filtering::kStrict) {
+            EXPECT_EQ(answer.substr(0, 17), kPageStart);
+            EXPECT_NE(answer.find(kPokerPolicy), std::string::npos);
+        } else {
+            EXPECT_EQ(answer, Response(kBody));
+        }
+        // The request itself always reaches the server whole.
+        EXPECT_EQ(web.Received(), sent);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Switch, SplitRequests,
+                         ::testing::Values(Filtering::kStrict, Filtering::kCompat),
+                         [](const ::testing::TestParamInfo<Filtering>& param) {
+                             return param.param == Filtering::kStrict ? "On" : "Off";
+                         });
+
+// How an application learns that an overlapped request finished.
+enum class Wait { kEvent, kCompletionRoutine, kResultQuery };
+
+struct CRoutineResult {
+    bool bDone = false;
+    DWORD dwError = 0;
+    DWORD cbTransferred = 0;
+};
+
+void CALLBACK RoutineDone(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED lpOverlapped, DWORD) {
+    // hEvent is the application's own with a completion routine.
+    auto* pResult = static_cast<CRoutineResult*>(lpOverlapped->hEvent);
+    *pResult = {true, dwError, cbTransferred};
+}
+
+// One overlapped send or receive of `buffers`, waited for the given way; the byte count, or -1.
+long long Overlapped(SOCKET s, bool bSend, std::vector<WSABUF> buffers, Wait wait) {
+    CHandle event(::WSACreateEvent());
+    CRoutineResult routine;
+    WSAOVERLAPPED ov{};
+    ov.hEvent = wait == Wait::kCompletionRoutine ? static_cast<HANDLE>(&routine) : event.Get();
+    const auto lpRoutine = wait == Wait::kCompletionRoutine ? RoutineDone : nullptr;
+    DWORD dwFlags = 0;
+    const auto nBuffers = static_cast<DWORD>(buffers.size());
+    const int iResult =
+        bSend ? ::WSASend(s, buffers.data(), nBuffers, nullptr, 0, &ov, lpRoutine)
+              : ::WSARecv(s, buffers.data(), nBuffers, nullptr, &dwFlags, &ov, lpRoutine);
+    if (iResult != 0 && ::WSAGetLastError() != WSA_IO_PENDING) {
+        return -1;
+    }
+    if (wait == Wait::kCompletionRoutine) {
+        const ULONGLONG uEnd = ::GetTickCount64() + kGuardMs;
+        while (!routine.bDone && ::GetTickCount64() < uEnd) {
+            ::SleepEx(kGuardMs, TRUE);
+        }
+        return routine.bDone && routine.dwError == 0 ? static_cast<long long>(routine.cbTransferred)
+                                                     : -1;
+    }
+    if (wait == Wait::kEvent && ::WaitForSingleObject(event.Get(), kGuardMs) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    DWORD dwBytes = 0;
+    return ::WSAGetOverlappedResult(s, &ov, &dwBytes, wait == Wait::kResultQuery, &dwFlags)
+               ? static_cast<long long>(dwBytes)
+               : -1;
+}
+
+// A request sent and its answer read with overlapped calls, in receives of nBuffer bytes (over
+// two buffers when bTwoBuffers), up to the end of the stream.
+std::string OverlappedExchange(const sockaddr_in& server, const std::string& request, Wait wait,
+                               std::size_t nBuffer = 4096, bool bTwoBuffers = false) {
+    CSocket s = ConnectTo(server);
+    WSABUF out{static_cast<ULONG>(request.size()), const_cast<char*>(request.data())};
+    if (!s || Overlapped(s.Get(), true, {out}, wait) != static_cast<long long>(request.size())) {
+        return "(send failed)";
+    }
+    ::shutdown(s.Get(), SD_SEND);
+    std::string answer;
+    std::vector<char> buffer(nBuffer);
+    const auto nFirst = static_cast<ULONG>(bTwoBuffers ? nBuffer / 3 : nBuffer);
+    std::vector<WSABUF> in{{nFirst, buffer.data()}};
+    if (bTwoBuffers) {
+        in.push_back({static_cast<ULONG>(nBuffer) - nFirst, buffer.data() + nFirst});
+    }
+    for (long long n; (n = Overlapped(s.Get(), false, in, wait)) > 0;) {
+        answer.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return answer;
+}
+
+TEST_F(StrictFilteringTest, OverlappedRequestsGetTheBlockPageHoweverTheApplicationWaits) {
+    for (const Wait wait : {Wait::kEvent, Wait::kCompletionRoutine, Wait::kResultQuery}) {
+        SCOPED_TRACE(static_cast<int>(wait));
+        CKeepAliveServer web;
+        const std::string answer = OverlappedExchange(web.Address(), Get("/poker/tables"), wait);
+        EXPECT_EQ(answer.substr(0, 17), kPageStart);
+        EXPECT_NE(answer.find(kPokerPolicy), std::string::npos);
+        EXPECT_EQ(answer.find(kBody), std::string::npos);
+    }
+}
+
+TEST_F(StrictFilteringTest, APageLargerThanTheBuffersComesOverSeveralOverlappedReceives) {
+    CKeepAliveServer web;
+    const std::string whole = OverlappedExchange(web.Address(), Get("/poker"), Wait::kEvent);
+    ASSERT_EQ(whole.substr(0, 17), kPageStart);
+    for (const bool bTwoBuffers : {false, true}) {
+        CKeepAliveServer again;
+        EXPECT_EQ(
+            OverlappedExchange(again.Address(), Get("/poker"), Wait::kEvent, 100, bTwoBuffers),
+            whole);
+    }
+}
+
+TEST_F(StrictFilteringTest, AnAllowedOverlappedRequestPassesByteForByte) {
+    std::string body(256 * 1024, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        body[i] = static_cast<char>(i * 7 + i / 251);
+    }
+    CKeepAliveServer web(body);
+    const std::string request = Get("/news/today");
+    EXPECT_EQ(OverlappedExchange(web.Address(), request, Wait::kEvent), Response(body));
+    EXPECT_EQ(web.Received(), request);
+}
+
+}  // namespace
