@@ -16,6 +16,7 @@
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
+#include "tests/support/ScriptedCategoryServer.h"
 #include "tests/support/WinsockSession.h"
 #include "win/UniqueHandle.h"
 

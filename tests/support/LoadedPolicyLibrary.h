@@ -1,6 +1,5 @@
 // What the settings program would do, done through the policy library the filter loaded into
-// the test's process: the Default profile's lists, the configured category server, and a
-// category server's reply.
+// the test's process: the Default profile's lists and the configured category server.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "filter/core/portable/TLVMessage.h"
 #include "win/ProductRegistry.h"
 
 class CPolicyLibrary {
@@ -55,9 +53,4 @@ inline void UseCategoryServer(const std::string& strAddress, int iPort) {
     const DWORD dwPort = static_cast<DWORD>(iPort);
     ::RegSetValueExA(key.Get(), "TLVServerPort", 0, REG_DWORD,
                      reinterpret_cast<const BYTE*>(&dwPort), sizeof dwPort);
-}
-
-inline std::string CategoryReply(const std::string& category) {
-    char buffer[TLVMessage::kBufferSize];
-    return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
 }

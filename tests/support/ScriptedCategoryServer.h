@@ -14,7 +14,14 @@
 #include <string>
 #include <thread>
 
+#include "filter/core/portable/TLVMessage.h"
 #include "win/UniqueSocket.h"
+
+// A category reply as the server sends it: message type 4 with the category as its value.
+inline std::string CategoryReply(const std::string& category) {
+    char buffer[TLVMessage::kBufferSize];
+    return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
+}
 
 class ScriptedCategoryServer {
 public:

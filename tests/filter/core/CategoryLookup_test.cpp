@@ -7,14 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
-#include "filter/core/portable/TLVMessage.h"
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/RecordingFilterLog.h"
 #include "tests/support/ScriptedCategoryServer.h"
 #include "win/UniqueSocket.h"
 
@@ -23,23 +22,6 @@ namespace {
 constexpr char kSkipped[] = "WSPSend    :: Category server not answering, judged as Null";
 constexpr char kPaused[] =
     "WSPSend    :: Category server not answering, lookups judged as Null for 30 seconds";
-
-std::string Reply(const std::string& value) {
-    char buffer[TLVMessage::kBufferSize];
-    return std::string(buffer, TLVMessage(4, value).Encode(buffer, sizeof buffer));
-}
-
-class CRecordingLog : public IFilterLog {
-public:
-    bool Enabled(signed char iLevel) const override { return iLevel <= 1; }
-    void Write(const std::string& strText, signed char) override { m_lines.push_back(strText); }
-
-    int Count(const std::string& strLine) const {
-        return static_cast<int>(std::count(m_lines.begin(), m_lines.end(), strLine));
-    }
-
-    std::vector<std::string> m_lines;
-};
 
 // A server that never accepts: the system completes the connections into the listener's
 // queue, where the test counts them.
@@ -120,13 +102,13 @@ TEST_F(CategoryLookupTest, SilentServerIsAskedOnceThenSkipped) {
 // A server that sent something did answer, even if the reply does not decode.
 TEST_F(CategoryLookupTest, UndecodableReplyDoesNotPause) {
     SetSharedSwitches(true, 50);
-    std::string reply = Reply("News");
+    std::string reply = CategoryReply("News");
     reply[1] = 100;
     {
         ScriptedCategoryServer server(reply);
         EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "Null");
     }
-    ScriptedCategoryServer server(Reply("News"));
+    ScriptedCategoryServer server(CategoryReply("News"));
     EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "News");
     EXPECT_EQ(m_log.Count(kPaused), 0);
 }
@@ -135,7 +117,7 @@ TEST_F(CategoryLookupTest, UndecodableReplyDoesNotPause) {
 TEST_F(CategoryLookupTest, WithTheSwitchOffThereIsNoPause) {
     SetSharedSwitches(false, 5);
     TheCategoryServerPause().NoAnswer();
-    ScriptedCategoryServer server(Reply("News"));
+    ScriptedCategoryServer server(CategoryReply("News"));
     EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "News");
     EXPECT_EQ(m_log.Count(kSkipped), 0);
 }

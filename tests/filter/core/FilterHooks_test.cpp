@@ -16,8 +16,8 @@
 #include "Api/PolicyApi.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
-#include "filter/core/portable/TLVMessage.h"
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/RecordingFilterLog.h"
 #include "tests/support/ScriptedCategoryServer.h"
 
 namespace {
@@ -36,20 +36,6 @@ int SetCategories(std::vector<const char*> names) {
     int count = static_cast<int>(names.size());
     return SetCategoryList("Default", &list, &count);
 }
-
-std::string CategoryReply(const std::string& category) {
-    char buffer[TLVMessage::kBufferSize];
-    return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
-}
-
-// The records of level 1 the hooks write, in order.
-class CRecordingLog : public IFilterLog {
-public:
-    bool Enabled(signed char iLevel) const override { return iLevel <= 1; }
-    void Write(const std::string& strText, signed char) override { m_lines.push_back(strText); }
-
-    std::vector<std::string> m_lines;
-};
 
 class FilterHooksTest : public ::testing::Test {
 protected:

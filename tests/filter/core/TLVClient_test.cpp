@@ -17,11 +17,6 @@
 
 namespace {
 
-std::string Reply(const std::string& value) {
-    char buffer[TLVMessage::kBufferSize];
-    return std::string(buffer, TLVMessage(4, value).Encode(buffer, sizeof buffer));
-}
-
 class TLVClientTest : public ::testing::Test {
 protected:
     TLVClientTest() {
@@ -46,7 +41,7 @@ protected:
 }  // namespace
 
 TEST_F(TLVClientTest, OneRequestOneReply) {
-    ScriptedCategoryServer server(Reply("Gambling"));
+    ScriptedCategoryServer server(CategoryReply("Gambling"));
     const auto reply = Ask(server.Port(), "casino.example/");
     EXPECT_EQ(reply->messageCode, 4);
     EXPECT_EQ(reply->value, "Gambling");
@@ -62,12 +57,12 @@ TEST_F(TLVClientTest, OneRequestOneReply) {
 
 TEST_F(TLVClientTest, EmptyAndLongReplies) {
     {
-        ScriptedCategoryServer server(Reply(""));
+        ScriptedCategoryServer server(CategoryReply(""));
         const auto reply = Ask(server.Port(), "a.example/");
         EXPECT_EQ(reply->messageCode, 4);
         EXPECT_EQ(reply->value, "");
     }
-    ScriptedCategoryServer server(Reply(std::string(300, 'c')));
+    ScriptedCategoryServer server(CategoryReply(std::string(300, 'c')));
     const auto reply = Ask(server.Port(), std::string(TLVMessage::kMaxValueLength, 'u'));
     EXPECT_EQ(reply->value, std::string(300, 'c'));
     EXPECT_EQ(server.Request().size(), TLVMessage::kBufferSize);
@@ -75,7 +70,7 @@ TEST_F(TLVClientTest, EmptyAndLongReplies) {
 
 // The server's reply comes in two segments, the second after the client's one read.
 TEST_F(TLVClientTest, OnlyTheFirstSegmentIsRead) {
-    const std::string reply = Reply("Social Networking");
+    const std::string reply = CategoryReply("Social Networking");
     ScriptedCategoryServer server;
     auto lookup =
         std::async(std::launch::async, [&] { return Ask(server.Port(), "social.example/"); });
@@ -88,7 +83,7 @@ TEST_F(TLVClientTest, OnlyTheFirstSegmentIsRead) {
 }
 
 TEST_F(TLVClientTest, LengthBeyondTheBytesReceivedIsAFailedRead) {
-    std::string reply = Reply("News");
+    std::string reply = CategoryReply("News");
     reply[1] = 100;
     ScriptedCategoryServer server(reply);
     EXPECT_EQ(Ask(server.Port(), "news.example/")->messageCode, TLVMessage::kReadFailed);
@@ -170,7 +165,7 @@ private:
 
 // A lookup's standard-output lines, with the C runtime's CR LF line ends, in one write.
 TEST_F(TLVClientTest, LookupLinesReachStandardOutputInOneWrite) {
-    ScriptedCategoryServer server(Reply("News"));
+    ScriptedCategoryServer server(CategoryReply("News"));
     const std::string strPort = std::to_string(server.Port());
     std::vector<std::string> messages;
     {
@@ -203,7 +198,7 @@ TEST_F(TLVClientTest, WithoutStandardOutputTheLinesAreDropped) {
     for (const HANDLE hOutput : {HANDLE{nullptr}, INVALID_HANDLE_VALUE, hEvent}) {
         ::SetStdHandle(STD_OUTPUT_HANDLE, hOutput);
         EXPECT_FALSE(WriteStandardOutput("line\n"));
-        ScriptedCategoryServer server(Reply("News"));
+        ScriptedCategoryServer server(CategoryReply("News"));
         const auto reply = Ask(server.Port(), "news.example/");
         ::SetStdHandle(STD_OUTPUT_HANDLE, hSaved);
         EXPECT_EQ(reply->messageCode, 4);
