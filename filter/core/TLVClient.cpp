@@ -15,8 +15,8 @@
 namespace {
 
 // 0, or the Winsock error.
-int SetNonBlocking(SOCKET s, bool bNonBlocking) {
-    u_long ulNonBlocking = bNonBlocking ? 1 : 0;
+int SetNonBlocking(SOCKET s) {
+    u_long ulNonBlocking = 1;
     return ::ioctlsocket(s, static_cast<long>(FIONBIO), &ulNonBlocking) == SOCKET_ERROR
                ? ::WSAGetLastError()
                : 0;
@@ -143,7 +143,7 @@ bool TLVClient::ConnectBlocking(const sockaddr_in& server, int& iError) {
 
 bool TLVClient::ConnectBeforeDeadline(const sockaddr_in& server, int& iError) {
     const SOCKET s = m_pSocket->m_socket.Get();
-    iError = SetNonBlocking(s, true);
+    iError = SetNonBlocking(s);
     if (iError == 0 &&
         ::connect(s, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
         iError = ::WSAGetLastError();
@@ -151,10 +151,8 @@ bool TLVClient::ConnectBeforeDeadline(const sockaddr_in& server, int& iError) {
             iError = AwaitConnect(s);
         }
     }
-    const int iRestoreError = SetNonBlocking(s, false);
-    if (iError == 0) {
-        iError = iRestoreError;
-    }
+    // Left non-blocking: the request is far smaller than any send buffer, and the reply is read
+    // only once select has seen it, so neither waits; switching back would cost a call.
     if (iError == 0) {
         return true;
     }
