@@ -162,6 +162,9 @@ void SendStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) {
         return;
     }
     for (DWORD i = 0; i < dwBufferCount && state.requestHeads.IsHttp(); ++i) {
+        if (lpBuffers[i].buf == nullptr) {
+            continue;
+        }
         state.requestHeads.Feed(std::string_view(lpBuffers[i].buf, lpBuffers[i].len),
                                 [&](std::string_view head, bool) { JudgeHead(state, head); });
     }

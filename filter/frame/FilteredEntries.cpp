@@ -75,17 +75,10 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             return SOCKET_ERROR;
         }
         if (lpOverlapped != nullptr) {
-            const OverlappedTransfer transfer{kOpRecv, lpBuffers, dwBufferCount,
-                                              lpFlags != nullptr ? *lpFlags : 0};
-            constexpr char kNoRecord[] = "WSPRecv: GetOverlappedStructure() returned NULL\r\n";
-            DWORD nPage = 0;
-            if (FilterOverlappedRecvPending(s, lpBuffers, dwBufferCount, &nPage)) {
-                return CompleteOverlappedTransfer(*pInfo, s, transfer, lpOverlapped,
-                                                  lpCompletionRoutine, lpThreadId, nPage, kNoRecord,
-                                                  lpErrno);
-            }
-            return StartOverlappedTransfer(*pInfo, s, transfer, lpOverlapped, lpCompletionRoutine,
-                                           lpThreadId, kNoRecord, lpErrno);
+            return StartOverlappedReceive(
+                *pInfo, s, {kOpRecv, lpBuffers, dwBufferCount, lpFlags != nullptr ? *lpFlags : 0},
+                lpOverlapped, lpCompletionRoutine, lpThreadId,
+                "WSPRecv: GetOverlappedStructure() returned NULL\r\n", lpErrno);
         }
         // The rest of a block page is delivered without asking the server for more.
         if (FilterRecvPending(s, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd)) {

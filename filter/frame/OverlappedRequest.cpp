@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "filter/core/FilterHooks.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/OverlappedComplete.h"
 #include "filter/frame/OverlappedExecute.h"
@@ -74,23 +75,27 @@ int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer
                                  lpErrno);
 }
 
-int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
-                               LPWSAOVERLAPPED lpOverlapped,
-                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
-                               LPWSATHREADID lpThreadId, DWORD cbTransferred,
-                               const char* szNoRecordText, LPINT lpErrno) {
+int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                           LPWSAOVERLAPPED lpOverlapped,
+                           LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                           LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
     const OverlappedRequest request =
         TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId);
+    // The record first: a page the filter hands over must not be lost for want of one.
     OverlappedStructure* pRecord = TakeOverlappedStructure(info, s, request);
     if (pRecord == nullptr) {
         DebugOut("%s", szNoRecordText);
         return OverlappedEntryResult(WSAENOBUFS, lpErrno);
     }
+    DWORD nAnswered = 0;
+    if (!FilterOverlappedRecvPending(s, transfer.Buffers, transfer.BufferCount, &nAnswered)) {
+        return OverlappedEntryResult(QueueOverlappedOperation(pRecord, &info), lpErrno);
+    }
     lpOverlapped->Internal = WSS_OPERATION_IN_PROGRESS;
     lpOverlapped->InternalHigh = 0;
     ResetCallerEvent(pRecord);
     // Told the way every overlapped request is, so the application waits as it always does.
-    CompleteCallerRequest(pRecord, 0, cbTransferred, 0);
+    CompleteCallerRequest(pRecord, 0, nAnswered, 0);
     return OverlappedEntryResult(WSA_IO_PENDING, lpErrno);
 }
 

@@ -41,14 +41,13 @@ int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer
                             LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                             LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno);
 
-// A transfer the filter answers itself (the bytes are already in the caller's buffers): the
-// caller's request is completed through its own notification at once, and the result is
-// SOCKET_ERROR with WSA_IO_PENDING, as for a request still running.
-int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
-                               LPWSAOVERLAPPED lpOverlapped,
-                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
-                               LPWSATHREADID lpThreadId, DWORD cbTransferred,
-                               const char* szNoRecordText, LPINT lpErrno);
+// An overlapped receive, which the filter may answer itself (the rest of a block page, or the
+// end of the stream after it): the caller's request is then completed at once through its own
+// notification, and the result is SOCKET_ERROR with WSA_IO_PENDING, as for one still running.
+int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                           LPWSAOVERLAPPED lpOverlapped,
+                           LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                           LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno);
 
 // An entry point's result for StartOverlappedOperation's.
 inline int OverlappedEntryResult(int iResult, LPINT lpErrno) noexcept {
