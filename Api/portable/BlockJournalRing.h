@@ -9,7 +9,9 @@
 // copies into a slot, so a writer that finds the slot claimed by another, or already holding a
 // newer entry (the ring wrapped past a slow writer), gives its entry up instead of mixing it
 // with the other's. A reader takes an entry only when the state shows the same finished number
-// before and after its copy.
+// before and after its copy. A writer that dies between its claim and its publication leaves
+// its slot claimed: that slot's later entries are given up until the memory is made anew,
+// which is safer than guessing that a stalled writer will never copy again.
 #pragma once
 
 #include <cstddef>
