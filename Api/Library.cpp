@@ -14,14 +14,14 @@ namespace {
 
 std::unique_ptr<CDataStore> g_pDataStore;
 
+}  // namespace
+
 std::string HostProgramName() {
     char szPath[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
     const std::string strPath = szPath;
     return strPath.substr(strPath.find_last_of("\\/") + 1);
 }
-
-}  // namespace
 
 CDataStore* Store() {
     return g_pDataStore.get();

@@ -22,6 +22,9 @@ void ApiProcessDetach(bool bProcessEnding = false) noexcept;
 // 11 when the process has no store.
 int LookUpUser(const char* szName);
 
+// The file name of the process's executable, without its folder.
+std::string HostProgramName();
+
 void LogApi(const std::string& strText, signed char iLevel = 2);
 // "API :: " and the text of the current error code, at level 1.
 void LogApiFailure();

@@ -1,6 +1,8 @@
 // The exports of PolicyApi.dll, for the modules that link it.
 #pragma once
 
+#include "Api/portable/BlockJournalEntry.h"
+
 #if defined(POLICYAPI_BUILD) || defined(POLICYAPI_STATIC)
 #define POLICYAPI_DATA extern
 #else
@@ -81,4 +83,27 @@ int GetStrictFilter();
 // szOut receives at most 1023 characters and a NUL.
 int GetApplicationPath(char* szOut);
 int RenameFiles();
+
+// Journal of blocks: the last 256 blocks the filter made in any process of the user's session
+// (an HTTP block page delivered, an HTTPS connection refused), in memory shared by those
+// processes and by any program that reads it. It lasts while any process that has used it is
+// running, and starts empty, from number 1, when none is.
+//
+// Records a copy of *pEntry. The library sets its sequence number, the time when ullTime is 0,
+// and the process name when szProcess is empty; texts are cut to their fields. 1 when recorded;
+// 0 for a null pEntry, when the journal cannot be opened, or in a rare race: the ring came
+// round to this entry's slot while another writer was still copying into it, or a newer entry
+// was already there. The entry is then given up and its number never seen. A writer never
+// waits, for readers or for other writers.
+int AppendBlockJournal(const BlockJournalEntry* pEntry);
+// Copies into pEntries, oldest first, at most nMax of the entries still in the journal whose
+// sequence number is greater than ullAfter, and sets *pCount to their number (never more than
+// 256). Pass 0 to get everything, then the last number received to get only newer ones.
+// Entries are never torn: one still being written is left out. A first number greater than
+// ullAfter + 1, or a gap between two numbers, means the entries in between were overwritten
+// before this call, given up, or still being written; a later call from the last number
+// received will not return them. Returns 1; 0 (with *pCount 0) for a null pCount, a negative
+// nMax, a null pEntries with nMax above 0, or when the journal cannot be opened.
+int ReadBlockJournal(unsigned long long ullAfter, BlockJournalEntry* pEntries, int nMax,
+                     int* pCount);
 }

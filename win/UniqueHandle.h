@@ -64,6 +64,15 @@ using CHandle = CUniqueHandle<CKernelHandleTraits>;
 using CFileHandle = CUniqueHandle<CFileHandleTraits>;
 using CRegKey = CUniqueHandle<CRegKeyTraits>;
 
+// A view of a file mapping (MapViewOfFile).
+struct CMappedViewTraits {
+    using Handle = void*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::UnmapViewOfFile(h); }
+};
+
+using CMappedView = CUniqueHandle<CMappedViewTraits>;
+
 // LoadLibrary results; a module is unloaded once per successful load.
 struct CModuleTraits {
     using Handle = HMODULE;

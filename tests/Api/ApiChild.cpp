@@ -4,6 +4,8 @@
 //   login:NAME  setfilteroff:N  user  instances  filteroff  signal:EVENT  wait:EVENT
 //   writes:NAME:N   N times: a list write to NAME's categories, then a new user NAME.i
 //   tamper:FILE     alter the file's user count a few times, between write sequences
+//   blocks:N[:NAME] N blocks recorded in the journal, as process NAME (default: the library's)
+//   journal         the number of entries the journal holds
 // Each query appends one line to the output file.
 #include <windows.h>
 
@@ -60,6 +62,33 @@ int Tamper(const std::string& strFile) {
     return nTampered;
 }
 
+// Block i goes to host "block<i>.example"; counts the calls that failed.
+int Blocks(const std::string& strArg) {
+    const size_t colon = strArg.find(':');
+    const int nBlocks = std::atoi(strArg.c_str());
+    const std::string strProcess = colon == std::string::npos ? "" : strArg.substr(colon + 1);
+    int nFailed = 0;
+    for (int i = 0; i < nBlocks; ++i) {
+        BlockJournalEntry entry{};
+        entry.iPolicy = 3;
+        entry.iScheme = BLOCK_SCHEME_HTTP;
+        const std::string strHost = "block" + std::to_string(i) + ".example";
+        std::snprintf(entry.szProfile, sizeof entry.szProfile, "kid");
+        std::snprintf(entry.szProcess, sizeof entry.szProcess, "%s", strProcess.c_str());
+        std::snprintf(entry.szHost, sizeof entry.szHost, "%s", strHost.c_str());
+        std::snprintf(entry.szUrl, sizeof entry.szUrl, "http://%s/page", strHost.c_str());
+        std::snprintf(entry.szMatch, sizeof entry.szMatch, "word%d", i);
+        nFailed += AppendBlockJournal(&entry) == 1 ? 0 : 1;
+    }
+    return nFailed;
+}
+
+int JournalCount() {
+    std::vector<BlockJournalEntry> entries(256);
+    int nCount = -1;
+    return ReadBlockJournal(0, entries.data(), 256, &nCount) == 1 ? nCount : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +108,10 @@ int main(int argc, char** argv) {
                                     std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
                                 } else if (strVerb == "writes") {
                                     std::fprintf(pOut, "failed %d\n", Writes(strArg));
+                                } else if (strVerb == "blocks") {
+                                    std::fprintf(pOut, "failed %d\n", Blocks(strArg));
+                                } else if (strVerb == "journal") {
+                                    std::fprintf(pOut, "journal %d\n", JournalCount());
                                 } else if (strVerb == "tamper") {
                                     std::fprintf(pOut, "tampered %d\n", Tamper(strArg));
                                 } else {
