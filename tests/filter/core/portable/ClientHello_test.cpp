@@ -97,9 +97,16 @@ std::string Extension(std::size_t nType, std::string_view data) {
     return BigEndian(nType, 2) + BigEndian(data.size(), 2) + std::string(data);
 }
 
+std::string NameEntry(std::string_view name, char nameType = 0) {
+    return nameType + BigEndian(name.size(), 2) + std::string(name);
+}
+
+std::string ServerNameExtensionOf(std::string_view entries) {
+    return Extension(0, BigEndian(entries.size(), 2) + std::string(entries));
+}
+
 std::string ServerNameExtension(std::string_view name, char nameType = 0) {
-    const std::string entry = nameType + BigEndian(name.size(), 2) + std::string(name);
-    return Extension(0, BigEndian(entry.size(), 2) + entry);
+    return ServerNameExtensionOf(NameEntry(name, nameType));
 }
 
 // A TLS 1.2-style hello: version, random, empty session id, one suite, null compression.
@@ -242,6 +249,12 @@ TEST(ClientHello, ServerNameExtensionContents) {
          {Status::kNoServerName, ""}},
         {"slash", ServerNameExtension("a.test/x"), {Status::kNoServerName, ""}},
         {"only another name type", ServerNameExtension(kName, 1), {Status::kNoServerName, ""}},
+        {"another name type first",
+         ServerNameExtensionOf(NameEntry("x", 7) + NameEntry(kName)),
+         {Status::kServerName, kName}},
+        {"two host names",
+         ServerNameExtensionOf(NameEntry(kName) + NameEntry("b.test")),
+         {Status::kNotClientHello, ""}},
         {"two server_name extensions",
          ServerNameExtension(kName) + ServerNameExtension("b.test"),
          {Status::kNotClientHello, ""}},
