@@ -16,7 +16,10 @@ enum class ClientHelloStatus : std::uint8_t {
     kNeedMore,        // the hello is not complete yet
     kNotClientHello,  // not a TLS ClientHello, or a malformed or oversized one
     kServerName,      // a ClientHello naming a host
-    kNoServerName,    // a ClientHello with no usable host name
+    // A ClientHello with no host_name, or with one no host can have: empty, over 255 bytes,
+    // or with a character a DNS name or IP literal cannot hold. The hello itself is sound, so
+    // the connection is not given up on as not TLS.
+    kNoServerName,
 };
 
 // A value type, copied in and out of the connection table on every send: one string and a
@@ -47,7 +50,8 @@ private:
 
     // The handshake bytes collected so far; with kServerName, the name alone.
     std::string m_data;
-    // While the record header is read, its length as far as it has come.
+    // The current record's payload bytes still to come; while its header is read, the
+    // length field as far as it has come.
     std::uint16_t m_nRecordLeft = 0;
     std::uint8_t m_nHeaderBytes = 0;  // of the current record's 5-byte header
     ClientHelloStatus m_status = ClientHelloStatus::kNeedMore;
