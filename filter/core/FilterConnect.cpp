@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "filter/core/CallArguments.h"
 #include "filter/core/FilterHooks.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
@@ -41,6 +42,7 @@ void ReloadRulesWhenDue() {
 void Connect(SOCKET s, const sockaddr* name, int namelen) {
     IFilterLog& log = FilterLog();
     SocketFilterState state;
+    state.peerPort = PortOf(name, namelen);
     in_addr destination{};
     const bool bIPv4 = DestinationIPv4(name, namelen, destination);
     if (log.Enabled(1)) {

@@ -16,12 +16,20 @@ void FilterConnect(SOCKET s, const sockaddr* name, int namelen) noexcept;
 
 // WSPSend, before the next provider sends: judges an HTTP request and records the verdict.
 // The bytes themselves go on unchanged. With the strict switch on, every request head is
-// collected across the buffers and sends that carry it; otherwise only the first buffer is read.
-void FilterSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
+// collected across the buffers and sends that carry it (otherwise only the first buffer is
+// read), and a TLS connection is judged by its server name: true then when the bytes must not
+// go on (a blocked site's ClientHello, and all after it).
+bool FilterSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 
 // WSPSend with an overlapped structure, on the application's thread before the manager takes
 // the operation: judged as FilterSend judges with the strict switch on, passed otherwise.
-void FilterOverlappedSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
+bool FilterOverlappedSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
+
+// A datagram about to be sent (lpTo null: to the address the socket was connected to): true
+// when it must not be, with the strict switch on: a QUIC long-header packet to port 443, so
+// that the browser falls back to TCP, where its TLS ClientHello is judged.
+bool FilterRefusesDatagram(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, const sockaddr* lpTo,
+                           int iToLen) noexcept;
 
 // WSPRecv, before the next provider is asked: true when the rest of a block page (or, with the
 // strict switch on, the end of the stream after it) was put in the buffers instead

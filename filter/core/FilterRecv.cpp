@@ -8,6 +8,8 @@
 #include <exception>
 #include <string>
 
+#include "Api/PolicyApi.h"
+#include "filter/core/BlockRecord.h"
 #include "filter/core/FilterHooks.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/BlockPage.h"
@@ -167,6 +169,7 @@ bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNum
             state->pendingPage = BuildResponse(*state);
             *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
             FilterLog().Log("WSPRecv :: Page Redirected", 1);
+            RecordBlock(*state, BLOCK_SCHEME_HTTP);
         } catch (const std::exception&) {
             FilterLog().Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
             *lpNumberOfBytesRecvd = 0;

@@ -7,7 +7,25 @@
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
 #include "filter/frame/OverlappedRequest.h"
+#include "filter/frame/ProviderInfo.h"
 #include "filter/frame/Trace.h"
+
+namespace {
+
+// A send the filter refused (an HTTPS connection to a blocked site): nothing reaches the server,
+// which is told that the client has finished, and the application is told its bytes went.
+DWORD WithholdSend(SocketInfo& info, LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    int iError = 0;
+    const CCallProviderScope slot(info.Provider);
+    info.Provider->NextProcTable.lpWSPShutdown(info.ProviderSocket, SD_SEND, &iError);
+    DWORD nBytes = 0;
+    for (DWORD i = 0; i < dwBufferCount; ++i) {
+        nBytes += lpBuffers[i].len;
+    }
+    return nBytes;
+}
+
+}  // namespace
 
 int WSPAPI WSPConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
                       LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS, LPINT lpErrno) {
@@ -38,16 +56,28 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }
+        if (CarriesDatagrams(*pInfo->Provider) &&
+            FilterRefusesDatagram(s, lpBuffers, dwBufferCount, nullptr, 0)) {
+            *lpErrno = WSAEACCES;
+            return SOCKET_ERROR;
+        }
         if (lpOverlapped != nullptr) {
+            const OverlappedTransfer transfer{kOpSend, lpBuffers, dwBufferCount, dwFlags};
+            constexpr char kNoRecord[] = "WSPSend: GetOverlappedStructure() returned NULL\r\n";
             // Judged on this thread, before the manager takes it: the lookup's own sockets must
             // not wait for a manager thread.
-            FilterOverlappedSend(s, lpBuffers, dwBufferCount);
-            return StartOverlappedTransfer(*pInfo, s, {kOpSend, lpBuffers, dwBufferCount, dwFlags},
-                                           lpOverlapped, lpCompletionRoutine, lpThreadId,
-                                           "WSPSend: GetOverlappedStructure() returned NULL\r\n",
-                                           lpErrno);
+            if (FilterOverlappedSend(s, lpBuffers, dwBufferCount)) {
+                return CompleteOverlappedTransfer(
+                    *pInfo, s, transfer, lpOverlapped, lpCompletionRoutine, lpThreadId,
+                    WithholdSend(*pInfo, lpBuffers, dwBufferCount), kNoRecord, lpErrno);
+            }
+            return StartOverlappedTransfer(*pInfo, s, transfer, lpOverlapped, lpCompletionRoutine,
+                                           lpThreadId, kNoRecord, lpErrno);
         }
-        FilterSend(s, lpBuffers, dwBufferCount);
+        if (FilterSend(s, lpBuffers, dwBufferCount)) {
+            *lpNumberOfBytesSent = WithholdSend(*pInfo, lpBuffers, dwBufferCount);
+            return 0;
+        }
         const CCallProviderScope slot(pInfo->Provider);
         const int iResult = pInfo->Provider->NextProcTable.lpWSPSend(
             pInfo->ProviderSocket, lpBuffers, dwBufferCount, lpNumberOfBytesSent, dwFlags, nullptr,

@@ -75,28 +75,60 @@ int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer
                                  lpErrno);
 }
 
+namespace {
+
+// Completes a caller's request the filter answered, through its own notification, at once.
+int CompleteAtOnce(OverlappedStructure* pRecord, DWORD cbTransferred, LPINT lpErrno) {
+    pRecord->CallerOverlapped->Internal = WSS_OPERATION_IN_PROGRESS;
+    pRecord->CallerOverlapped->InternalHigh = 0;
+    ResetCallerEvent(pRecord);
+    // Told the way every overlapped request is, so the application waits as it always does.
+    CompleteCallerRequest(pRecord, 0, cbTransferred, 0);
+    return OverlappedEntryResult(WSA_IO_PENDING, lpErrno);
+}
+
+// The record for a transfer, or null after the debugger line.
+OverlappedStructure* TakeTransferRecord(SocketInfo& info, SOCKET s,
+                                        const OverlappedTransfer& transfer,
+                                        LPWSAOVERLAPPED lpOverlapped,
+                                        LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                                        LPWSATHREADID lpThreadId, const char* szNoRecordText) {
+    OverlappedStructure* pRecord = TakeOverlappedStructure(
+        info, s, TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId));
+    if (pRecord == nullptr) {
+        DebugOut("%s", szNoRecordText);
+    }
+    return pRecord;
+}
+
+}  // namespace
+
+int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                               LPWSAOVERLAPPED lpOverlapped,
+                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                               LPWSATHREADID lpThreadId, DWORD cbTransferred,
+                               const char* szNoRecordText, LPINT lpErrno) {
+    OverlappedStructure* pRecord = TakeTransferRecord(
+        info, s, transfer, lpOverlapped, lpCompletionRoutine, lpThreadId, szNoRecordText);
+    return pRecord == nullptr ? OverlappedEntryResult(WSAENOBUFS, lpErrno)
+                              : CompleteAtOnce(pRecord, cbTransferred, lpErrno);
+}
+
 int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
                            LPWSAOVERLAPPED lpOverlapped,
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
-    const OverlappedRequest request =
-        TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId);
     // The record first: a page the filter hands over must not be lost for want of one.
-    OverlappedStructure* pRecord = TakeOverlappedStructure(info, s, request);
+    OverlappedStructure* pRecord = TakeTransferRecord(
+        info, s, transfer, lpOverlapped, lpCompletionRoutine, lpThreadId, szNoRecordText);
     if (pRecord == nullptr) {
-        DebugOut("%s", szNoRecordText);
         return OverlappedEntryResult(WSAENOBUFS, lpErrno);
     }
     DWORD nAnswered = 0;
     if (!FilterOverlappedRecvPending(s, transfer.Buffers, transfer.BufferCount, &nAnswered)) {
         return OverlappedEntryResult(QueueOverlappedOperation(pRecord, &info), lpErrno);
     }
-    lpOverlapped->Internal = WSS_OPERATION_IN_PROGRESS;
-    lpOverlapped->InternalHigh = 0;
-    ResetCallerEvent(pRecord);
-    // Told the way every overlapped request is, so the application waits as it always does.
-    CompleteCallerRequest(pRecord, 0, nAnswered, 0);
-    return OverlappedEntryResult(WSA_IO_PENDING, lpErrno);
+    return CompleteAtOnce(pRecord, nAnswered, lpErrno);
 }
 
 namespace {

@@ -41,6 +41,15 @@ int StartOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer
                             LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                             LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno);
 
+// A transfer the filter answered itself (a refused send): the caller's request is completed at
+// once with cbTransferred through its own notification, without the next provider, and the
+// result is SOCKET_ERROR with WSA_IO_PENDING, as for one still running.
+int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
+                               LPWSAOVERLAPPED lpOverlapped,
+                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
+                               LPWSATHREADID lpThreadId, DWORD cbTransferred,
+                               const char* szNoRecordText, LPINT lpErrno);
+
 // An overlapped receive, which the filter may answer itself (the rest of a block page, or the
 // end of the stream after it): the caller's request is then completed at once through its own
 // notification, and the result is SOCKET_ERROR with WSA_IO_PENDING, as for one still running.

@@ -1,5 +1,6 @@
 // Entries that only translate the socket handle, plus the few that also translate a protocol
 // record, answer without a socket, or hand overlapped datagram calls to the manager.
+#include "filter/core/FilterHooks.h"
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/Forward.h"
@@ -161,6 +162,11 @@ int WSPAPI WSPSendTo(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD 
     return ForwardOnSocket(
         s, {"WSPSendTo: WPUQuerySocketHandleContext() failed: "}, lpErrno, SOCKET_ERROR,
         [&](SocketInfo& info, const WSPPROC_TABLE& next) {
+            if (CarriesDatagrams(*info.Provider) &&
+                FilterRefusesDatagram(s, lpBuffers, dwBufferCount, lpTo, iTolen)) {
+                *lpErrno = WSAEACCES;
+                return SOCKET_ERROR;
+            }
             if (lpOverlapped != nullptr) {
                 // The address is only read: the record's field serves send-to and
                 // receive-from alike.

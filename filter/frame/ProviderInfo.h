@@ -22,3 +22,8 @@ struct ProviderInfo {
     LPWSPSTARTUP StartupEntry;
     SocketInfo* SocketList;  // guarded by gStartupLock
 };
+
+// Whether the chain's sockets carry datagrams (UDP), where the filter looks for QUIC.
+inline bool CarriesDatagrams(const ProviderInfo& provider) {
+    return provider.NextProvider.iSocketType == SOCK_DGRAM;
+}

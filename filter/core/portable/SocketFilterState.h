@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "filter/core/portable/ClientHello.h"
 #include "filter/core/portable/RequestHeads.h"
+
+// How far the strict send path has read a connection that began with a TLS handshake.
+enum class TlsJudgement : std::uint8_t { kNone, kCollecting, kPassed, kRefused };
 
 class SocketFilterState {
 public:
@@ -42,8 +46,15 @@ public:
     std::string pendingRequest;
     // The part of a block page that did not fit the receive that delivered its start.
     std::string pendingPage;
-    // With the strict switch on: the request heads of the connection, however they are split.
+    // With the strict switch on: the request heads of the connection, however they are split,
+    // or its TLS ClientHello; and the port it was connected to (for datagrams).
     CRequestHeads requestHeads;
+    CClientHello clientHello;
+    TlsJudgement tls = TlsJudgement::kNone;
+    std::uint8_t sentAny = 0;
+    std::uint16_t peerPort = 0;
+    // The URL the last judgement read, for the journal of blocks.
+    std::string url;
 };
 
 // A chained hash of 17 buckets (bucket = handle >> 4, modulo 17) whose entries come in
