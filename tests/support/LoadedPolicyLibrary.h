@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Api/portable/BlockJournalEntry.h"
 #include "win/ProductRegistry.h"
 
 class CPolicyLibrary {
@@ -29,6 +30,18 @@ public:
         char** list = const_cast<char**>(names.data());
         int count = static_cast<int>(names.size());
         return pSet != nullptr && pSet("Default", &list, &count) == 1 && RequireUpdate();
+    }
+
+    // The newest entry of the journal of blocks (sequence number 0 when there is none).
+    BlockJournalEntry NewestBlock() const {
+        using Read = int (*)(unsigned long long, BlockJournalEntry*, int, int*);
+        const auto pRead = Proc<Read>("ReadBlockJournal");
+        std::vector<BlockJournalEntry> entries(256);
+        int count = 0;
+        if (pRead == nullptr || pRead(0, entries.data(), 256, &count) != 1 || count == 0) {
+            return {};
+        }
+        return entries[static_cast<std::size_t>(count) - 1];
     }
 
 private:

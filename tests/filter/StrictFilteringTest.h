@@ -1,0 +1,174 @@
+// What the tests of the strict filter share: a strict installation with the word "poker"
+// blocked for the Default profile, the layer's chains, Winsock, a category server that answers
+// "News", and overlapped sends and receives waited for each way an application can.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/LoadedPolicyLibrary.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/QuietInstallation.h"
+#include "tests/support/ScopedCatalog.h"
+#include "tests/support/ScriptedCategoryServer.h"
+#include "tests/support/WinsockSession.h"
+#include "win/UniqueHandle.h"
+
+using Filtering = CQuietInstallation::Filtering;
+
+// Only a guard against a hang: every wait ends on an event long before.
+inline constexpr DWORD kGuardMs = 20000;
+
+// A category server that answers "News" to every lookup until it goes. Not on 127.0.0.1: the
+// filter never judges connections to its category server's address.
+class CNewsCategoryServer {
+public:
+    CNewsCategoryServer() : m_listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        sockaddr_in address = LoopbackAddress(0);
+        address.sin_addr.s_addr = ::inet_addr(kAddress);
+        ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::listen(m_listener.Get(), SOMAXCONN);
+        UseCategoryServer(kAddress, LocalPort(m_listener.Get()));
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CNewsCategoryServer() {
+        m_bStop = true;
+        m_thread.join();
+    }
+
+private:
+    static constexpr char kAddress[] = "127.0.0.2";
+
+    void Serve() {
+        while (!m_bStop) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(m_listener.Get(), &readable);
+            timeval wait{0, 50000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) != 1) {
+                continue;
+            }
+            const CSocket lookup(::accept(m_listener.Get(), nullptr, nullptr));
+            char request[2048];
+            ::recv(lookup.Get(), request, sizeof request, 0);
+            SendAll(lookup.Get(), CategoryReply("News"));
+        }
+    }
+
+    CSocket m_listener;
+    std::atomic<bool> m_bStop = false;
+    std::thread m_thread;
+};
+
+inline CSocket ConnectTo(const sockaddr_in& address) {
+    CSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        s.Reset();
+    }
+    return s;
+}
+
+class StrictFilteringTest : public ::testing::Test {
+protected:
+    explicit StrictFilteringTest(Filtering filtering = Filtering::kStrict)
+        : m_install(1, filtering) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(m_install.Installed());
+        ASSERT_TRUE(CPolicyLibrary().SetBlockedWords({"poker"}));
+    }
+
+    CQuietInstallation m_install;
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+    CWinsockSession m_session;
+    CNewsCategoryServer m_categories;
+};
+
+// How an application learns that an overlapped request finished.
+enum class Wait { kEvent, kCompletionRoutine, kResultQuery };
+
+struct CRoutineResult {
+    bool bDone = false;
+    DWORD dwError = 0;
+    DWORD cbTransferred = 0;
+};
+
+inline void CALLBACK RoutineDone(DWORD dwError, DWORD cbTransferred, LPWSAOVERLAPPED lpOverlapped,
+                                 DWORD) {
+    // hEvent is the application's own with a completion routine.
+    auto* pResult = static_cast<CRoutineResult*>(lpOverlapped->hEvent);
+    *pResult = {true, dwError, cbTransferred};
+}
+
+// One overlapped send or receive of `buffers`, waited for the given way; the byte count, or -1.
+inline long long Overlapped(SOCKET s, bool bSend, std::vector<WSABUF> buffers, Wait wait) {
+    CHandle event(::WSACreateEvent());
+    CRoutineResult routine;
+    WSAOVERLAPPED ov{};
+    ov.hEvent = wait == Wait::kCompletionRoutine ? static_cast<HANDLE>(&routine) : event.Get();
+    const auto lpRoutine = wait == Wait::kCompletionRoutine ? RoutineDone : nullptr;
+    DWORD dwFlags = 0;
+    const auto nBuffers = static_cast<DWORD>(buffers.size());
+    const int iResult =
+        bSend ? ::WSASend(s, buffers.data(), nBuffers, nullptr, 0, &ov, lpRoutine)
+              : ::WSARecv(s, buffers.data(), nBuffers, nullptr, &dwFlags, &ov, lpRoutine);
+    if (iResult != 0 && ::WSAGetLastError() != WSA_IO_PENDING) {
+        return -1;
+    }
+    if (wait == Wait::kCompletionRoutine) {
+        const ULONGLONG uEnd = ::GetTickCount64() + kGuardMs;
+        while (!routine.bDone && ::GetTickCount64() < uEnd) {
+            ::SleepEx(kGuardMs, TRUE);
+        }
+        return routine.bDone && routine.dwError == 0 ? static_cast<long long>(routine.cbTransferred)
+                                                     : -1;
+    }
+    if (wait == Wait::kEvent && ::WaitForSingleObject(event.Get(), kGuardMs) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    DWORD dwBytes = 0;
+    return ::WSAGetOverlappedResult(s, &ov, &dwBytes, wait == Wait::kResultQuery, &dwFlags)
+               ? static_cast<long long>(dwBytes)
+               : -1;
+}
+
+// A request sent and its answer read with overlapped calls, in receives of nBuffer bytes (over
+// two buffers when bTwoBuffers), up to the end of the stream.
+inline std::string OverlappedExchange(const sockaddr_in& server, const std::string& request,
+                                      Wait wait, std::size_t nBuffer = 4096,
+                                      bool bTwoBuffers = false) {
+    CSocket s = ConnectTo(server);
+    WSABUF out{static_cast<ULONG>(request.size()), const_cast<char*>(request.data())};
+    if (!s || Overlapped(s.Get(), true, {out}, wait) != static_cast<long long>(request.size())) {
+        return "(send failed)";
+    }
+    ::shutdown(s.Get(), SD_SEND);
+    std::string answer;
+    std::vector<char> buffer(nBuffer);
+    const auto nFirst = static_cast<ULONG>(bTwoBuffers ? nBuffer / 3 : nBuffer);
+    std::vector<WSABUF> in{{nFirst, buffer.data()}};
+    if (bTwoBuffers) {
+        in.push_back({static_cast<ULONG>(nBuffer) - nFirst, buffer.data() + nFirst});
+    }
+    for (long long n; (n = Overlapped(s.Get(), false, in, wait)) > 0;) {
+        answer.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return answer;
+}
+
+// The same with plain blocking calls.
+inline std::string PlainExchange(const sockaddr_in& server, const std::string& request) {
+    CSocket s = ConnectTo(server);
+    if (!s || !SendAll(s.Get(), request)) {
+        return "(send failed)";
+    }
+    ::shutdown(s.Get(), SD_SEND);
+    return ReceiveAll(s.Get());
+}

@@ -1,0 +1,156 @@
+// HTTPS judged by the server name of its ClientHello, and QUIC refused, with the strict switch
+// on: through the host and the layer, against peers on loopback that record what reaches them.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+
+#include "tests/filter/StrictFilteringTest.h"
+#include "tests/support/TlsClientHello.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr char kServerBytes[] = "\x16\x03\x03 (the server's answer)";
+const std::string kAccessDenied = "\x15\x03\x03\x00\x02\x02\x31"s;
+
+// A TLS server stand-in for one connection: answers whatever first arrives, and keeps every
+// byte it received for the test.
+class CHandshakePeer {
+public:
+    CHandshakePeer()
+        : m_peer([this](SOCKET s) {
+              std::string received;
+              char buffer[4096];
+              const int n = ::recv(s, buffer, sizeof buffer, 0);
+              if (n > 0) {
+                  received.assign(buffer, static_cast<std::size_t>(n));
+                  SendAll(s, kServerBytes);
+                  received += ReceiveAll(s);
+              }
+              m_promise.set_value(received);
+          }) {}
+
+    sockaddr_in Address() const { return m_peer.Address(); }
+    std::string Received() {
+        return m_received.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready
+                   ? m_received.get()
+                   : "(nothing)";
+    }
+
+private:
+    std::promise<std::string> m_promise;
+    std::shared_future<std::string> m_received = m_promise.get_future().share();
+    CLoopbackPeer m_peer;
+};
+
+// The client's answer and what the server received, for a ClientHello naming `name`.
+struct Outcome {
+    std::string answer;
+    std::string received;
+};
+
+Outcome Handshake(const std::string& name, bool bOverlapped) {
+    CHandshakePeer peer;
+    const std::string hello = BuildClientHello(name);
+    Outcome outcome;
+    outcome.answer = bOverlapped ? OverlappedExchange(peer.Address(), hello, Wait::kEvent)
+                                 : PlainExchange(peer.Address(), hello);
+    outcome.received = peer.Received();
+    return outcome;
+}
+
+class StrictHttpsTest : public StrictFilteringTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StrictHttpsTest, ServerNamesAreJudgedAndBlockedOnesNeverReachTheServer) {
+    const bool bOverlapped = GetParam();
+    for (const char* szName : {"news.example", ""}) {
+        SCOPED_TRACE(szName);
+        const Outcome passed = Handshake(szName, bOverlapped);
+        EXPECT_EQ(passed.received, BuildClientHello(szName));
+        EXPECT_EQ(passed.answer, kServerBytes);
+    }
+    const Outcome byWord = Handshake("www.Poker.example", bOverlapped);
+    EXPECT_EQ(byWord.received, "");
+    EXPECT_EQ(byWord.answer, kAccessDenied);
+    const BlockJournalEntry block = CPolicyLibrary().NewestBlock();
+    EXPECT_EQ(block.iScheme, BLOCK_SCHEME_HTTPS);
+    EXPECT_EQ(block.iPolicy, 3);
+    EXPECT_STREQ(block.szHost, "www.poker.example");
+    EXPECT_STREQ(block.szMatch, "poker");
+    EXPECT_STREQ(block.szUrl, "");
+    EXPECT_STREQ(block.szProfile, "Default");
+    EXPECT_STREQ(block.szProcess, "filtering_tests.exe");
+
+    ASSERT_TRUE(CPolicyLibrary().SetBlockedCategories({"News"}));
+    const Outcome byCategory = Handshake("news.example", bOverlapped);
+    EXPECT_EQ(byCategory.received, "");
+    EXPECT_EQ(byCategory.answer, kAccessDenied);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sends, StrictHttpsTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "Overlapped" : "Plain";
+                         });
+
+// One datagram through the layer (to the connected address when pTo is null); 0 when it was
+// sent, else the error.
+int SendDatagram(SOCKET s, const std::string& bytes, const sockaddr_in* pTo, bool bOverlapped) {
+    WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
+    DWORD dwSent = 0;
+    const CHandle event(::WSACreateEvent());
+    WSAOVERLAPPED ov{};
+    ov.hEvent = event.Get();
+    LPWSAOVERLAPPED lpOverlapped = bOverlapped ? &ov : nullptr;
+    const int iResult =
+        pTo != nullptr
+            ? ::WSASendTo(s, &buffer, 1, &dwSent, 0, reinterpret_cast<const sockaddr*>(pTo),
+                          sizeof *pTo, lpOverlapped, nullptr)
+            : ::WSASend(s, &buffer, 1, &dwSent, 0, lpOverlapped, nullptr);
+    if (iResult == 0) {
+        return 0;
+    }
+    const int iError = ::WSAGetLastError();
+    if (iError != WSA_IO_PENDING) {
+        return iError;
+    }
+    DWORD dwFlags = 0;
+    return ::WSAGetOverlappedResult(s, &ov, &dwSent, TRUE, &dwFlags) ? 0 : ::WSAGetLastError();
+}
+
+TEST_F(StrictFilteringTest, QuicToPort443IsRefusedAtOnceAndOtherDatagramsPass) {
+    // A QUIC Initial's first bytes: long header, version 1; and a DNS query's.
+    const std::string quic = "\xC3\x00\x00\x00\x01\x08 connection id and the rest"s;
+    const std::string dns = "\x12\x34\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00"s;
+    const sockaddr_in https = LoopbackAddress(443);
+    const sockaddr_in dnsPort = LoopbackAddress(53);
+    const sockaddr_in other = LoopbackAddress(4433);
+    // The switch is read at a reload, which a connect brings; a browser has made many by the
+    // time it tries QUIC.
+    {
+        CHandshakePeer peer;
+        ASSERT_TRUE(ConnectTo(peer.Address()));
+    }
+    for (const bool bOverlapped : {false, true}) {
+        SCOPED_TRACE(bOverlapped ? "overlapped" : "plain");
+        CSocket udp(
+            ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+        ASSERT_TRUE(udp);
+        EXPECT_EQ(SendDatagram(udp.Get(), quic, &https, bOverlapped), WSAEACCES);
+        EXPECT_EQ(SendDatagram(udp.Get(), dns, &dnsPort, bOverlapped), 0);
+        EXPECT_EQ(SendDatagram(udp.Get(), quic, &other, bOverlapped), 0);
+        EXPECT_EQ(SendDatagram(udp.Get(), dns, &https, bOverlapped), 0);
+
+        CSocket connected(
+            ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+        ASSERT_EQ(
+            ::connect(connected.Get(), reinterpret_cast<const sockaddr*>(&https), sizeof https), 0);
+        EXPECT_EQ(SendDatagram(connected.Get(), quic, nullptr, bOverlapped), WSAEACCES);
+    }
+}
+
+}  // namespace
