@@ -8,6 +8,7 @@ packages=(
     g++-mingw-w64-x86-64 wine wine64 xvfb fonts-wine
     googletest libbenchmark-dev libssl-dev
     imagemagick  # the artwork tests decode their JPEG files with it
+    openssl      # the HTTPS test's server makes its certificate with it
 )
 
 missing=()

@@ -7,8 +7,10 @@
 
 #include <future>
 #include <string>
+#include <vector>
 
 #include "tests/filter/StrictFilteringTest.h"
+#include "tests/filter/TlsRelayPeers.h"
 #include "tests/support/TlsClientHello.h"
 
 namespace {
@@ -90,6 +92,75 @@ TEST_P(StrictHttpsTest, ServerNamesAreJudgedAndBlockedOnesNeverReachTheServer) {
     const Outcome byCategory = Handshake("news.example", bOverlapped);
     EXPECT_EQ(byCategory.received, "");
     EXPECT_EQ(byCategory.answer, kAccessDenied);
+}
+
+// Carries bytes both ways between a client's connection and one to its server made through the
+// layer, until both ends have finished; the sends to the server are overlapped or plain.
+void Relay(SOCKET client, SOCKET server, bool bOverlapped) {
+    bool bClientOpen = true;
+    bool bServerOpen = true;
+    std::vector<char> buffer(16384);
+    while (bClientOpen || bServerOpen) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        if (bClientOpen) {
+            FD_SET(client, &readable);
+        }
+        if (bServerOpen) {
+            FD_SET(server, &readable);
+        }
+        timeval wait{static_cast<long>(kGuardMs / 1000), 0};
+        if (::select(0, &readable, nullptr, nullptr, &wait) <= 0) {
+            return;
+        }
+        for (const bool bFromClient : {true, false}) {
+            const SOCKET from = bFromClient ? client : server;
+            const SOCKET to = bFromClient ? server : client;
+            bool& bOpen = bFromClient ? bClientOpen : bServerOpen;
+            if (!bOpen || !FD_ISSET(from, &readable)) {
+                continue;
+            }
+            const int n = ::recv(from, buffer.data(), static_cast<int>(buffer.size()), 0);
+            if (n <= 0) {
+                ::shutdown(to, SD_SEND);
+                bOpen = false;
+            } else if (bFromClient && bOverlapped) {
+                Overlapped(to, true, {{static_cast<ULONG>(n), buffer.data()}}, Wait::kEvent);
+            } else {
+                SendAll(to, std::string(buffer.data(), static_cast<std::size_t>(n)));
+            }
+        }
+    }
+}
+
+// What a real TLS client asking for `name`, and its server, report.
+std::string RealHandshake(const std::string& name, bool bOverlapped) {
+    CSocket listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const sockaddr_in address = LoopbackAddress(0);
+    ::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::listen(listener.Get(), 1);
+    const CTlsPeers peers(LocalPort(listener.Get()), name);
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener.Get(), &readable);
+    timeval wait{static_cast<long>(kGuardMs / 1000), 0};
+    if (!peers.Started() || ::select(0, &readable, nullptr, nullptr, &wait) != 1) {
+        return "(no client)";
+    }
+    const CSocket client(::accept(listener.Get(), nullptr, nullptr));
+    const CSocket server = ConnectTo(LoopbackAddress(peers.ServerPort()));
+    if (!server) {
+        return "(no server)";
+    }
+    Relay(client.Get(), server.Get(), bOverlapped);
+    return peers.Result();
+}
+
+TEST_P(StrictHttpsTest, ARealTlsClientCompletesItsHandshakeOrIsRefusedByName) {
+    EXPECT_EQ(RealHandshake("news.example", GetParam()), "server=ping;client=pong");
+    const std::string refused = RealHandshake("poker.example", GetParam());
+    EXPECT_EQ(refused.substr(0, 15), "server=nothing;") << refused;
+    EXPECT_NE(refused.find("ACCESS_DENIED"), std::string::npos) << refused;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sends, StrictHttpsTest, ::testing::Bool(),
