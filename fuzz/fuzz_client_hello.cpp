@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "filter/core/portable/ClientHello.h"
+#include "fuzz/FeedEveryWay.h"
 
 namespace {
 
@@ -92,21 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         const std::size_t nCut = pData[1 + 2 * i] | (std::size_t{pData[2 + 2 * i]} << 8);
         cuts.push_back(nCut % (stream.size() + 1));
     }
-    std::sort(cuts.begin(), cuts.end());
-
-    const Outcome whole = FeedPieces(stream, {});
-    Check(stream, whole);
-    if (FeedPieces(stream, cuts) != whole) {
-        std::abort();
-    }
-    if (bByBytes) {
-        std::vector<std::size_t> everyByte;
-        for (std::size_t i = 1; i < stream.size(); ++i) {
-            everyByte.push_back(i);
-        }
-        if (FeedPieces(stream, everyByte) != whole) {
-            std::abort();
-        }
-    }
+    Check(stream, FeedEveryWay(stream, cuts, bByBytes, FeedPieces));
     return 0;
 }

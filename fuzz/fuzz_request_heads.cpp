@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "filter/core/portable/RequestHeads.h"
+#include "fuzz/FeedEveryWay.h"
 
 namespace {
 
@@ -94,21 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     for (std::size_t i = 0; i < nCuts; ++i) {
         cuts.push_back(Read16(pData + kHeader + 2 * i) % (stream.size() + 1));
     }
-    std::sort(cuts.begin(), cuts.end());
-
-    const Outcome whole = FeedPieces(stream, {});
-    Check(stream, whole);
-    if (FeedPieces(stream, cuts) != whole) {
-        std::abort();
-    }
-    if (bByBytes) {
-        std::vector<std::size_t> everyByte;
-        for (std::size_t i = 1; i < stream.size(); ++i) {
-            everyByte.push_back(i);
-        }
-        if (FeedPieces(stream, everyByte) != whole) {
-            std::abort();
-        }
-    }
+    Check(stream, FeedEveryWay(stream, cuts, bByBytes, FeedPieces));
     return 0;
 }

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +28,28 @@ using Filtering = CQuietInstallation::Filtering;
 
 // Only a guard against a hang: every wait ends on an event long before.
 inline constexpr DWORD kGuardMs = 20000;
+
+// A peer for one connection on loopback, served by `serve`, which returns what it received:
+// kept for the test.
+class CRecordingPeer {
+public:
+    using Serve = std::function<std::string(SOCKET)>;
+
+    explicit CRecordingPeer(Serve serve)
+        : m_peer([this, serve = std::move(serve)](SOCKET s) { m_promise.set_value(serve(s)); }) {}
+
+    sockaddr_in Address() const { return m_peer.Address(); }
+    std::string Received() {
+        return m_received.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready
+                   ? m_received.get()
+                   : "(nothing)";
+    }
+
+private:
+    std::promise<std::string> m_promise;
+    std::shared_future<std::string> m_received = m_promise.get_future().share();
+    CLoopbackPeer m_peer;
+};
 
 // A category server that answers "News" to every lookup until it goes. Not on 127.0.0.1: the
 // filter never judges connections to its category server's address.

@@ -30,17 +30,10 @@ std::string Get(const std::string& path) {
 
 // A keep-alive web server for one connection: every request head gets `body`, until the client
 // shuts down its side. Everything it received is kept for the test.
-class CKeepAliveServer {
+class CKeepAliveServer : public CRecordingPeer {
 public:
     explicit CKeepAliveServer(std::string body = kBody)
-        : m_peer([this, body = std::move(body)](SOCKET s) { Serve(s, body); }) {}
-
-    sockaddr_in Address() const { return m_peer.Address(); }
-    std::string Received() {
-        return m_received.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready
-                   ? m_received.get()
-                   : "(nothing)";
-    }
+        : CRecordingPeer([body = std::move(body)](SOCKET s) { return Serve(s, body); }) {}
 
 private:
     // Just past the blank line of the head that starts at nFrom (bare line feeds accepted, as
@@ -54,7 +47,7 @@ private:
         return nLf != std::string::npos ? nLf + 2 : 0;
     }
 
-    void Serve(SOCKET s, const std::string& body) {
+    static std::string Serve(SOCKET s, const std::string& body) {
         std::string received;
         std::size_t nAnswered = 0;
         char buffer[4096];
@@ -66,12 +59,8 @@ private:
             }
         }
         ::shutdown(s, SD_SEND);
-        m_promise.set_value(received);
+        return received;
     }
-
-    std::promise<std::string> m_promise;
-    std::shared_future<std::string> m_received = m_promise.get_future().share();
-    CLoopbackPeer m_peer;
 };
 
 // One response read by its Content-Length, as a browser reads before it reuses the connection.

@@ -22,32 +22,20 @@ const std::string kAccessDenied = "\x15\x03\x03\x00\x02\x02\x31"s;
 
 // A TLS server stand-in for one connection: answers whatever first arrives, and keeps every
 // byte it received for the test.
-class CHandshakePeer {
+class CHandshakePeer : public CRecordingPeer {
 public:
-    CHandshakePeer()
-        : m_peer([this](SOCKET s) {
-              std::string received;
-              char buffer[4096];
-              const int n = ::recv(s, buffer, sizeof buffer, 0);
-              if (n > 0) {
-                  received.assign(buffer, static_cast<std::size_t>(n));
-                  SendAll(s, kServerBytes);
-                  received += ReceiveAll(s);
-              }
-              m_promise.set_value(received);
-          }) {}
-
-    sockaddr_in Address() const { return m_peer.Address(); }
-    std::string Received() {
-        return m_received.wait_for(std::chrono::milliseconds(kGuardMs)) == std::future_status::ready
-                   ? m_received.get()
-                   : "(nothing)";
-    }
+    CHandshakePeer() : CRecordingPeer(Serve) {}
 
 private:
-    std::promise<std::string> m_promise;
-    std::shared_future<std::string> m_received = m_promise.get_future().share();
-    CLoopbackPeer m_peer;
+    static std::string Serve(SOCKET s) {
+        char buffer[4096];
+        const int n = ::recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            return {};
+        }
+        SendAll(s, kServerBytes);
+        return std::string(buffer, static_cast<std::size_t>(n)) + ReceiveAll(s);
+    }
 };
 
 // The client's answer and what the server received, for a ClientHello naming `name`.

@@ -11,9 +11,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "tests/support/LoopbackPeer.h"
-#include "win/ProcessHandles.h"
+#include "tests/support/UnixProgram.h"
 
 class CTlsPeers {
 public:
@@ -27,12 +28,7 @@ public:
         std::wstring command = L"Z:\\usr\\bin\\python3 -c \"" + Script() + L"\" " +
                                std::to_wstring(uRelayPort) + L" " + Widen(name) + L" " +
                                Widen(m_strResult);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        m_bStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &si, &pi) != 0;
-        OwnProcessHandles(pi);
+        m_bStarted = StartUnixProgram(std::move(command));
     }
 
     CTlsPeers(const CTlsPeers&) = delete;

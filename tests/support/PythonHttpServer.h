@@ -7,9 +7,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/support/LoopbackPeer.h"
-#include "win/ProcessHandles.h"
+#include "tests/support/UnixProgram.h"
 
 class CPythonHttpServer {
 public:
@@ -36,13 +37,7 @@ public:
             std::to_wstring(nRequests) +
             L" and time.time() < end:\n"
             L"    s.idle = False; s.handle_request(); n += not s.idle\n\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        m_bStarted = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &si, &pi) != 0;
-        // Not waited for: whatever handles came back are closed at once.
-        OwnProcessHandles(pi);
+        m_bStarted = StartUnixProgram(std::move(command));
     }
 
     u_short Port() const { return m_uPort; }
