@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the benchmarks (not part of the tests):
 #  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
-#    encoding; extra arguments go to that program (for example --benchmark_filter=MD5);
+#    encoding, the ClientHello parse; extra arguments go to that program (for example
+#    --benchmark_filter=MD5);
 #  - Windows, under Wine from build/win: the settings store's verified operations, the
-#    provider round trip with and without the layer, and HTTP round trips through the filter;
+#    provider round trip with and without the layer, and HTTP and TLS round trips through the
+#    strict filter;
 #  - the wineserver requests per operation of each kind, counted (scripts/bench-calls.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -84,11 +84,10 @@ void Judge(SocketFilterState& state, std::string_view copy,
 }
 
 void JudgeServerName(SocketFilterState& state, std::string_view serverName) {
-    if (BlockedAsCorrupted(state)) {
-        return;
-    }
     std::string host(serverName);
     ToLowerAscii(host);
     state.SetHost(host);
-    JudgeUrl(state, std::nullopt);
+    if (!BlockedAsCorrupted(state)) {
+        JudgeUrl(state, std::nullopt);
+    }
 }

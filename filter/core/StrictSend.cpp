@@ -59,6 +59,7 @@ void JudgeHead(SocketFilterState& state, std::string_view received) {
     state.policyApplied = POLICY_NONE;
     state.matchedWord[0] = '\0';
     state.category[0] = '\0';
+    state.url.clear();
     // A tunnel's Request-URI is its host and port: the site is judged on its host alone.
     const bool bTunnel = line.method == "CONNECT";
     Judge(state, head,
