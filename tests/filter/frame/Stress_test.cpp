@@ -49,6 +49,9 @@ public:
     CEchoServer(const CEchoServer&) = delete;
     CEchoServer& operator=(const CEchoServer&) = delete;
     ~CEchoServer() {
+        // Every client has finished by now; a connection that never came must not leave the
+        // acceptor waiting for ever, so the listener goes first.
+        m_listener.Reset();
         m_acceptor.join();
         for (std::thread& t : m_workers) {
             t.join();
@@ -172,8 +175,13 @@ bool Transfer(SOCKET s, Mode mode, bool bSend, char* pData, DWORD cb, DWORD* pdw
 // Sends the payload, shuts down the sending side, and reads the echo back to its end.
 void EchoOnce(const sockaddr_in& server, Mode mode, std::string payload, CFailures& failures) {
     CSocket s(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED));
-    if (!s || ::connect(s.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
-        failures.Add("connect failed: " + std::to_string(::WSAGetLastError()));
+    if (!s) {
+        failures.Add("socket failed: " + std::to_string(::WSAGetLastError()));
+        return;
+    }
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+        failures.Add("connect failed: " + std::to_string(::WSAGetLastError()) + " on handle " +
+                     std::to_string(s.Get()));
         return;
     }
     for (DWORD dwSent = 0; dwSent < payload.size();) {
