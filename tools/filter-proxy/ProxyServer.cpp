@@ -57,7 +57,7 @@ void CProxyServer::AcceptAll() {
         // An accepted socket inherits the listener's event selection and non-blocking mode.
         u_long uBlocking = 0;
         ::WSAEventSelect(browser.Get(), nullptr, 0);
-        ::ioctlsocket(browser.Get(), FIONBIO, &uBlocking);
+        ::ioctlsocket(browser.Get(), static_cast<long>(FIONBIO), &uBlocking);
         const BOOL bOn = TRUE;
         ::setsockopt(browser.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bOn),
                      sizeof bOn);

@@ -180,7 +180,7 @@ std::string UpstreamHead(const CProxyRequest& request) {
     head += "\r\n";
     for (const auto& [name, value] : request.headers) {
         if (!IsHopByHop(request.headers, name)) {
-            head += name + ": " + value + "\r\n";
+            head.append(name).append(": ").append(value).append("\r\n");
         }
     }
     return head + "Connection: close\r\n\r\n";

@@ -63,7 +63,7 @@ std::string ClientResponseHead(std::string_view head, const CResponseHead& respo
                           EqualsNoCase(name, "Proxy-Connection") ||
                           HeaderHasToken(response.headers, "Connection", name);
         if (!bHop) {
-            out += name + ": " + value + "\r\n";
+            out.append(name).append(": ").append(value).append("\r\n");
         }
     }
     return out + (bKeepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n");
