@@ -11,22 +11,24 @@ namespace {
 // A server's response head may be larger than a request's; beyond this it is refused.
 constexpr std::size_t kMaxResponseHead = 65536;
 
+enum class BodyOutcome { kSent, kServerGone, kBrowserQuiet };
+
 // Sends the request body: what the browser already sent, then the rest as it comes.
-bool SendBody(CBrowser& browser, const CProxyContext& context, IStream& server,
-              std::uint64_t nBytes) {
+BodyOutcome SendBody(CBrowser& browser, const CProxyContext& context, IStream& server,
+                     std::uint64_t nBytes) {
     std::string_view data = browser.pending;
     for (;;) {
         const auto nTake = static_cast<std::size_t>(std::min<std::uint64_t>(nBytes, data.size()));
         if (!server.Send(data.substr(0, nTake), context.IdleMs())) {
-            return false;
+            return BodyOutcome::kServerGone;
         }
         nBytes -= nTake;
         if (nBytes == 0) {
             browser.pending = std::string(data.substr(nTake));
-            return true;
+            return BodyOutcome::kSent;
         }
         if (browser.stream.Receive(data, context.IdleMs()) != IStream::Received::kData) {
-            return false;
+            return BodyOutcome::kBrowserQuiet;
         }
     }
 }
@@ -137,8 +139,14 @@ bool ForwardRequest(CBrowser& browser, const CProxyContext& context, const CProx
     if (!server) {
         return false;
     }
-    if (!server->Send(UpstreamHead(request), context.IdleMs()) ||
-        !SendBody(browser, context, *server, request.nBodyBytes)) {
+    const BodyOutcome sent = server->Send(UpstreamHead(request), context.IdleMs())
+                                 ? SendBody(browser, context, *server, request.nBodyBytes)
+                                 : BodyOutcome::kServerGone;
+    if (sent == BodyOutcome::kBrowserQuiet) {
+        Answer(browser, context, 408, "request body not finished in time");
+        return false;
+    }
+    if (sent == BodyOutcome::kServerGone) {
         Answer(browser, context, 502, "could not send the request to " + request.host);
         return false;
     }

@@ -81,6 +81,11 @@ TEST_P(FilterProxyIoTest, HttpPagesPassOverKeptConnectionsOrGetTheBlockPage) {
     EXPECT_TRUE(allowed.stdoutBytes == Page() + Page()) << allowed.stdoutBytes.size() << " bytes";
     EXPECT_TRUE(Has(allowed.stderrText, "Re-using existing connection")) << allowed.stderrText;
 
+    // A body goes to the server whole (the server sends it back).
+    const CRunResult posted = RunNative(m_files, Curl(proxy) + "--data-binary a-request-body " +
+                                                     "http://news.example:" + port + "/form");
+    EXPECT_EQ(posted.stdoutBytes, "a-request-body") << posted.stderrText;
+
     const CRunResult blocked =
         RunNative(m_files, Curl(proxy) + "http://poker.example:" + port + "/cards");
     EXPECT_EQ(blocked.iExit, 0) << blocked.stderrText;

@@ -3,7 +3,8 @@ writes what it has to say to a file (whole, by renaming), since a Unix process c
 waited for from the Windows side, and each ends by itself: the servers when their stop file
 appears (which they remove, to say so), or after five minutes, the clients when they are done.
 
-  web PORTFILE STOPFILE                  HTTP/1.1 server of PAGE at any path
+  web PORTFILE STOPFILE                  HTTP/1.1 server of PAGE at any path (a POST gets
+                                         its own body back)
   tls PORTFILE STOPFILE RECORDFILE NAME  HTTPS server (certificate for NAME made with openssl)
                                          of PAGE; RECORDFILE lists, per connection, "served"
                                          or "nothing" (no byte ever arrived)
@@ -61,6 +62,13 @@ class Page(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(PAGE)))
         self.end_headers()
         self.wfile.write(PAGE)
+
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers["Content-Length"]))
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
     def log_message(self, *args):
         pass
