@@ -9,7 +9,8 @@ namespace {
 // Connections over the limit are answered 503 by threads of their own, at most this many at
 // once; beyond that they are closed at once.
 constexpr std::size_t kMaxRefusing = 16;
-// How often finished threads are joined when nothing else happens.
+// How often finished threads are joined, and waiting connections looked for, when nothing
+// else happens.
 constexpr DWORD kSweepMs = 1000;
 
 }  // namespace
@@ -31,11 +32,12 @@ bool CProxyServer::Run() noexcept {
         const HANDLE handles[] = {m_acceptEvent.Get(), m_context.hStop};
         for (;;) {
             const DWORD dwWait = ::WaitForMultipleObjects(2, handles, FALSE, kSweepMs);
-            if (dwWait == WAIT_OBJECT_0) {
-                AcceptAll();
-            } else if (dwWait != WAIT_TIMEOUT) {
+            if (dwWait != WAIT_OBJECT_0 && dwWait != WAIT_TIMEOUT) {
                 break;
             }
+            // Also after a quiet second: an accept that failed (out of sockets, say) does not
+            // signal the event again for the connections still waiting.
+            AcceptAll();
             JoinFinished(false);
         }
         JoinFinished(true);
