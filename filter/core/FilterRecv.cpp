@@ -150,18 +150,22 @@ bool RecvPendingStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
 // With the strict switch on, every request has its own verdict, so the response to any
 // blocked one (not only a connection's first) is replaced, whatever its size.
 bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
-    if (gSharedState.filterOff != 0 || *lpNumberOfBytesRecvd == 0) {
+    if (gSharedState.filterOff != 0) {
         return false;
     }
     SocketFilterTable& table = TheSocketFilterTable();
     const auto uSocket = static_cast<std::uint32_t>(s);
     auto state = table.Lookup(uSocket);
-    if (!state || state->isHttp != 1) {
+    if (!state) {
         return false;
     }
     if (state->redirected == 1) {
-        // A receive issued before the page was delivered: the rest of the page, or the end.
+        // A receive issued before the page or a refused handshake's alert was ready (an
+        // overlapped one posted before the request went, say): whatever the server sent or did
+        // not send, the rest of the page or alert, then the end.
         *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
+    } else if (*lpNumberOfBytesRecvd == 0 || state->isHttp != 1) {
+        return false;
     } else if (state->webPageBlocked == 1 && state->allowed == 0) {
         FilterLog().Log("WSPRecv :: WebPage Block flag is TRUE", 2);
         try {

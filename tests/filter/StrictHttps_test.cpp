@@ -82,6 +82,27 @@ TEST_P(StrictHttpsTest, ServerNamesAreJudgedAndBlockedOnesNeverReachTheServer) {
     EXPECT_EQ(byCategory.answer, kAccessDenied);
 }
 
+// Relaying programs (and browsers) may have a receive waiting before the ClientHello goes.
+TEST_F(StrictFilteringTest, AReceivePostedBeforeARefusedHelloGetsTheAlert) {
+    CHandshakePeer peer;
+    CSocket s = ConnectTo(peer.Address());
+    ASSERT_TRUE(s);
+    const CHandle event(::WSACreateEvent());
+    WSAOVERLAPPED ov = {};
+    ov.hEvent = event.Get();
+    char buffer[4096];
+    WSABUF in{sizeof buffer, buffer};
+    DWORD dwFlags = 0;
+    ASSERT_EQ(::WSARecv(s.Get(), &in, 1, nullptr, &dwFlags, &ov, nullptr), SOCKET_ERROR);
+    ASSERT_EQ(::WSAGetLastError(), WSA_IO_PENDING);
+    ASSERT_TRUE(SendAll(s.Get(), BuildClientHello("www.poker.example")));
+    DWORD dwBytes = 0;
+    ASSERT_TRUE(::WSAGetOverlappedResult(s.Get(), &ov, &dwBytes, TRUE, &dwFlags));
+    EXPECT_EQ(std::string(buffer, dwBytes), kAccessDenied);
+    EXPECT_EQ(ReceiveAll(s.Get()), "");
+    EXPECT_EQ(peer.Received(), "");
+}
+
 // Carries bytes both ways between a client's connection and one to its server made through the
 // layer, until both ends have finished; the sends to the server are overlapped or plain.
 void Relay(SOCKET client, SOCKET server, bool bOverlapped) {
