@@ -14,9 +14,7 @@ constexpr DWORD kBrowserFirstMs = 1000;
 // Both sides overlapped: one thread waits for whichever side has bytes. A side that ends
 // makes the proxy finish sending to the other; the tunnel ends when both have ended, or when
 // neither sent anything for the idle time. The server is listened to only once the browser's
-// first bytes (its ClientHello) have gone, as a browser reads only after writing its hello: a
-// receive already in flight when the filter refuses the hello would get the server's end of
-// the stream instead of the filter's alert.
+// first bytes (its ClientHello) have gone, as a browser reads only after writing its hello.
 void RelayOverlapped(const CProxyContext& context, COverlappedStream& browser,
                      COverlappedStream& server, bool bBrowserSpoke) {
     COverlappedStream* sides[2] = {&browser, &server};
