@@ -164,9 +164,8 @@ bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNum
         // overlapped one posted before the request went, say): whatever the server sent or did
         // not send, the rest of the page or alert, then the end.
         *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
-    } else if (*lpNumberOfBytesRecvd == 0 || state->isHttp != 1) {
-        return false;
-    } else if (state->webPageBlocked == 1 && state->allowed == 0) {
+    } else if (*lpNumberOfBytesRecvd > 0 && state->isHttp == 1 && state->webPageBlocked == 1 &&
+               state->allowed == 0) {
         FilterLog().Log("WSPRecv :: WebPage Block flag is TRUE", 2);
         try {
             FilterLog().Log("WSPRecv :: Preparing Redirection page......", 2);
