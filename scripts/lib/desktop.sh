@@ -35,13 +35,13 @@ desktop_start() {
 desktop_prepare_prefix() {
     local managed=Y
     [[ $DESKTOP_OWN -eq 1 ]] && managed=N
-    build/win/wine-run --stop
+    "$FAMILY_WIN/wine-run" --stop
     wrun reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
     if [[ ! -f "$PC_WINEPREFIX/.fonts-ready" ]]; then
         mkdir -p "$PC_WINEPREFIX/drive_c/windows/Fonts"
         cp /usr/share/wine/fonts/* "$PC_WINEPREFIX/drive_c/windows/Fonts/"
         touch "$PC_WINEPREFIX/.fonts-ready"
-        build/win/wine-run --stop
+        "$FAMILY_WIN/wine-run" --stop
     fi
 }
 

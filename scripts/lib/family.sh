@@ -1,16 +1,20 @@
 # The family's world on this machine, for the main job and the browser test: the category
 # server, the family's web sites over HTTP and HTTPS, an installation in a private Wine prefix
 # and the filtering proxy. Sourced, not run, from the project's root, after servers.sh.
-# Every process started here is remembered, and family_stop ends exactly those.
+# FAMILY_WIN (build/win unless set) is the cross tree, FAMILY_CATEGORY_SERVER the native
+# category server's program. Every process started here is remembered, and family_stop ends
+# exactly those.
 
+FAMILY_WIN=${FAMILY_WIN:-build/win}
+FAMILY_CATEGORY_SERVER=${FAMILY_CATEGORY_SERVER:-build/native/tools/category-server}
 FAMILY_HOSTS=(family.example news.example casino.example games.example treehouse.example)
 FAMILY_FOLDER='C:\ParentalControl'
-SOCKBIN=build/win/sockbin
+SOCKBIN=$FAMILY_WIN/sockbin
 
 family_pids=()
 
 # Runs a Windows program in the private prefix (PC_WINEPREFIX).
-wrun() { build/win/wine-run "$@"; }
+wrun() { "$FAMILY_WIN/wine-run" "$@"; }
 
 # A Unix path as the Windows programs see it (Wine's Z: drive).
 winpath() {
@@ -47,7 +51,7 @@ family_hosts_file() {
 # LOGS is the folder for their output, CERTS the certificate's.
 family_start_servers() {
     local logs=$1 certs=$2 who=$3
-    family_spawn "$logs/category-server.log" build/native/tools/category-server \
+    family_spawn "$logs/category-server.log" "$FAMILY_CATEGORY_SERVER" \
         --address 127.0.0.2 --port 0 --db data/category-db.txt
     CATEGORY_PORT=$(wait_port "$logs/category-server.log" 'listening on 127.0.0.2:\([0-9]*\)' "$who")
     family_spawn "$logs/sites.log" python3 -u tools/sites/sites.py --root data/family-sites \
@@ -72,7 +76,7 @@ family_start_proxy() {
     local logs=$1 hosts=$2 who=$3
     rm -f "$logs/proxy.in"
     mkfifo "$logs/proxy.in"
-    family_spawn "$logs/filter-proxy.log" build/win/wine-run "$SOCKBIN/filter-proxy.exe" \
+    family_spawn "$logs/filter-proxy.log" "$FAMILY_WIN/wine-run" "$SOCKBIN/filter-proxy.exe" \
         --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes <"$logs/proxy.in"
     exec {family_proxy_fd}>"$logs/proxy.in"
     PROXY_PORT=$(wait_port "$logs/filter-proxy.log" \
@@ -93,5 +97,5 @@ family_stop() {
         wait "$pid" 2>/dev/null || true
     done
     family_pids=()
-    build/win/wine-run --stop
+    "$FAMILY_WIN/wine-run" --stop
 }
