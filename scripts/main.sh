@@ -130,23 +130,29 @@ lookups_seen=0
 page_number=0
 page_total=15
 
-# New journal entries for HOST since the last page: "POLICY<TAB>MATCH" of the last one.
+# Sets JOURNAL_BLOCK to "POLICY<TAB>MATCH" of the last journal entry for HOST since the last
+# page (empty when there is none). Not run in a subshell: it moves the journal's mark.
 journal_block_for() {
     local host=$1 entries
     entries=$(wrun "$SOCKBIN/pcfamily.exe" journal "$journal_seen" | tr -d '\r')
     if [[ -n "$entries" ]]; then
         journal_seen=$(tail -n 1 <<<"$entries" | cut -f 1)
     fi
-    awk -F '\t' -v host="$host" '$4 == host { last = $5 "\t" $6 } END { print last }' \
-        <<<"$entries"
+    JOURNAL_BLOCK=$(awk -F '\t' -v host="$host" '$4 == host { last = $5 "\t" $6 } END { print last }' \
+        <<<"$entries")
 }
 
-# The category the server gave HOST since the last page, if it was asked.
+# Sets LOOKED_UP to the category the server gave HOST since the last page ("" when it was not
+# asked). Not run in a subshell: it moves the server log's mark.
 category_looked_up() {
     local host=$1 lines
     lines=$(sed -n "$((lookups_seen + 2)),\$p" "$logs/category-server.log")
     lookups_seen=$(($(wc -l <"$logs/category-server.log") - 1))
-    grep -F "$host" <<<"$lines" | tail -n 1 | sed -n 's/.* -> \(.*\)/\1/p'
+    LOOKED_UP=$(awk -v host="$host" 'index($0, host) == 1 { last = $0 } END { print last }' \
+        <<<"$lines" | sed -n 's/.* -> \(.*\)/\1/p')
+    if [[ "$LOOKED_UP" == "(unknown)"* ]]; then
+        LOOKED_UP="Null (unknown site)"
+    fi
 }
 
 # Visits one page and records its row. EXPECT is pass or block; NOTE says why a page passes
@@ -158,7 +164,9 @@ visit() {
     host=$(sed 's|^[a-z]*://||; s|[:/].*||' <<<"$url")
     browse "$name" "$url"
     showed=$(describe_page "$BROWSE_OUT/pages/$name.html")
-    block=$(journal_block_for "$host")
+    journal_block_for "$host"
+    block=$JOURNAL_BLOCK
+    category_looked_up "$host"
     verdict=pass policy=- match=$note
     if [[ "$showed" == "block page"* ]]; then
         verdict=block
@@ -171,10 +179,11 @@ visit() {
     elif [[ "$showed" != page* ]]; then
         verdict=failed
     fi
-    local category
-    category=$(category_looked_up "$host")
     if [[ "$verdict" == pass && -z "$note" ]]; then
-        match=${category:-"(no lookup)"}
+        match=${LOOKED_UP:-"(no lookup)"}
+    elif [[ "$verdict" == block && -z "$match" ]]; then
+        # An unknown site's block page shows the empty category it was given.
+        match=${LOOKED_UP:-"(none shown)"}
     fi
     local mark=""
     if [[ "$verdict" != "$expect" ]]; then

@@ -28,7 +28,9 @@ describe_page() {
     elif [[ ! -f "$dom" ]]; then
         echo "nothing"
     elif grep -q 'Current Internet Access Configuration does not allow you' "$dom"; then
-        echo "block page for $(block_profile "$dom"): $(block_policy "$dom"), $(block_match "$dom")"
+        local match
+        match=$(block_match "$dom")
+        echo "block page for $(block_profile "$dom"): $(block_policy "$dom"), ${match:-(no name)}"
     elif title=$(sed -n 's:.*<title>\([^<]*\)</title>.*:\1:p' "$dom" | head -n 1) &&
         [[ -n "$title" ]]; then
         echo "page \"$title\""

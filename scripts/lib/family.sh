@@ -70,15 +70,13 @@ family_install() {
         --log-level 1 --lsp "$(winpath "$SOCKBIN/FilterLsp.dll")" | tr -d '\r'
 }
 
-# Starts the filtering proxy on a free port; sets PROXY_PORT. It reads its standard input from
-# a pipe this shell holds open, so it ends when this shell does, however that happens.
+# Starts the filtering proxy on a free port; sets PROXY_PORT. Its standard input is a pipe
+# whose only writer this shell holds, so it ends when this shell does, however that happens.
 family_start_proxy() {
     local logs=$1 hosts=$2 who=$3
-    rm -f "$logs/proxy.in"
-    mkfifo "$logs/proxy.in"
-    family_spawn "$logs/filter-proxy.log" "$FAMILY_WIN/wine-run" "$SOCKBIN/filter-proxy.exe" \
-        --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes <"$logs/proxy.in"
-    exec {family_proxy_fd}>"$logs/proxy.in"
+    exec {family_proxy_fd}> >(exec "$FAMILY_WIN/wine-run" "$SOCKBIN/filter-proxy.exe" \
+        --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes >"$logs/filter-proxy.log" 2>&1)
+    family_pids+=($!)
     PROXY_PORT=$(wait_port "$logs/filter-proxy.log" \
         '.*filter-proxy: listening on 127.0.0.1:\([0-9]*\).*' "$who" 60)
 }

@@ -7,7 +7,7 @@
 wait_port() {
     local file=$1 pattern=$2 who=$3 seconds=${4:-10} port=""
     for _ in $(seq $((seconds * 10))); do
-        port=$(sed -n "s/$pattern/\1/p" "$file" | head -n 1)
+        port=$(sed -n "s/$pattern/\1/p" "$file" 2>/dev/null | head -n 1)
         [[ -n "$port" ]] && { echo "$port"; return 0; }
         sleep 0.1
     done
