@@ -68,8 +68,7 @@ bool IsShown(HWND hWnd) {
 
 HWND FindLoginWindow(DWORD dwTimeoutMs) {
     HWND hFound = nullptr;
-    WaitUntil([&] { return (hFound = ::FindWindowA("#32770", "Login")) != nullptr; },
-              dwTimeoutMs);
+    WaitUntil([&] { return (hFound = ::FindWindowA("#32770", "Login")) != nullptr; }, dwTimeoutMs);
     return hFound;
 }
 
