@@ -8,6 +8,7 @@
 #include "gui/app/StartupEntry.h"
 #include "gui/app/TamperedSettings.h"
 #include "gui/app/UserNameList.h"
+#include "gui/blocks/RecentBlocksDlg.h"
 #include "gui/defaultprofile/WarningDlg.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
@@ -15,15 +16,25 @@
 #include "gui/users/ChangePassDlg.h"
 #include "win/GdiHandle.h"
 
+namespace {
+
+// The tray notices' poll of the journal.
+constexpr UINT_PTR kNoticeTimer = 1;
+constexpr UINT kNoticePollMs = 1000;
+
+}  // namespace
+
 const CMessageEntry<CLoginDlg> CLoginDlg::kMessageMap[] = {
     MapCommand(IDC_LOGIN_SETTINGS, &CLoginDlg::OnSettings),
     MapCommand(ID_TRAY_LOGIN, &CLoginDlg::OnTrayLogin),
     MapCommand(ID_TRAY_LOGOUT, &CLoginDlg::OnTrayLogout),
     MapCommand(ID_TRAY_SETTINGS, &CLoginDlg::OnTraySettings),
     MapCommand(ID_TRAY_EXIT, &CLoginDlg::OnTrayExit),
+    MapCommand(ID_TRAY_RECENT_BLOCKS, &CLoginDlg::OnRecentBlocks),
     MapMessage(WM_SYSCOMMAND, &CLoginDlg::OnSysCommand),
     MapMessage(kTrayCallback, &CLoginDlg::OnTrayNotification),
     MapMessage(WM_INITMENUPOPUP, &CLoginDlg::OnInitMenuPopup),
+    MapMessage(WM_TIMER, &CLoginDlg::OnTimer),
     MapMessage(WM_PAINT, &CLoginDlg::OnPaint),
     MapMessage(WM_QUERYDRAGICON, &CLoginDlg::OnQueryDragIcon),
     MapMessage(WM_QUERYENDSESSION, &CLoginDlg::OnQueryEndSession),
@@ -61,6 +72,8 @@ BOOL CLoginDlg::OnInitDialog() {
     m_bLoggedIn = 0;
     m_trayIcon.SetNotificationWnd(m_hWnd, kTrayCallback);
     m_trayIcon.SetIcon(m_hIcon, LoadResourceString(IDS_TRAY_TOOLTIP).c_str());
+    m_notices.Start();
+    ::SetTimer(m_hWnd, kNoticeTimer, kNoticePollMs, nullptr);
     ShowAsProgramWindow(*this);
     return TRUE;
 }
@@ -239,7 +252,35 @@ void CLoginDlg::OnTrayExit() {
     EndDialog(IDOK);
 }
 
+void CLoginDlg::OnRecentBlocks() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
+    // Administrators see every profile's blocks; anyone else only the profile in force.
+    const bool bAdministrator = m_bLoggedIn && gProfileEditState.loggedInGroup != 3;
+    const std::string strProfile = m_bLoggedIn ? gProfileEditState.loggedInUser : "Default";
+    {
+        const CScreenOpen open(m_bScreenOpen);
+        CRecentBlocksDlg recentBlocks(this, bAdministrator, strProfile);
+        recentBlocks.DoModal();
+    }
+    gActiveWindow = m_hWnd;
+}
+
+LRESULT CLoginDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kNoticeTimer) {
+        return Default(WM_TIMER, wParam, lParam);
+    }
+    m_notices.Poll();
+    return 0;
+}
+
 LRESULT CLoginDlg::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
+    if (lParam == NIN_BALLOONUSERCLICK) {
+        // Opened after the shell's callback has returned, as the menu's commands are.
+        PostMessage(WM_COMMAND, ID_TRAY_RECENT_BLOCKS);
+        return 0;
+    }
     const LRESULT lResult = m_trayIcon.OnTrayNotification(wParam, lParam);
     if (lParam == WM_LBUTTONDBLCLK) {
         ShowWindow(SW_SHOWNORMAL);
@@ -289,6 +330,7 @@ LRESULT CLoginDlg::OnQueryEndSession(WPARAM, LPARAM) {
 }
 
 LRESULT CLoginDlg::OnDestroy(WPARAM wParam, LPARAM lParam) {
+    ::KillTimer(m_hWnd, kNoticeTimer);
     // The shell forgets an icon only while its owner window still exists.
     m_trayIcon.SetIcon(nullptr, nullptr);
     return Default(WM_DESTROY, wParam, lParam);

@@ -1,9 +1,11 @@
 // The login window: the user list, the password, Login/Logout, Settings and Cancel, and
-// the tray icon whose menu brings it back. Closing it only hides it to the tray.
+// the tray icon whose menu brings it back. Closing it only hides it to the tray. It also
+// shows the tray notices of blocks, and a click on one opens Recent blocks.
 #pragma once
 
 #include <string>
 
+#include "gui/blocks/BlockNotices.h"
 #include "gui/controls/SkinDialog.h"
 #include "gui/controls/XPButton.h"
 #include "gui/framework/Controls.h"
@@ -60,15 +62,18 @@ private:
     void OnTrayLogout();
     void OnTraySettings();
     void OnTrayExit();
+    void OnRecentBlocks();
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
 
     CTrayIcon m_trayIcon;
+    CBlockNotices m_notices{m_trayIcon};
     CComboBox m_userList;
     CEdit m_passwordEdit;
     CXPButton m_loginButton;

@@ -51,6 +51,22 @@ bool CTrayIcon::SetIcon(HICON hIcon, const char* szTip) {
     return bOk;
 }
 
+bool CTrayIcon::ShowBalloon(const std::string& strTitle, const std::string& strText) {
+    if (!m_bShown) {
+        return false;
+    }
+    NOTIFYICONDATAA data = m_data;
+    data.uFlags = NIF_INFO;
+    std::strncpy(data.szInfoTitle, strTitle.c_str(), sizeof data.szInfoTitle - 1);
+    data.szInfoTitle[sizeof data.szInfoTitle - 1] = '\0';
+    std::strncpy(data.szInfo, strText.c_str(), sizeof data.szInfo - 1);
+    data.szInfo[sizeof data.szInfo - 1] = '\0';
+    data.dwInfoFlags = NIIF_INFO;
+    // Windows keeps a notice up at least 10 seconds and clamps this to its own bounds.
+    data.uTimeout = 10000;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
 LRESULT CTrayIcon::OnTrayNotification(WPARAM uId, LPARAM lEvent) {
     if (uId != m_data.uID || (lEvent != WM_RBUTTONUP && lEvent != WM_LBUTTONDBLCLK)) {
         return 0;

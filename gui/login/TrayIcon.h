@@ -1,6 +1,6 @@
 // The program's icon in the notification area: shown, changed and removed with its tooltip,
 // and the clicks on it (a right-button release opens the tray menu, a double-click brings
-// the owner window to the front).
+// the owner window to the front), and its balloon notices.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,9 @@ public:
     // Shows or changes the icon; without an icon, removes it. szTip: at most 127 characters
     // are kept; null keeps the current one.
     bool SetIcon(HICON hIcon, const char* szTip);
+    // Shows a balloon notice from the shown icon: title and text are cut to what the shell
+    // keeps (63 and 255 characters).
+    bool ShowBalloon(const std::string& strTitle, const std::string& strText);
     // Handles a callback (icon id, mouse message); 1 when handled.
     LRESULT OnTrayNotification(WPARAM uId, LPARAM lEvent);
 

@@ -33,6 +33,7 @@
 #define IDB_PAGE_CATEGORY_DEFAULT 204
 #define IDB_PAGE_USER_ADMIN 206
 #define IDB_BANNER 209
+#define IDB_RECENT_BLOCKS 210
 
 // Dialogs.
 #define IDD_LOGIN 102
@@ -50,6 +51,7 @@
 #define IDD_WARNING 159
 #define IDD_VIEW_DEFAULT_PROFILE 160
 #define IDD_TAB_CONTAINER 186
+#define IDD_RECENT_BLOCKS 161
 
 // Controls of the login window (102).
 #define IDC_LOGIN_PASSWORD 1002
@@ -61,6 +63,8 @@
 #define ID_TRAY_LOGOUT 32772
 #define ID_TRAY_SETTINGS 32774
 #define ID_TRAY_EXIT 32775
+// Not on the menu: a click on a tray notice posts it.
+#define ID_TRAY_RECENT_BLOCKS 32776
 
 // Administration screen (113).
 #define IDC_ADMIN_CREATE_PROFILE 1005
@@ -122,6 +126,9 @@
 #define IDC_SELECT_EDIT 1009
 #define IDC_SELECT_DELETE 1038
 #define IDC_SELECT_CANCEL 1008
+
+// Recent blocks (161): the list; Close is IDOK.
+#define IDC_BLOCKS_LIST 1100
 
 // Administrator password (150).
 #define IDC_ADMINPW_NAME 1001

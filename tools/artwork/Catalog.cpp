@@ -14,6 +14,7 @@ const std::vector<BackgroundEntry>& Backgrounds() {
         {"create_user.bmp", {371, 436, true, Motif::kPerson}},
         {"categories_settings.bmp", {471, 486, true, Motif::kTags}},
         {"select_user.bmp", {435, 450, true, Motif::kGroup}},
+        {"recent_blocks.bmp", {475, 450, true, Motif::kShield}},
         {"profile_editor.bmp", {491, 555, true, Motif::kNone}},
         {"advanced_settings.bmp", {471, 506, true, Motif::kGlobe}},
         {"personal_settings.bmp", {335, 382, true, Motif::kPerson}},

@@ -1,0 +1,42 @@
+#include "gui/blocks/BlockNotices.h"
+
+#include <windows.h>
+
+#include "gui/app/GuiLog.h"
+#include "gui/portable/BlockDescription.h"
+
+void CBlockNotices::Start() {
+    const std::span<const BlockJournalEntry> entries = m_journal.After(0);
+    if (!entries.empty()) {
+        m_ullLastRead = entries.back().ullSequence;
+    }
+}
+
+void CBlockNotices::Poll() {
+    const std::uint64_t ullNowMs = ::GetTickCount64();
+    for (const BlockJournalEntry& entry : m_journal.After(m_ullLastRead)) {
+        m_throttle.Add(BlockSite(entry), BlockReason(entry) + "\nProfile: " + entry.szProfile,
+                       ullNowMs);
+        m_ullLastRead = entry.ullSequence;
+    }
+    if (const auto notice = m_throttle.Next(ullNowMs)) {
+        Show(*notice);
+    }
+}
+
+void CBlockNotices::Show(const CNoticeThrottle::Notice& notice) {
+    const std::string strTitle = "Blocked: " + notice.strSite;
+    std::string strText = notice.strText;
+    if (notice.nMore > 0) {
+        strText += "\nand " + std::to_string(notice.nMore) + " more";
+    }
+    const bool bShown = m_trayIcon.ShowBalloon(strTitle, strText);
+    // One line in the log: the text's lines joined.
+    std::string strLine;
+    for (const char c : strText) {
+        strLine += c == '\n' ? std::string("; ") : std::string(1, c);
+    }
+    gGuiLog.Write("CBlockNotices :: " + std::string(bShown ? "notice " : "notice not shown ") +
+                      strTitle + "; " + strLine,
+                  1);
+}

@@ -1,0 +1,25 @@
+// The tray notices of blocks: the journal read once a second on the owner's timer, and a
+// balloon from the tray icon for each block the throttle lets through.
+#pragma once
+
+#include "gui/blocks/JournalBlocks.h"
+#include "gui/login/TrayIcon.h"
+#include "gui/portable/NoticeThrottle.h"
+
+class CBlockNotices {
+public:
+    explicit CBlockNotices(CTrayIcon& trayIcon) noexcept : m_trayIcon(trayIcon) {}
+
+    // Passes over what the journal holds already: notices tell of blocks from now on.
+    void Start();
+    // Takes in the blocks made since the last poll and shows the notice due, if any.
+    void Poll();
+
+private:
+    void Show(const CNoticeThrottle::Notice& notice);
+
+    CTrayIcon& m_trayIcon;
+    CJournalBlocks m_journal;
+    CNoticeThrottle m_throttle;
+    unsigned long long m_ullLastRead = 0;
+};

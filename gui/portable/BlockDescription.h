@@ -1,0 +1,22 @@
+// How the settings program tells of a block from the journal: its site, why it was blocked
+// and over what, and which blocks a list shows.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Api/portable/BlockJournalEntry.h"
+
+// The name the block was made for; "(unknown site)" when the filter had none.
+std::string BlockSite(const BlockJournalEntry& entry);
+// "URL Word: poker", "Category: Gambling" or "settings corrupted".
+std::string BlockReason(const BlockJournalEntry& entry);
+// "http" or "https".
+const char* BlockScheme(const BlockJournalEntry& entry);
+
+// The blocks a list shows, newest first: all of them, or with bAllProfiles false only those
+// made for strProfile.
+std::vector<const BlockJournalEntry*> RecentBlocks(std::span<const BlockJournalEntry> entries,
+                                                   bool bAllProfiles,
+                                                   const std::string& strProfile);

@@ -1,0 +1,189 @@
+// Tray notices of the blocks other processes record, and the Recent blocks list a click on
+// one opens, as an administrator, a user and nobody see it.
+#include <winsock2.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/gui/support/LoginTest.h"
+#include "tests/gui/support/RemoteListView.h"
+#include "tests/support/PlainWebServer.h"
+#include "tests/support/ScopedCatalog.h"
+#include "tests/support/UrlWords.h"
+
+namespace {
+
+// Notices come a poll (a second) after the block, five seconds apart.
+constexpr DWORD kNoticeWaitMs = 30000;
+
+class RecentBlocksTest : public LoginTest {
+protected:
+    // A block as a filter in another process records it.
+    static void Record(const char* szProfile, const char* szHost, int iPolicy,
+                       const char* szMatch) {
+        BlockJournalEntry entry = {};
+        entry.iPolicy = iPolicy;
+        entry.iScheme = BLOCK_SCHEME_HTTPS;
+        std::strncpy(entry.szProfile, szProfile, sizeof entry.szProfile - 1);
+        std::strncpy(entry.szHost, szHost, sizeof entry.szHost - 1);
+        std::strncpy(entry.szMatch, szMatch, sizeof entry.szMatch - 1);
+        ASSERT_EQ(AppendBlockJournal(&entry), 1);
+    }
+
+    // The program's log line of each notice, from "Blocked:" on.
+    std::vector<std::string> Notices() const {
+        std::ifstream in(m_install.Folder() + "GuiLogFile.Log", std::ios::binary);
+        std::vector<std::string> notices;
+        const std::string strMark = "CBlockNotices :: notice ";
+        for (std::string strLine; std::getline(in, strLine);) {
+            const size_t at = strLine.find(strMark);
+            if (at != std::string::npos) {
+                strLine.erase(strLine.find_last_not_of('\r') + 1);
+                notices.push_back(strLine.substr(at + strMark.size()));
+            }
+        }
+        return notices;
+    }
+    std::vector<std::string> WaitForNotices(size_t nCount) const {
+        gui::WaitUntil([&] { return Notices().size() >= nCount; }, kNoticeWaitMs);
+        return Notices();
+    }
+
+    // Recent blocks, opened by a click on the notice.
+    HWND OpenRecentBlocks() const {
+        TrayEvent(NIN_BALLOONUSERCLICK);
+        return m_program->Dialog("Recent blocks");
+    }
+    // "profile site reason connection program" of the list's first rows.
+    static std::vector<std::string> Rows(HWND hDialog, int nMax = 256) {
+        const CRemoteListView list(::GetDlgItem(hDialog, IDC_BLOCKS_LIST));
+        std::vector<std::string> rows;
+        for (int i = 0; i < list.Count() && i < nMax; ++i) {
+            std::string strRow = list.Text(i, 1);
+            for (int nColumn = 2; nColumn < 6; ++nColumn) {
+                strRow += " | " + list.Text(i, nColumn);
+            }
+            rows.push_back(strRow);
+        }
+        return rows;
+    }
+    static std::string CloseRecentBlocks(HWND hDialog) {
+        gui::Click(hDialog, IDOK);
+        return gui::WaitUntil([&] { return ::IsWindow(hDialog) == FALSE; }) ? "closed" : "open";
+    }
+};
+
+TEST_F(RecentBlocksTest, ManyBlocksOfOneSiteGiveOneNoticeAndThreeSitesThree) {
+    Start();
+    for (int i = 0; i < 20; ++i) {
+        Record("Default", "one.example", 3, "poker");
+    }
+    // The next site's notice comes five seconds after the first: none for one.example between.
+    ASSERT_EQ(WaitForNotices(1).size(), 1u);
+    Record("Default", "two.example", 4, "Gambling");
+    Record("Default", "three.example", 5, "");
+    Record("Default", "four.example", 4, "News");
+    EXPECT_EQ(WaitForNotices(4),
+              (std::vector<std::string>{
+                  "Blocked: one.example; URL Word: poker; Profile: Default; and 19 more",
+                  "Blocked: two.example; Category: Gambling; Profile: Default",
+                  "Blocked: three.example; settings corrupted; Profile: Default",
+                  "Blocked: four.example; Category: News; Profile: Default"}));
+    // The shell draws the last notice a moment later.
+    HWND hBalloon = nullptr;
+    gui::WaitUntil([&] {
+        for (const HWND hTip : gui::WindowsOf(0, "tooltips_class32")) {
+            hBalloon = ::IsWindowVisible(hTip) ? hTip : hBalloon;
+        }
+        return hBalloon != nullptr;
+    });
+    ASSERT_NE(hBalloon, nullptr);
+    gui::Screenshot(hBalloon, "block-notice");
+}
+
+TEST_F(RecentBlocksTest, NobodyAndAUserSeeTheirProfileAndAnAdministratorEveryone) {
+    Record("Default", "default-old.example", 3, "poker");
+    Record("kid", "kid.example", 4, "Gambling");
+    Record("Default", "default-new.example", 4, "Adult");
+    Start();
+
+    HWND hDialog = OpenRecentBlocks();
+    ASSERT_NE(hDialog, nullptr);
+    gui::Screenshot(hDialog, "recent-blocks");
+    std::vector<std::string> rows = Rows(hDialog);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "Default | default-new.example | Category: Adult | https | gui_tests.exe");
+    EXPECT_EQ(rows[1], "Default | default-old.example | URL Word: poker | https | gui_tests.exe");
+    for (const std::string& strRow : rows) {
+        EXPECT_EQ(strRow.rfind("Default |", 0), 0u) << strRow;
+    }
+    EXPECT_EQ(CloseRecentBlocks(hDialog), "closed");
+
+    LogIn("kid", "chess");
+    ASSERT_TRUE(LoginHidden());
+    hDialog = OpenRecentBlocks();
+    ASSERT_NE(hDialog, nullptr);
+    rows = Rows(hDialog);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], "kid | kid.example | Category: Gambling | https | gui_tests.exe");
+    for (const std::string& strRow : rows) {
+        EXPECT_EQ(strRow.rfind("kid |", 0), 0u) << strRow;
+    }
+    EXPECT_EQ(CloseRecentBlocks(hDialog), "closed");
+
+    gui::PostCommand(m_hLogin, ID_TRAY_LOGOUT);
+    ASSERT_TRUE(LoginShown());
+    LogIn("mum", "garden");
+    ASSERT_TRUE(LoginHidden());
+    hDialog = OpenRecentBlocks();
+    ASSERT_NE(hDialog, nullptr);
+    EXPECT_EQ(Rows(hDialog, 3),
+              (std::vector<std::string>{
+                  "Default | default-new.example | Category: Adult | https | gui_tests.exe",
+                  "kid | kid.example | Category: Gambling | https | gui_tests.exe",
+                  "Default | default-old.example | URL Word: poker | https | gui_tests.exe"}));
+    EXPECT_EQ(CloseRecentBlocks(hDialog), "closed");
+}
+
+// A block the strict filter makes in a browser-like process through the layer.
+class BlockThroughTheFilterTest : public RecentBlocksTest {
+protected:
+    BlockThroughTheFilterTest() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        const CRegKey key = OpenProductKey(KEY_SET_VALUE);
+        const DWORD dwStrict = 1;
+        EXPECT_EQ(::RegSetValueExA(key.Get(), "StrictFilter", 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&dwStrict), sizeof dwStrict),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(SetUrlWords("Default", 0, {"poker"}), 1);
+    }
+    ~BlockThroughTheFilterTest() override { ::WSACleanup(); }
+
+    CScopedCatalog m_catalog{CScopedCatalog::Layer::kChains};
+};
+
+TEST_F(BlockThroughTheFilterTest, IsToldInANoticeAndListed) {
+    CLoopbackPeer web = PlainWebServer(1);
+    Start();
+    const std::string strOutput = m_install.Folder() + "browse.txt";
+    CChildProcess child(CChildProcess::Beside("filter_child.exe"),
+                        "\"" + strOutput + "\" browse:" + std::to_string(web.Port()) + ":/poker");
+    EXPECT_EQ(child.Wait(), 0u);
+    EXPECT_EQ(ReadLines(strOutput), std::vector<std::string>{"blocked"});
+    EXPECT_EQ(WaitForNotices(1), std::vector<std::string>{
+                                     "Blocked: games.example; URL Word: poker; Profile: Default"});
+
+    const HWND hDialog = OpenRecentBlocks();
+    ASSERT_NE(hDialog, nullptr);
+    EXPECT_EQ(Rows(hDialog, 1),
+              std::vector<std::string>{"Default | games.example | URL Word: poker | http | "
+                                       "filter_child.exe"});
+    EXPECT_EQ(CloseRecentBlocks(hDialog), "closed");
+}
+
+}  // namespace
