@@ -39,6 +39,7 @@ std::optional<CResponseHead> ParseResponseHead(std::string_view head, bool bHead
     if (bHeadRequest || response.iStatus < 200 || response.iStatus == 204 ||
         response.iStatus == 304) {
         response.body = CResponseHead::Body::kNone;
+        response.nLength = 0;
         response.bDelimited = true;
     } else if (bChunked) {
         // Relayed as it comes until the server closes (it was asked to); the client reads
