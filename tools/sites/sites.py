@@ -14,6 +14,7 @@ what a connection the filter refused looks like from here.
 import argparse
 import http.server
 import pathlib
+import re
 import socket
 import ssl
 import sys
@@ -21,6 +22,8 @@ import threading
 
 # A client that connects and then neither sends nor closes is not waited for longer than this.
 FIRST_BYTE_SECONDS = 30
+HOST_NAME = re.compile(r"[a-z0-9][a-z0-9.-]*")
+PAGE_NAME = re.compile(r"[A-Za-z0-9_-]+")
 
 
 def say(line):
@@ -40,11 +43,11 @@ class SiteHandler(http.server.BaseHTTPRequestHandler):
 
     def page_for(self, host, path):
         name = path.split("?", 1)[0].strip("/") or "index"
-        site = self.root / host
-        # Host names and page names are plain words: nothing may climb out of the root.
-        if not host or "/" in name or name.startswith(".") or host.startswith("."):
+        # Host names and page names are plain words, so nothing a client sends can name a
+        # file outside the root.
+        if not HOST_NAME.fullmatch(host) or ".." in host or not PAGE_NAME.fullmatch(name):
             return None
-        candidate = site / (name + ".html")
+        candidate = self.root / host / (name + ".html")
         return candidate if candidate.is_file() else None
 
     def do_GET(self):  # noqa: N802 - the base class's name
