@@ -58,14 +58,17 @@ keep_product_logs() {
     cp "$folder"/*.Log "$logs/product/" 2>/dev/null || true
 }
 
+idle_pid=""
+
 finish() {
     trap - EXIT INT TERM
+    [[ -n "$idle_pid" ]] && kill "$idle_pid" 2>/dev/null
     keep_product_logs
     family_stop
 }
 
-# Steps one to three: the installation, the servers, the settings program with the child
-# logged in, and the proxy.
+# The servers, the installation with the family's accounts and lists, the settings program
+# as at logon, and the proxy.
 set_up() {
     rm -rf "$logs" "$out/pages" "$out/screenshots"
     mkdir -p "$logs" "$out/screenshots"
@@ -116,9 +119,11 @@ main: serving until Ctrl-C. Point a browser at the proxy http://127.0.0.1:$PROXY
       logged in now). The settings program is in the tray of display $DISPLAY.
       Logs: $logs
 EOF
+    # A builtin wait, so that Ctrl-C is handled at once.
     while true; do
         sleep 3600 &
-        wait $! || true
+        idle_pid=$!
+        wait "$idle_pid" || true
     done
 }
 

@@ -45,7 +45,8 @@ desktop_prepare_prefix() {
     fi
 }
 
-# A picture of the whole screen.
+# A picture of the whole screen, when the screen is ours: a person's own is theirs.
 desktop_screenshot() {
+    [[ $DESKTOP_OWN -eq 1 ]] || return 0
     import -display "$DISPLAY" -window root "$1" 2>/dev/null || true
 }
