@@ -81,7 +81,8 @@ set_up() {
     family_start_servers "$logs" "$out/tls" main
     desktop_prepare_prefix
     family_install "$admin_password"
-    echo "main: installed in $FAMILY_FOLDER (super administrator \"admin\", password \"$admin_password\")"
+    echo "main: installed in $FAMILY_FOLDER" \
+        "(super administrator \"admin\", password \"$admin_password\")"
 
     wrun "$SOCKBIN/pcfamily.exe" user "$child" "$child_password"
     wrun "$SOCKBIN/pcfamily.exe" lists Default --blocked-words poker --blocked-categories Gambling
@@ -143,8 +144,8 @@ journal_block_for() {
     if [[ -n "$entries" ]]; then
         journal_seen=$(tail -n 1 <<<"$entries" | cut -f 1)
     fi
-    JOURNAL_BLOCK=$(awk -F '\t' -v host="$host" '$4 == host { last = $5 "\t" $6 } END { print last }' \
-        <<<"$entries")
+    JOURNAL_BLOCK=$(awk -F '\t' -v host="$host" \
+        '$4 == host { last = $5 "\t" $6 } END { print last }' <<<"$entries")
 }
 
 # Sets LOOKED_UP to the category the server gave HOST since the last page ("" when it was not
@@ -206,7 +207,21 @@ print_table() {
         echo "profile|URL|verdict|policy|word or category|what the browser showed"
         echo "-------|---|-------|------|----------------|-----------------------"
         printf '%s\n' "${rows[@]}"
-    } | column -t -s '|'
+    } | awk -F '|' '
+        {
+            for (i = 1; i <= NF; i++) {
+                cell[NR, i] = $i
+                if (length($i) > width[i]) width[i] = length($i)
+            }
+        }
+        NF > columns { columns = NF }
+        END {
+            for (r = 1; r <= NR; r++) {
+                line = ""
+                for (i = 1; i < columns; i++) line = line sprintf("%-" width[i] + 2 "s", cell[r, i])
+                print line cell[r, columns]
+            }
+        }'
 }
 
 browse_the_day() {

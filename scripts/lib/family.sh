@@ -53,7 +53,8 @@ family_start_servers() {
     local logs=$1 certs=$2 who=$3
     family_spawn "$logs/category-server.log" "$FAMILY_CATEGORY_SERVER" \
         --address 127.0.0.2 --port 0 --db data/category-db.txt
-    CATEGORY_PORT=$(wait_port "$logs/category-server.log" 'listening on 127.0.0.2:\([0-9]*\)' "$who")
+    CATEGORY_PORT=$(wait_port "$logs/category-server.log" 'listening on 127.0.0.2:\([0-9]*\)' \
+        "$who")
     family_spawn "$logs/sites.log" python3 -u tools/sites/sites.py --root data/family-sites \
         --http-port 0 --https-port 0 --cert "$certs/sites.pem" --key "$certs/sites.key"
     HTTP_PORT=$(wait_port "$logs/sites.log" 'listening http on 127.0.0.1:\([0-9]*\)' "$who")

@@ -84,7 +84,8 @@ browser_ready
 
 echo "== an allowed page"
 browse allowed "http://family.example:$HTTP_PORT/"
-check "the site's page is shown" contains "$out/pages/allowed.html" '<title>The Family Pages</title>'
+check "the site's page is shown" contains "$out/pages/allowed.html" \
+    '<title>The Family Pages</title>'
 check "the server served it" await_line "$logs/sites.log" 0 'http GET family.example/ -> 200'
 
 echo "== a page blocked by its category"

@@ -92,7 +92,8 @@ class SitesTest(unittest.TestCase):
         shutil.rmtree(cls.folder)
 
     def test_the_host_header_chooses_the_site_whatever_its_port_and_case(self):
-        self.assertEqual(self.server.get("family.example:8080", "/"), (200, "<title>Family</title>"))
+        self.assertEqual(self.server.get("family.example:8080", "/"),
+                         (200, "<title>Family</title>"))
         self.assertEqual(self.server.get("Family.Example", "/recipes?x=1")[1],
                          "<title>Recipes</title>")
         self.assertEqual(self.server.get("news.example", "/")[0], 404)
