@@ -6,13 +6,12 @@
 
 namespace {
 
-constexpr std::size_t kBufferBytes = 16384;
 constexpr DWORD kSliceMs = 250;
 
 }  // namespace
 
 CBlockingStream::CBlockingStream(CSocket socket, HANDLE hStop)
-    : m_socket(std::move(socket)), m_hStop(hStop), m_buffer(kBufferBytes) {}
+    : m_socket(std::move(socket)), m_hStop(hStop) {}
 
 IStream::Received CBlockingStream::AwaitReady(bool bWrite, DWORD dwIdleMs) const {
     for (DWORD dwWaited = 0;;) {
@@ -41,11 +40,11 @@ IStream::Received CBlockingStream::Receive(std::string_view& data, DWORD dwIdleM
     if (ready != Received::kData) {
         return ready;
     }
-    const int n = ::recv(m_socket.Get(), m_buffer.data(), static_cast<int>(m_buffer.size()), 0);
+    const int n = ::recv(m_socket.Get(), m_buffer.Data(), static_cast<int>(m_buffer.Size()), 0);
     if (n < 0) {
         return Received::kFailed;
     }
-    data = std::string_view(m_buffer.data(), static_cast<std::size_t>(n));
+    data = std::string_view(m_buffer.Data(), static_cast<std::size_t>(n));
     return n == 0 ? Received::kClosed : Received::kData;
 }
 

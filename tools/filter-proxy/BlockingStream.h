@@ -6,8 +6,8 @@
 #include <windows.h>
 
 #include <string_view>
-#include <vector>
 
+#include "tools/filter-proxy/PageBuffer.h"
 #include "tools/filter-proxy/Stream.h"
 
 class CBlockingStream : public IStream {
@@ -25,5 +25,5 @@ private:
 
     CSocket m_socket;
     HANDLE m_hStop;
-    std::vector<char> m_buffer;
+    CPageBuffer m_buffer;
 };

@@ -1,19 +1,19 @@
 #include "tools/filter-proxy/OverlappedStream.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "tools/filter-proxy/ProxyLog.h"
 
 namespace {
 
-constexpr std::size_t kBufferBytes = 16384;
 // How long closing waits for an operation in flight to give its memory back.
 constexpr DWORD kSettleMs = 5000;
 
 }  // namespace
 
 COverlappedStream::COverlappedStream(CSocket socket, HANDLE hStop)
-    : m_socket(std::move(socket)), m_hStop(hStop) {
-    m_receive->buffer.resize(kBufferBytes);
-}
+    : m_socket(std::move(socket)), m_hStop(hStop) {}
 
 COverlappedStream::~COverlappedStream() {
     m_socket.Reset();
@@ -38,7 +38,7 @@ bool COverlappedStream::StartReceive() {
     ::ResetEvent(op.event.Get());
     op.overlapped = WSAOVERLAPPED{};
     op.overlapped.hEvent = op.event.Get();
-    WSABUF buffer{static_cast<ULONG>(op.buffer.size()), op.buffer.data()};
+    WSABUF buffer{static_cast<ULONG>(op.buffer.Size()), op.buffer.Data()};
     DWORD dwFlags = 0;
     if (::WSARecv(m_socket.Get(), &buffer, 1, nullptr, &dwFlags, &op.overlapped, nullptr) != 0 &&
         ::WSAGetLastError() != WSA_IO_PENDING) {
@@ -61,7 +61,7 @@ IStream::Received COverlappedStream::FinishReceive(std::string_view& data) {
     if (!bDone) {
         return Received::kFailed;
     }
-    data = std::string_view(op.buffer.data(), dwBytes);
+    data = std::string_view(op.buffer.Data(), dwBytes);
     return dwBytes == 0 ? Received::kClosed : Received::kData;
 }
 
@@ -87,11 +87,13 @@ bool COverlappedStream::Send(std::string_view bytes, DWORD dwIdleMs) {
         if (op.bPending) {
             return false;  // an earlier send never finished
         }
-        op.buffer.assign(bytes.begin(), bytes.end());
+        // Copied: a send given up on may still read its buffer after this call returns.
+        const std::size_t nChunk = std::min(bytes.size(), op.buffer.Size());
+        std::memcpy(op.buffer.Data(), bytes.data(), nChunk);
         ::ResetEvent(op.event.Get());
         op.overlapped = WSAOVERLAPPED{};
         op.overlapped.hEvent = op.event.Get();
-        WSABUF buffer{static_cast<ULONG>(op.buffer.size()), op.buffer.data()};
+        WSABUF buffer{static_cast<ULONG>(nChunk), op.buffer.Data()};
         if (::WSASend(m_socket.Get(), &buffer, 1, nullptr, 0, &op.overlapped, nullptr) != 0 &&
             ::WSAGetLastError() != WSA_IO_PENDING) {
             return false;
@@ -108,7 +110,7 @@ bool COverlappedStream::Send(std::string_view bytes, DWORD dwIdleMs) {
         if (!bDone || dwBytes == 0) {
             return false;
         }
-        bytes.remove_prefix(std::min<std::size_t>(dwBytes, bytes.size()));
+        bytes.remove_prefix(std::min<std::size_t>(dwBytes, nChunk));
     }
     return true;
 }

@@ -9,8 +9,8 @@
 
 #include <memory>
 #include <string_view>
-#include <vector>
 
+#include "tools/filter-proxy/PageBuffer.h"
 #include "tools/filter-proxy/Stream.h"
 #include "win/UniqueHandle.h"
 
@@ -37,7 +37,7 @@ private:
     struct COperation {
         WSAOVERLAPPED overlapped{};
         CHandle event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-        std::vector<char> buffer;
+        CPageBuffer buffer;
         bool bPending = false;
     };
 
