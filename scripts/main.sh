@@ -63,6 +63,7 @@ idle_pid=""
 finish() {
     trap - EXIT INT TERM
     [[ -n "$idle_pid" ]] && kill "$idle_pid" 2>/dev/null
+    [[ -n "$BROWSE_PID" ]] && kill "$BROWSE_PID" 2>/dev/null
     keep_product_logs
     family_stop
 }
@@ -135,6 +136,7 @@ journal_seen=0
 lookups_seen=0
 page_number=0
 page_total=15
+proxy_stuck=0
 
 # Sets JOURNAL_BLOCK to "POLICY<TAB>MATCH" of the last journal entry for HOST since the last
 # page (empty when there is none). Not run in a subshell: it moves the journal's mark.
@@ -166,6 +168,11 @@ category_looked_up() {
 visit() {
     local profile=$1 url=$2 expect=$3 note=${4:-} name host showed verdict policy match block
     page_number=$((page_number + 1))
+    if [[ $proxy_stuck -eq 1 ]]; then
+        unexpected=$((unexpected + 1))
+        rows+=("$profile|$url|skipped|-|-|(the proxy had stopped answering)")
+        return 0
+    fi
     name=$(printf '%02d' "$page_number")-$(sed 's|^[a-z]*://||; s|[:/]|-|g; s|-*$||' <<<"$url")
     host=$(sed 's|^[a-z]*://||; s|[:/].*||' <<<"$url")
     browse "$name" "$url"
@@ -199,6 +206,12 @@ visit() {
     printf 'main: [%2d/%d] %-20s %-45s %s%s\n' "$page_number" "$page_total" "$profile" "$url" \
         "$verdict" "$mark"
     rows+=("$profile|$url|$verdict$mark|$policy|$match|$showed")
+    # A proxy that no longer answers at all would make every later page wait its whole bound.
+    if [[ "$verdict" == failed ]] && ! family_proxy_answers 2>/dev/null; then
+        proxy_stuck=1
+        echo "main: the filtering proxy no longer answers anything; the remaining pages are" \
+            "skipped (its log: $logs/filter-proxy.log)" >&2
+    fi
 }
 
 print_table() {

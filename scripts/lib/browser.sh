@@ -8,6 +8,9 @@ browser_ready() {
 
 # Loads URL once, from an empty profile (nothing cached, no cookies), making no requests of
 # its own: saves pages/NAME.html, screenshots/NAME.png and, for a failed load, pages/NAME.error.
+# Runs in the background and is waited for, so that a signal to the script is handled at once;
+# BROWSE_PID names the run meanwhile, for a script's clean-up.
+BROWSE_PID=""
 browse() {
     local name=$1 url=$2
     env -u DISPLAY timeout 180 python3 tools/browser/browse.py --out "$BROWSE_OUT" \
@@ -16,7 +19,10 @@ browse() {
         --disable-component-update --disable-sync --disable-default-apps \
         --disable-features=HttpsUpgrades,HttpsFirstBalancedModeAutoEnable,MediaRouter \
         --proxy-server="http://127.0.0.1:$PROXY_PORT" --ignore-certificate-errors \
-        --window-size=1000,640 2>>"$BROWSE_OUT/chromium.log" || true
+        --window-size=1000,640 2>>"$BROWSE_OUT/chromium.log" &
+    BROWSE_PID=$!
+    wait "$BROWSE_PID" || true
+    BROWSE_PID=""
 }
 
 # What a saved page shows, in a few words: "block page for PROFILE: POLICY, MATCH", "error

@@ -73,13 +73,27 @@ family_install() {
 
 # Starts the filtering proxy on a free port; sets PROXY_PORT. Its standard input is a pipe
 # whose only writer this shell holds, so it ends when this shell does, however that happens.
+# FAMILY_PROXY_OPTIONS adds options of its own (say "--io blocking", for comparison).
 family_start_proxy() {
-    local logs=$1 hosts=$2 who=$3
+    local logs=$1 hosts=$2 who=$3 options
+    read -r -a options <<<"${FAMILY_PROXY_OPTIONS:-}"
     exec {family_proxy_fd}> >(exec "$FAMILY_WIN/wine-run" "$SOCKBIN/filter-proxy.exe" \
-        --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes >"$logs/filter-proxy.log" 2>&1)
+        --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes "${options[@]}" \
+        >"$logs/filter-proxy.log" 2>&1)
     family_pids+=($!)
     PROXY_PORT=$(wait_port "$logs/filter-proxy.log" \
         '.*filter-proxy: listening on 127.0.0.1:\([0-9]*\).*' "$who" 60)
+}
+
+# Whether the proxy answers a request at all (a name it cannot resolve gets its 502) within
+# a generous bound.
+family_proxy_answers() {
+    python3 - "$PROXY_PORT" <<'PY'
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=30) as proxy:
+    proxy.sendall(b"GET http://nothing.invalid/ HTTP/1.1\r\nHost: nothing.invalid\r\n\r\n")
+    sys.exit(0 if proxy.recv(16).startswith(b"HTTP/1.") else 1)
+PY
 }
 
 # Ends what was started here, newest first; the prefix's wineserver goes last.
