@@ -3,6 +3,8 @@
 #   build/win     the Windows deliverables and their tests (mingw-w64)
 #   build/native  the portable core, its tests under ASan/UBSan and the fuzzers (clang)
 # Warnings are errors in both.
+#   scripts/build.sh [win:TARGET | native:TARGET]...
+# With targets, builds only those (and what they need), for scripts that need a few programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,5 +26,19 @@ configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" 
 configure build/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=Debug -DPC_SANITIZE=ON
 
-cmake --build build/win
-cmake --build build/native
+if [[ $# -eq 0 ]]; then
+    cmake --build build/win
+    cmake --build build/native
+    exit 0
+fi
+win=()
+native=()
+for target in "$@"; do
+    case $target in
+        win:*) win+=("${target#win:}") ;;
+        native:*) native+=("${target#native:}") ;;
+        *) echo "build: $target: say win:TARGET or native:TARGET" >&2; exit 2 ;;
+    esac
+done
+[[ ${#win[@]} -eq 0 ]] || cmake --build build/win --target "${win[@]}"
+[[ ${#native[@]} -eq 0 ]] || cmake --build build/native --target "${native[@]}"

@@ -9,6 +9,7 @@ packages=(
     googletest libbenchmark-dev libssl-dev
     imagemagick  # the artwork tests decode their JPEG files with it
     openssl      # the HTTPS test's server makes its certificate with it
+    chromium     # the browser of the main job and the browser test
 )
 
 missing=()
