@@ -11,15 +11,9 @@
 
 #include "Api/PolicyApi.h"
 #include "tools/install/LayerInstaller.h"
+#include "win/ProgramFolder.h"
 
 namespace {
-
-std::wstring ProgramFolder() {
-    wchar_t szPath[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-    const std::wstring path(szPath, n);
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
 
 int Allow(std::vector<char*> words) {
     char** list = words.data();

@@ -14,16 +14,9 @@
 #include <vector>
 
 #include "tools/install/LayerInstaller.h"
+#include "win/ProgramFolder.h"
 #include "wsock/catalog/BaseEntries.h"
 #include "wsock/catalog/CatalogStore.h"
-
-// The folder of the running program, where the build puts the provider DLLs too.
-inline std::wstring ProgramFolder() {
-    wchar_t szPath[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-    std::wstring path(szPath, n);
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
 
 inline std::vector<WSAPROTOCOL_INFOW> EnumCatalog() {
     DWORD cb = 0;

@@ -11,17 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "win/ProgramFolder.h"
 #include "wsock/catalog/BaseEntries.h"
 #include "wsock/catalog/CatalogStore.h"
 
 namespace {
-
-std::wstring ProgramFolder() {
-    wchar_t szPath[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-    const std::wstring path(szPath, n);
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
 
 int List() {
     DWORD cb = 0;
