@@ -80,7 +80,9 @@ class SitesServer:
         self.process.wait(timeout=30)
 
 
-class SitesTest(unittest.TestCase):
+class ServedTest(unittest.TestCase):
+    """A sites server in a folder of its own for the class's tests."""
+
     @classmethod
     def setUpClass(cls):
         cls.folder = pathlib.Path(tempfile.mkdtemp())
@@ -90,6 +92,9 @@ class SitesTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.stop()
         shutil.rmtree(cls.folder)
+
+
+class SitesTest(ServedTest):
 
     def test_the_host_header_chooses_the_site_whatever_its_port_and_case(self):
         self.assertEqual(self.server.get("family.example:8080", "/"),
@@ -140,17 +145,7 @@ class SitesTest(unittest.TestCase):
 
 
 @unittest.skipUnless(shutil.which("chromium"), "Debian's chromium is not installed")
-class BrowseTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = pathlib.Path(tempfile.mkdtemp())
-        cls.server = SitesServer(cls.folder)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.stop()
-        shutil.rmtree(cls.folder)
-
+class BrowseTest(ServedTest):
     def browse(self, name, url):
         # The site's name is mapped to loopback inside the browser: no proxy here.
         return subprocess.run(
