@@ -25,7 +25,8 @@ struct BlockJournalEntry {
     int iScheme;  // BLOCK_SCHEME_HTTP or BLOCK_SCHEME_HTTPS
     char szProfile[BLOCK_JOURNAL_PROFILE_SIZE];
     char szProcess[BLOCK_JOURNAL_PROCESS_SIZE];
-    // The Host header's name for HTTP, the TLS server name (or the address) for HTTPS.
+    // The Host header's name (without a port) for HTTP, the TLS server name (or the address) for
+    // HTTPS.
     char szHost[BLOCK_JOURNAL_HOST_SIZE];
     char szUrl[BLOCK_JOURNAL_URL_SIZE];  // empty when there is none, as for HTTPS
     char szMatch[BLOCK_JOURNAL_MATCH_SIZE];

@@ -6,6 +6,7 @@
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/BlockPage.h"
 #include "filter/core/portable/FilterLog.h"
+#include "filter/core/portable/HttpRequest.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ void RecordBlock(const SocketFilterState& state, int iScheme) noexcept {
     entry.iPolicy = state.policyApplied;
     entry.iScheme = iScheme;
     CopyText(entry.szProfile, gSharedState.currentUser);
-    CopyText(entry.szHost, state.host);
+    // The site's name: the port a Host header may carry would make one site several.
+    CopyText(entry.szHost, HostName(state.host));
     if (iScheme == BLOCK_SCHEME_HTTP) {
         CopyText(entry.szUrl, state.url);
     }

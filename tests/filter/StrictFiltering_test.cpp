@@ -151,13 +151,16 @@ TEST_F(StrictFilteringTest, OverlappedRequestsGetTheBlockPageHoweverTheApplicati
     for (const Wait wait : {Wait::kEvent, Wait::kCompletionRoutine, Wait::kResultQuery}) {
         SCOPED_TRACE(static_cast<int>(wait));
         CKeepAliveServer web;
-        const std::string answer = OverlappedExchange(web.Address(), Get("/poker/tables"), wait);
+        // A Host with its port, as browsers send for other ports than 80.
+        const std::string answer = OverlappedExchange(
+            web.Address(), "GET /poker/tables HTTP/1.1\r\nHost: games.example:8080\r\n\r\n", wait);
         EXPECT_EQ(answer.substr(0, 17), kPageStart);
         EXPECT_NE(answer.find(kPokerPolicy), std::string::npos);
         EXPECT_EQ(answer.find(kBody), std::string::npos);
         const BlockJournalEntry block = CPolicyLibrary().NewestBlock();
         EXPECT_EQ(block.iScheme, BLOCK_SCHEME_HTTP);
-        EXPECT_STREQ(block.szUrl, "games.example/poker/tables");
+        EXPECT_STREQ(block.szHost, "games.example");
+        EXPECT_STREQ(block.szUrl, "games.example:8080/poker/tables");
         EXPECT_STREQ(block.szMatch, "poker");
     }
 }

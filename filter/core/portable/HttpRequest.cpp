@@ -87,3 +87,15 @@ void ToLowerAscii(std::string& text) {
         c = LowerAscii(c);
     }
 }
+
+std::string_view HostName(std::string_view host) {
+    if (host.starts_with('[')) {
+        const std::size_t close = host.find(']');
+        return close == std::string_view::npos ? host : host.substr(0, close + 1);
+    }
+    const std::size_t colon = host.find(':');
+    // More than one colon: a bare IPv6 address, which has no port to take away.
+    return colon == std::string_view::npos || host.find(':', colon + 1) != std::string_view::npos
+               ? host
+               : host.substr(0, colon);
+}

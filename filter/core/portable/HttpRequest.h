@@ -35,5 +35,9 @@ HostHeader FindHostHeader(std::string_view head);
 // the Request-URI, else the host alone.
 std::string UrlToJudge(std::string_view host, const std::string_view* pRequestUri);
 
+// A Host header's name without its port: "a.example:8080" gives "a.example", "[::1]:80"
+// gives "[::1]"; anything else as it stands.
+std::string_view HostName(std::string_view host);
+
 void ToLowerAscii(std::string& text);
 std::string_view UpToFirstNul(std::string_view bytes);

@@ -70,3 +70,13 @@ TEST(HttpRequest, UrlToJudge) {
     ToLowerAscii(url);
     EXPECT_EQ(url, "news.example/Äb");
 }
+
+TEST(HttpRequest, HostNameWithoutPort) {
+    EXPECT_EQ(HostName("a.example:8080"), "a.example");
+    EXPECT_EQ(HostName("a.example"), "a.example");
+    EXPECT_EQ(HostName("a.example:"), "a.example");
+    EXPECT_EQ(HostName("[::1]:8080"), "[::1]");
+    EXPECT_EQ(HostName("[::1"), "[::1");
+    EXPECT_EQ(HostName("::1"), "::1");
+    EXPECT_EQ(HostName(""), "");
+}
