@@ -185,7 +185,9 @@ visit() {
         verdict=block
         policy=$(block_policy "$BROWSE_OUT/pages/$name.html")
         match=$(block_match "$BROWSE_OUT/pages/$name.html")
-    elif [[ -n "$block" ]]; then
+    elif [[ -n "$block" && "$showed" != page* ]]; then
+        # A refused HTTPS site shows the browser's error; the journal says why. (A page that
+        # loaded may still have had a part blocked, its icon say: the page is the verdict.)
         verdict=block
         policy=${block%%$'\t'*}
         match=${block#*$'\t'}
