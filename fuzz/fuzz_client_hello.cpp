@@ -78,21 +78,8 @@ void Check(std::string_view stream, const Outcome& outcome) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
-    if (nSize < 1) {
-        return 0;
+    if (const auto input = ReadCutInput(pData, nSize)) {
+        Check(input->stream, FeedEveryWay(input->stream, input->cuts, input->bByBytes, FeedPieces));
     }
-    const std::size_t nCuts = pData[0] & 7U;
-    const bool bByBytes = (pData[0] & 8U) != 0;
-    const std::size_t nHeader = 1 + 2 * nCuts;
-    if (nSize < nHeader) {
-        return 0;
-    }
-    const std::string_view stream(reinterpret_cast<const char*>(pData + nHeader), nSize - nHeader);
-    std::vector<std::size_t> cuts;
-    for (std::size_t i = 0; i < nCuts; ++i) {
-        const std::size_t nCut = pData[1 + 2 * i] | (std::size_t{pData[2 + 2 * i]} << 8);
-        cuts.push_back(nCut % (stream.size() + 1));
-    }
-    Check(stream, FeedEveryWay(stream, cuts, bByBytes, FeedPieces));
     return 0;
 }

@@ -93,22 +93,12 @@ void CheckResponse(std::string_view head) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
-    if (nSize < 1) {
+    const auto input = ReadCutInput(pData, nSize);
+    if (!input) {
         return 0;
     }
-    const std::size_t nCuts = pData[0] & 7U;
-    const bool bByBytes = (pData[0] & 8U) != 0;
-    if (nSize < 1 + 2 * nCuts) {
-        return 0;
-    }
-    const std::string_view stream(reinterpret_cast<const char*>(pData + 1 + 2 * nCuts),
-                                  nSize - 1 - 2 * nCuts);
-    std::vector<std::size_t> cuts;
-    for (std::size_t i = 0; i < nCuts; ++i) {
-        const auto nCut = static_cast<std::size_t>(pData[1 + 2 * i] | (pData[2 + 2 * i] << 8));
-        cuts.push_back(nCut % (stream.size() + 1));
-    }
-    const Outcome outcome = FeedEveryWay(stream, cuts, bByBytes, FeedPieces);
+    const std::string_view stream = input->stream;
+    const Outcome outcome = FeedEveryWay(stream, input->cuts, input->bByBytes, FeedPieces);
     if (outcome.head.size() > kMaxHead) {
         std::abort();
     }
