@@ -48,7 +48,7 @@ build() {
         echo "main: the build failed (above; also in $out/build.log)" >&2
         exit 1
     fi
-    echo "main: built what it needs (build/win/sockbin, build/native/tools/category-server)"
+    echo "main: built what it needs (build/win/sockbin, build/native/tools/category-server/category-server)"
 }
 
 # The product's own logs from the installation folder, beside ours.

@@ -6,7 +6,7 @@
 # exactly those.
 
 FAMILY_WIN=${FAMILY_WIN:-build/win}
-FAMILY_CATEGORY_SERVER=${FAMILY_CATEGORY_SERVER:-build/native/tools/category-server}
+FAMILY_CATEGORY_SERVER=${FAMILY_CATEGORY_SERVER:-build/native/tools/category-server/category-server}
 FAMILY_HOSTS=(family.example news.example casino.example games.example treehouse.example)
 FAMILY_FOLDER='C:\ParentalControl'
 SOCKBIN=$FAMILY_WIN/sockbin
