@@ -80,6 +80,13 @@ int GetTLVTimeout();
 // overlapped I/O, split over sends, on a reused connection) and a silent category server given
 // up on quickly. 0 when the value is absent, anything else, or the key cannot be opened.
 int GetStrictFilter();
+// The second category server, "TLVServer2" ("a.b.c.d:port"), asked when the first does not
+// answer: szIp receives at most 15 characters and a NUL. 0 when there is none or the value is
+// not an IPv4 address and port.
+int GetTLVServer2(char* szIp, int* pPort);
+// How long the filter keeps a category it was told, "CategoryCacheSeconds": 600 when the value
+// is absent, 0 for not at all.
+int GetCategoryCacheSeconds();
 // szOut receives at most 1023 characters and a NUL.
 int GetApplicationPath(char* szOut);
 int RenameFiles();

@@ -2,12 +2,14 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "Api/Library.h"
 #include "Api/PolicyApi.h"
+#include "Api/portable/ServerAddress.h"
 #include "log/portable/Format.h"
 #include "win/FindHandle.h"
 #include "win/ProductRegistry.h"
@@ -137,6 +139,37 @@ extern "C" int GetStrictFilter() {
         }
         const auto strict = ReadRegDword(key.Get(), "StrictFilter");
         return strict && *strict == 1 ? 1 : 0;
+    });
+}
+
+extern "C" int GetTLVServer2(char* szIp, int* pPort) {
+    return Guarded(0, [&] {
+        if (szIp == nullptr || pPort == nullptr) {
+            return 0;
+        }
+        const CRegKey key = OpenProductKey();
+        const auto text = key ? ReadRegString(key.Get(), "TLVServer2") : std::nullopt;
+        if (!text || text->empty()) {
+            return 0;
+        }
+        const auto server = ParseServerAddress(*text);
+        if (!server) {
+            LogApi("API :: TLVServer2 is not an address and port: " + *text, 1);
+            return 0;
+        }
+        std::memcpy(szIp, server->strIp.c_str(), server->strIp.size() + 1);
+        *pPort = server->iPort;
+        return 1;
+    });
+}
+
+extern "C" int GetCategoryCacheSeconds() {
+    return Guarded(0, [&] {
+        constexpr int kDefaultSeconds = 600;
+        const CRegKey key = OpenProductKey();
+        const auto seconds = key ? ReadRegDword(key.Get(), "CategoryCacheSeconds") : std::nullopt;
+        // A day at most: a value read as negative would keep nothing, by surprise.
+        return seconds ? static_cast<int>(std::min<DWORD>(*seconds, 86400)) : kDefaultSeconds;
     });
 }
 

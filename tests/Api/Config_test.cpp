@@ -60,6 +60,28 @@ TEST(Config, RegistryReaders) {
     EXPECT_EQ(GetApplicationPath(szPath), 0);
 }
 
+TEST(Config, SecondCategoryServerAndCacheTime) {
+    CFreshInstallation install;
+    char szIp[16] = "unchanged";
+    int iPort = 0;
+    EXPECT_EQ(GetTLVServer2(szIp, &iPort), 0);
+    EXPECT_EQ(GetCategoryCacheSeconds(), 600);
+    SetProductString("TLVServer2", "10.0.0.5:7301");
+    ASSERT_EQ(GetTLVServer2(szIp, &iPort), 1);
+    EXPECT_STREQ(szIp, "10.0.0.5");
+    EXPECT_EQ(iPort, 7301);
+    SetProductString("TLVServer2", "categories.school.example:7300");
+    EXPECT_EQ(GetTLVServer2(szIp, &iPort), 0);
+    EXPECT_NE(install.CountInApiLog(
+                  "API :: TLVServer2 is not an address and port: categories.school.example:7300"),
+              0);
+    for (const DWORD dwSeconds : {0U, 30U}) {
+        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "CategoryCacheSeconds", REG_DWORD,
+                          &dwSeconds, sizeof dwSeconds);
+        EXPECT_EQ(GetCategoryCacheSeconds(), static_cast<int>(dwSeconds));
+    }
+}
+
 TEST(Config, MissingKeyLeavesOutputsUnchanged) {
     CFreshInstallation install;
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKeyPath);
