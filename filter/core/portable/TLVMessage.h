@@ -13,6 +13,9 @@ public:
     static constexpr std::size_t kBufferSize = 2000;  // the client's message buffer
     static constexpr std::size_t kMaxValueLength = kBufferSize - kHeaderLength;
     static constexpr int kCategorySearch = 4;
+    // Answered with "h" or "u", a tab, then the category: whether the answer holds for the
+    // whole host or only for the URL asked.
+    static constexpr int kScopedCategorySearch = 6;
 
     // Outcomes kept in messageCode (a read reply carries its type byte instead).
     static constexpr int kWritten = 0;
