@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
@@ -29,25 +30,49 @@ std::chrono::milliseconds LookupWait() {
     return std::chrono::milliseconds(std::min(iTenths, kMaxWaitTenths) * 100);
 }
 
-// Only a server that gave no connection or no reply at all starts a pause: one that sent a
-// reply we cannot decode is there and answering, and a request we failed to write says
-// nothing about the server.
-void NoteOutcome(const TLVClient& client, const TLVMessage& reply) {
-    if (client.Answered()) {
-        TheCategoryServerPause().Answered();
-    } else if (reply.messageCode == TLVMessage::kReadFailed) {
-        TheCategoryServerPause().NoAnswer();
-        FilterLog().Log(
-            "WSPSend    :: Category server not answering, lookups judged as Null for 30 seconds",
-            1);
+template <typename T>
+T SharedValue(T& value) {
+    return std::atomic_ref<T>(value).load(std::memory_order_relaxed);
+}
+
+// The servers as the last reload of the rules read them.
+CategoryServerConfig CurrentConfig() {
+    CategoryServerConfig config;
+    config.servers[0] = {SharedValue(gSharedState.categoryServerAddress),
+                         SharedValue(gSharedState.categoryServerPort)};
+    config.servers[1] = {SharedValue(gSharedSwitches.secondServerAddress),
+                         SharedValue(gSharedSwitches.secondServerPort)};
+    config.cacheFor =
+        std::chrono::seconds(std::max(SharedValue(gSharedSwitches.categoryCacheSeconds), 0));
+    return config;
+}
+
+// One connection, one request, one reply.
+CategoryExchange AskServer(const CategoryServerAddress& server, int iType, std::string_view url) {
+    TLVClient client;
+    client.SetIPPort(server.address, server.port);
+    client.SetWait(LookupWait());
+    const auto reply = client.SearchLumora(iType, url);
+    return {client.Outcome(), reply->type, reply->value};
+}
+
+// As the filter has always asked: the first server, type 4, its whole wait, nothing kept.
+std::string AskAsEver(const std::string& url) {
+    TLVClient client;
+    client.SetIPPort(gSharedState.categoryServerAddress, gSharedState.categoryServerPort);
+    const auto reply = client.SearchLumora(TLVMessage::kCategorySearch, url);
+    if (reply->messageCode < 0) {
+        FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);
+        return "Null";
     }
+    return reply->value;
 }
 
 }  // namespace
 
-CCategoryServerPause& TheCategoryServerPause() {
-    static CCategoryServerPause s_pause;
-    return s_pause;
+CCategoryServers& TheCategoryServers() {
+    static CCategoryServers s_servers;
+    return s_servers;
 }
 
 std::string LookUpCategory(const std::string& url) {
@@ -55,29 +80,18 @@ std::string LookUpCategory(const std::string& url) {
         FilterLog().Log("WSPSend    :: URL too long for a category lookup, judged as Null", 1);
         return "Null";
     }
-    const bool bStrict = StrictFilterOn();
-    if (bStrict && TheCategoryServerPause().SkipLookup()) {
-        FilterLog().Log("WSPSend    :: Category server not answering, judged as Null", 1);
-        return "Null";
-    }
     try {
         FilterLog().Log("WSPSend :: Request to TLVServer started", 4);
-        TLVClient client;
-        client.SetIPPort(gSharedState.categoryServerAddress, gSharedState.categoryServerPort);
-        if (bStrict) {
-            client.SetWait(LookupWait());
-        }
         FilterLog().Trace(1, "WSPSend    :: Sending Request to TLVServer\n\t\tURL: %s",
                           url.c_str());
-        const auto reply = client.SearchLumora(TLVMessage::kCategorySearch, url);
-        if (bStrict) {
-            NoteOutcome(client, *reply);
+        if (!StrictFilterOn()) {
+            return AskAsEver(url);
         }
-        if (reply->messageCode < 0) {
-            FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);
-            return "Null";
+        if (auto category = TheCategoryServers().LookUp(CurrentConfig(), url, AskServer)) {
+            return *category;
         }
-        return reply->value;
+        FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);
+        return "Null";
     } catch (const std::exception&) {
         FilterLog().Log("WSPRecv :: ****Exception**** in Getting the category from TLVServer", 1);
         return "Null";

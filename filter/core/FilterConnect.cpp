@@ -53,7 +53,7 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
     if (gSharedState.filterOff != 0) {
         return;
     }
-    if (bIPv4 && destination.s_addr == gSharedState.categoryServerAddress) {
+    if (bIPv4 && IsCategoryServer(destination.s_addr)) {
         // The filter's own category lookups are never judged.
         state.allowed = 1;
     } else {

@@ -34,6 +34,22 @@ bool LoadTable(const CRuleTable& table, GetList&& getList) {
     return true;
 }
 
+// "TLVServer2", or none when it is missing or not an address.
+void ReadSecondServer() {
+    char szAddress[16] = {};
+    int iPort = 0;
+    unsigned long ulAddress = INADDR_NONE;
+    if (GetTLVServer2(szAddress, &iPort) == 1) {
+        szAddress[sizeof szAddress - 1] = '\0';
+        ulAddress = ::inet_addr(szAddress);
+    }
+    if (ulAddress == INADDR_NONE) {
+        SetSecondCategoryServer(0, 0);
+        return;
+    }
+    SetSecondCategoryServer(static_cast<std::uint32_t>(ulAddress), iPort);
+}
+
 void DumpTable(const char* szTitle, const CRuleTable& table) {
     IFilterLog& log = FilterLog();
     log.Log(szTitle, 2);
@@ -88,6 +104,8 @@ bool FilterRule::IsUpdateRequire() {
         }
         gSharedState.categoryServerPort = iPort;
         SetSharedSwitches(GetStrictFilter() == 1, GetTLVTimeout());
+        ReadSecondServer();
+        SetCategoryCacheSeconds(GetCategoryCacheSeconds());
     } catch (const std::exception&) {
         FilterLog().Log(kException, 1);
     }

@@ -38,6 +38,10 @@ extern SharedFilterState gSharedState;
 struct SharedFilterSwitches {
     std::uint8_t strict = 0;               // "StrictFilter"
     std::int32_t lookupTimeoutTenths = 0;  // "TLVTimeout", tenths of a second
+    // "TLVServer2": asked when the first server does not answer. Address 0: none.
+    std::uint32_t secondServerAddress = 0;  // IPv4, network byte order
+    std::int32_t secondServerPort = 0;
+    std::int32_t categoryCacheSeconds = 0;  // "CategoryCacheSeconds"; 0: nothing kept
 };
 
 extern SharedFilterSwitches gSharedSwitches;
@@ -56,6 +60,25 @@ inline void SetSharedSwitches(bool bStrict, std::int32_t iTimeoutTenths) noexcep
         .store(bStrict ? 1 : 0, std::memory_order_relaxed);
     std::atomic_ref<std::int32_t>(gSharedSwitches.lookupTimeoutTenths)
         .store(iTimeoutTenths, std::memory_order_relaxed);
+}
+
+inline void SetSecondCategoryServer(std::uint32_t uAddress, std::int32_t iPort) noexcept {
+    std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
+        .store(uAddress, std::memory_order_relaxed);
+    std::atomic_ref<std::int32_t>(gSharedSwitches.secondServerPort)
+        .store(iPort, std::memory_order_relaxed);
+}
+inline void SetCategoryCacheSeconds(std::int32_t iSeconds) noexcept {
+    std::atomic_ref<std::int32_t>(gSharedSwitches.categoryCacheSeconds)
+        .store(iSeconds, std::memory_order_relaxed);
+}
+
+// The filter's own category lookups go to these servers, and are never judged.
+inline bool IsCategoryServer(std::uint32_t uAddress) noexcept {
+    return uAddress == gSharedState.categoryServerAddress ||
+           (uAddress != 0 &&
+            uAddress == std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
+                            .load(std::memory_order_relaxed));
 }
 
 // processCount is changed by every process that loads or unloads the filter, with an

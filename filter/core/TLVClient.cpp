@@ -115,6 +115,7 @@ int TLVClient::Connect() {
             } else {
                 Print("Connection eastablished\n");
                 bConnected = true;
+                m_outcome = CategoryExchange::Outcome::NoReply;
             }
         }
         // A refused connection shows later, as a failed read: the log records the attempt
@@ -248,13 +249,16 @@ std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
             FD_SET(s, &readable);
             if (::select(0, &readable, nullptr, nullptr, &wait) == 1) {
                 iReceived = ::recv(s, buffer, sizeof buffer, 0);
-                m_bAnswered = iReceived > 0;
+                NoteReceived(iReceived);
             }
         }
         // A reply whose length field does not fit what arrived is a failed read too.
         if (iReceived <= 0 ||
             !TLVMessage::Decode(std::string_view(buffer, static_cast<std::size_t>(iReceived)),
                                 *pMessage)) {
+            if (m_outcome == CategoryExchange::Outcome::Reply) {
+                m_outcome = CategoryExchange::Outcome::Garbled;
+            }
             pMessage->messageCode = TLVMessage::kReadFailed;
             Print("Reading Failed \n");
             Log("Reading failed", 1);
@@ -270,6 +274,14 @@ std::unique_ptr<TLVMessage> TLVClient::ReadMessage() {
         Print("%s\n", strLine.c_str());
     }
     return pMessage;
+}
+
+void TLVClient::NoteReceived(int iReceived) {
+    // A connection that was never made says nothing about what the server would send.
+    if (m_outcome != CategoryExchange::Outcome::NoConnection) {
+        m_outcome =
+            iReceived > 0 ? CategoryExchange::Outcome::Reply : CategoryExchange::Outcome::Closed;
+    }
 }
 
 int TLVClient::DisConnect() {

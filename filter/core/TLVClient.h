@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "filter/core/TLVSocket.h"
+#include "filter/core/portable/CategoryServers.h"
 #include "filter/core/portable/TLVMessage.h"
 #include "log/portable/Format.h"
 
@@ -37,9 +38,8 @@ public:
     int DisConnect();
     // One whole lookup; the result's messageCode is negative when it failed.
     std::unique_ptr<TLVMessage> SearchLumora(int iType, std::string_view value);
-    // Whether any reply bytes arrived: a reply that does not decode still came from a server
-    // that answers.
-    bool Answered() const { return m_bAnswered; }
+    // How the last lookup went: whether a connection was made, and whether anything came back.
+    CategoryExchange::Outcome Outcome() const { return m_outcome; }
 
 private:
     // False with the Winsock error in iError when no connection was made.
@@ -48,6 +48,7 @@ private:
     // 0 once connected before the deadline, else the Winsock error.
     int AwaitConnect(SOCKET s);
     timeval TimeLeft() const;
+    void NoteReceived(int iReceived);
     void Log(const char* szText, signed char iLevel);
     // The client's lines on standard output, collected and written together at the end of the
     // lookup (or when the client goes): one write for all of them.
@@ -62,5 +63,5 @@ private:
     std::string m_strOutput;
     std::optional<std::chrono::milliseconds> m_wait;
     std::chrono::steady_clock::time_point m_deadline;
-    bool m_bAnswered = false;
+    CategoryExchange::Outcome m_outcome = CategoryExchange::Outcome::NoConnection;
 };

@@ -97,7 +97,7 @@ TEST_F(FilteringTest, BlockedCategoriesGetTheCategoryPage) {
 TEST_F(FilteringTest, StrictLookupGetsTheCategory) {
     ASSERT_TRUE(m_install.Installed());
     UseStrictFilter(20);
-    ScriptedCategoryServer categories(CategoryReply("Games"), kCategoryServerAddress);
+    ScriptedCategoryServer categories(ScopedCategoryReply("h", "Games"), kCategoryServerAddress);
     UseCategoryServer(kCategoryServerAddress, categories.Port());
     const CPolicyLibrary policy;
     ASSERT_TRUE(policy.SetBlockedCategories({"Games"}));

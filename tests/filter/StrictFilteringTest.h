@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/CategoryServerStub.h"
 #include "tests/support/LoadedPolicyLibrary.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
@@ -51,46 +52,71 @@ private:
     CLoopbackPeer m_peer;
 };
 
-// A category server that answers "News" to every lookup until it goes. Not on 127.0.0.1: the
-// filter never judges connections to its category server's address.
-class CNewsCategoryServer {
+// A category server that answers "News" for every host, until it goes.
+class CNewsCategoryServer : public CCategoryServerStub {
 public:
-    CNewsCategoryServer() : m_listener(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
-        sockaddr_in address = LoopbackAddress(0);
-        address.sin_addr.s_addr = ::inet_addr(kAddress);
-        ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-        ::listen(m_listener.Get(), SOMAXCONN);
-        UseCategoryServer(kAddress, LocalPort(m_listener.Get()));
-        m_thread = std::thread([this] { Serve(); });
+    CNewsCategoryServer()
+        : CCategoryServerStub([](const std::string&) { return CAnswer{"News"}; }) {
+        Use();
     }
-    ~CNewsCategoryServer() {
-        m_bStop = true;
-        m_thread.join();
-    }
+};
+
+inline constexpr char kBody[] = "hello, world";
+
+inline std::string Response(const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// A keep-alive web server for one connection: every request head gets `body`, until the client
+// shuts down its side. Everything it received is kept for the test.
+class CKeepAliveServer : public CRecordingPeer {
+public:
+    explicit CKeepAliveServer(std::string body = kBody)
+        : CRecordingPeer([body = std::move(body)](SOCKET s) { return Serve(s, body); }) {}
 
 private:
-    static constexpr char kAddress[] = "127.0.0.2";
-
-    void Serve() {
-        while (!m_bStop) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(m_listener.Get(), &readable);
-            timeval wait{0, 50000};
-            if (::select(0, &readable, nullptr, nullptr, &wait) != 1) {
-                continue;
-            }
-            const CSocket lookup(::accept(m_listener.Get(), nullptr, nullptr));
-            char request[2048];
-            ::recv(lookup.Get(), request, sizeof request, 0);
-            SendAll(lookup.Get(), CategoryReply("News"));
+    // Just past the blank line of the head that starts at nFrom (bare line feeds accepted, as
+    // servers accept them), or 0.
+    static std::size_t HeadEnd(const std::string& received, std::size_t nFrom) {
+        const std::size_t nCrLf = received.find("\r\n\r\n", nFrom);
+        const std::size_t nLf = received.find("\n\n", nFrom);
+        if (nCrLf != std::string::npos && (nLf == std::string::npos || nCrLf < nLf)) {
+            return nCrLf + 4;
         }
+        return nLf != std::string::npos ? nLf + 2 : 0;
     }
 
-    CSocket m_listener;
-    std::atomic<bool> m_bStop = false;
-    std::thread m_thread;
+    static std::string Serve(SOCKET s, const std::string& body) {
+        std::string received;
+        std::size_t nAnswered = 0;
+        char buffer[4096];
+        for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t nEnd; (nEnd = HeadEnd(received, nAnswered)) != 0;) {
+                nAnswered = nEnd;
+                SendAll(s, Response(body));
+            }
+        }
+        ::shutdown(s, SD_SEND);
+        return received;
+    }
 };
+
+// One response read by its Content-Length, as a browser reads before it reuses the connection.
+inline std::string ReadResponse(SOCKET s) {
+    std::string data;
+    char buffer[4096];
+    for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
+        data.append(buffer, static_cast<std::size_t>(n));
+        const std::size_t nHead = data.find("\r\n\r\n");
+        const std::size_t nLength = data.find("Content-Length: ");
+        if (nHead != std::string::npos && nLength != std::string::npos &&
+            data.size() >= nHead + 4 + std::stoul(data.substr(nLength + 16))) {
+            break;
+        }
+    }
+    return data;
+}
 
 inline CSocket ConnectTo(const sockaddr_in& address) {
     CSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));

@@ -16,67 +16,11 @@
 
 namespace {
 
-constexpr char kBody[] = "hello, world";
 constexpr char kPageStart[] = "HTTP/1.0 200 OK\r\n";
 constexpr char kPokerPolicy[] = "URL Word applied is: <span style='color:blue'>poker</span>";
 
-std::string Response(const std::string& body) {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
 std::string Get(const std::string& path) {
     return "GET " + path + " HTTP/1.1\r\nHost: games.example\r\nAccept: */*\r\n\r\n";
-}
-
-// A keep-alive web server for one connection: every request head gets `body`, until the client
-// shuts down its side. Everything it received is kept for the test.
-class CKeepAliveServer : public CRecordingPeer {
-public:
-    explicit CKeepAliveServer(std::string body = kBody)
-        : CRecordingPeer([body = std::move(body)](SOCKET s) { return Serve(s, body); }) {}
-
-private:
-    // Just past the blank line of the head that starts at nFrom (bare line feeds accepted, as
-    // servers accept them), or 0.
-    static std::size_t HeadEnd(const std::string& received, std::size_t nFrom) {
-        const std::size_t nCrLf = received.find("\r\n\r\n", nFrom);
-        const std::size_t nLf = received.find("\n\n", nFrom);
-        if (nCrLf != std::string::npos && (nLf == std::string::npos || nCrLf < nLf)) {
-            return nCrLf + 4;
-        }
-        return nLf != std::string::npos ? nLf + 2 : 0;
-    }
-
-    static std::string Serve(SOCKET s, const std::string& body) {
-        std::string received;
-        std::size_t nAnswered = 0;
-        char buffer[4096];
-        for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
-            received.append(buffer, static_cast<std::size_t>(n));
-            for (std::size_t nEnd; (nEnd = HeadEnd(received, nAnswered)) != 0;) {
-                nAnswered = nEnd;
-                SendAll(s, Response(body));
-            }
-        }
-        ::shutdown(s, SD_SEND);
-        return received;
-    }
-};
-
-// One response read by its Content-Length, as a browser reads before it reuses the connection.
-std::string ReadResponse(SOCKET s) {
-    std::string data;
-    char buffer[4096];
-    for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) {
-        data.append(buffer, static_cast<std::size_t>(n));
-        const std::size_t nHead = data.find("\r\n\r\n");
-        const std::size_t nLength = data.find("Content-Length: ");
-        if (nHead != std::string::npos && nLength != std::string::npos &&
-            data.size() >= nHead + 4 + std::stoul(data.substr(nLength + 16))) {
-            break;
-        }
-    }
-    return data;
 }
 
 // How the application writes its requests: the pieces of each send, and whether the first

@@ -67,3 +67,12 @@ inline void UseCategoryServer(const std::string& strAddress, int iPort) {
     ::RegSetValueExA(key.Get(), "TLVServerPort", 0, REG_DWORD,
                      reinterpret_cast<const BYTE*>(&dwPort), sizeof dwPort);
 }
+
+// The second category server ("TLVServer2"), asked when the first does not answer; empty for
+// none. Read by the filter at its next reload.
+inline void UseSecondCategoryServer(const std::string& strAddressAndPort) {
+    const CRegKey key = OpenProductKey(KEY_SET_VALUE);
+    ::RegSetValueExA(key.Get(), "TLVServer2", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(strAddressAndPort.c_str()),
+                     static_cast<DWORD>(strAddressAndPort.size() + 1));
+}

@@ -101,3 +101,21 @@ private:
     u_short m_uPort = 0;
     std::thread m_thread;
 };
+
+// A port on which nothing listens, so that connecting to it is refused: bound, so that no one
+// else takes it while the test runs.
+class CClosedPort {
+public:
+    explicit CClosedPort(const char* szAddress = "127.0.0.1")
+        : m_socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        sockaddr_in address = LoopbackAddress(0);
+        address.sin_addr.s_addr = ::inet_addr(szAddress);
+        ::bind(m_socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        m_iPort = LocalPort(m_socket.Get());
+    }
+    int Port() const { return m_iPort; }
+
+private:
+    CSocket m_socket;
+    int m_iPort = 0;
+};

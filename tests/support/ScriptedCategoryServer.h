@@ -23,6 +23,15 @@ inline std::string CategoryReply(const std::string& category) {
     return std::string(buffer, TLVMessage(4, category).Encode(buffer, sizeof buffer));
 }
 
+// The same as the shipped server answers a type 6 lookup: the scope ("h" for the whole host,
+// "u" for the URL only), a tab, the category.
+inline std::string ScopedCategoryReply(const char* szScope, const std::string& category) {
+    char buffer[TLVMessage::kBufferSize];
+    return std::string(buffer, TLVMessage(TLVMessage::kScopedCategorySearch,
+                                          std::string(szScope) + "\t" + category)
+                                   .Encode(buffer, sizeof buffer));
+}
+
 class ScriptedCategoryServer {
 public:
     explicit ScriptedCategoryServer(const char* szAddress = "127.0.0.1")

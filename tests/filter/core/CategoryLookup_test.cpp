@@ -1,5 +1,7 @@
-// The send path's category lookup with the strict filter on: one short wait for a server that
-// does not answer, then no lookups at all for a while.
+// The send path's category lookup with the strict filter on, over real connections: a server
+// that does not answer is waited for once and then left alone, the second server is asked
+// meanwhile, and answers are kept. (Which server is asked when, and what is kept, is tested on
+// a turned clock in CategoryServers_test.)
 #include "filter/core/CategoryLookup.h"
 
 #include <winsock2.h>
@@ -12,7 +14,9 @@
 
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
+#include "tests/support/CategoryServerStub.h"
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/RecordingFilterLog.h"
 #include "tests/support/ScriptedCategoryServer.h"
 #include "win/UniqueSocket.h"
@@ -64,17 +68,20 @@ protected:
         SetFilterLog(&m_log);
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
-        TheCategoryServerPause().Answered();
+        SetSecondCategoryServer(0, 0);
+        SetCategoryCacheSeconds(600);
     }
     ~CategoryLookupTest() override {
-        TheCategoryServerPause().Answered();
         SetSharedSwitches(false, 0);
+        SetSecondCategoryServer(0, 0);
+        SetCategoryCacheSeconds(0);
         SetFilterLog(nullptr);
         ::WSACleanup();
     }
 
-    static std::string LookUpAt(int iPort, const std::string& url) {
-        gSharedState.categoryServerAddress = ::inet_addr("127.0.0.1");
+    static std::string LookUpAt(int iPort, const std::string& url,
+                                const char* szAddress = "127.0.0.1") {
+        gSharedState.categoryServerAddress = ::inet_addr(szAddress);
         gSharedState.categoryServerPort = iPort;
         return LookUpCategory(url);
     }
@@ -102,22 +109,60 @@ TEST_F(CategoryLookupTest, SilentServerIsAskedOnceThenSkipped) {
 // A server that sent something did answer, even if the reply does not decode.
 TEST_F(CategoryLookupTest, UndecodableReplyDoesNotPause) {
     SetSharedSwitches(true, 50);
-    std::string reply = CategoryReply("News");
+    std::string reply = ScopedCategoryReply("h", "News");
     reply[1] = 100;
     {
         ScriptedCategoryServer server(reply);
         EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "Null");
     }
-    ScriptedCategoryServer server(CategoryReply("News"));
+    ScriptedCategoryServer server(ScopedCategoryReply("h", "News"));
     EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "News");
     EXPECT_EQ(m_log.Count(kPaused), 0);
 }
 
-// A pause left from a time with the switch on is not consulted once it is off.
-TEST_F(CategoryLookupTest, WithTheSwitchOffThereIsNoPause) {
-    SetSharedSwitches(false, 5);
-    TheCategoryServerPause().NoAnswer();
-    ScriptedCategoryServer server(CategoryReply("News"));
-    EXPECT_EQ(LookUpAt(server.Port(), "news.example/"), "News");
+// With the switch off the filter asks as it always has: type 4, no pause, nothing kept.
+TEST_F(CategoryLookupTest, WithTheSwitchOffEveryLookupAsksWithTypeFour) {
+    const CCategoryServerStub server(
+        [](const std::string&) { return CCategoryServerStub::CAnswer{"News"}; });
+    SetSharedSwitches(true, 50);
+    const CategoryServerConfig config{
+        {CategoryServerAddress{::inet_addr("127.0.0.2"), server.Port()}}};
+    TheCategoryServers().LookUp(config, "news.example/",
+                                [](auto&&...) { return CategoryExchange{}; });
+    SetSharedSwitches(false, 50);
+    EXPECT_EQ(LookUpAt(server.Port(), "news.example/", "127.0.0.2"), "News");
+    EXPECT_EQ(LookUpAt(server.Port(), "news.example/", "127.0.0.2"), "News");
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(server.Requests()[1].iType, 4);
     EXPECT_EQ(m_log.Count(kSkipped), 0);
+}
+
+TEST_F(CategoryLookupTest, TheSecondServerAnswersWhileTheFirstRefuses) {
+    SetSharedSwitches(true, 50);
+    const CClosedPort refusing;
+    const CCategoryServerStub second([](const std::string&) {
+        return CCategoryServerStub::CAnswer{"Gambling", false};
+    });
+    SetSecondCategoryServer(::inet_addr("127.0.0.2"), second.Port());
+    EXPECT_EQ(LookUpAt(refusing.Port(), "casino.example/"), "Gambling");
+    EXPECT_EQ(m_log.Count(kPaused), 1);
+    // The first is left alone for a while; the second is asked at once.
+    EXPECT_EQ(LookUpAt(refusing.Port(), "casino.example/poker"), "Gambling");
+    EXPECT_EQ(m_log.Count(kSkipped), 1);
+    EXPECT_EQ(second.Requests().size(), 2u);
+}
+
+TEST_F(CategoryLookupTest, AServerThatClosesATypeSixLookupIsAskedWithTypeFour) {
+    SetSharedSwitches(true, 50);
+    const CCategoryServerStub older(
+        [](const std::string&) { return CCategoryServerStub::CAnswer{"Games"}; },
+        CCategoryServerStub::Protocol::kTypeFourOnly);
+    EXPECT_EQ(LookUpAt(older.Port(), "games.example/", "127.0.0.2"), "Games");
+    EXPECT_EQ(LookUpAt(older.Port(), "games.example/next", "127.0.0.2"), "Games");
+    std::vector<int> types;
+    for (const auto& request : older.Requests()) {
+        types.push_back(request.iType);
+    }
+    EXPECT_EQ(types, (std::vector<int>{6, 4, 4}));
+    EXPECT_EQ(m_log.Count(kPaused), 0);
 }

@@ -220,11 +220,47 @@ TEST_F(TLVClientTest, WithAWaitARefusedConnectFailsWithTheRefusal) {
         client.SetIPPort(::inet_addr("127.0.0.1"), iPort);
         client.SetWait(std::chrono::seconds(20));
         reply = client.SearchLumora(TLVMessage::kCategorySearch, "news.example/");
-        EXPECT_FALSE(client.Answered());
+        EXPECT_EQ(client.Outcome(), CategoryExchange::Outcome::NoConnection);
         messages = output.Messages();
     }
     EXPECT_EQ(reply->messageCode, TLVMessage::kReadFailed);
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_NE(messages[0].find("ERROR conecting to server 10061\r\n"), std::string::npos)
         << messages[0];
+}
+
+// What the lookup tells its caller of how the server behaved, which decides between a pause,
+// the second server and asking again with type 4.
+TEST_F(TLVClientTest, TheOutcomeSaysWhetherTheServerWasThereAndWhatItSent) {
+    std::string garbled = CategoryReply("News");
+    garbled[1] = 100;
+    ScriptedCategoryServer replying(CategoryReply("News"));
+    ScriptedCategoryServer garbling(garbled);
+    ScriptedCategoryServer closing;
+    ScriptedCategoryServer silent;
+    const struct {
+        ScriptedCategoryServer* pServer;
+        CategoryExchange::Outcome expected;
+    } cases[] = {
+        {&replying, CategoryExchange::Outcome::Reply},
+        {&garbling, CategoryExchange::Outcome::Garbled},
+        {&closing, CategoryExchange::Outcome::Closed},
+        {&silent, CategoryExchange::Outcome::NoReply},
+    };
+    for (const auto& c : cases) {
+        TLVClient client;
+        client.SetIPPort(::inet_addr("127.0.0.1"), c.pServer->Port());
+        client.SetWait(std::chrono::milliseconds(c.pServer == &silent ? 300 : 20000));
+        auto pending = std::async(std::launch::async, [&] {
+            return client.SearchLumora(TLVMessage::kScopedCategorySearch, "news.example/");
+        });
+        if (c.pServer == &closing) {
+            ASSERT_TRUE(closing.AwaitRequest());
+            closing.Close();
+        }
+        pending.get();
+        EXPECT_EQ(client.Outcome(), c.expected) << static_cast<int>(c.expected);
+    }
+    silent.AwaitRequest();
+    silent.Close();
 }

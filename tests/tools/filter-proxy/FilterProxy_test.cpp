@@ -41,7 +41,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_install.Installed());
         ASSERT_TRUE(CPolicyLibrary().SetBlockedWords({"poker"}));
-        m_hosts.WriteFile("# the test sites\n127.0.0.1 news.example poker.example\n");
+        m_hosts.WriteFile("# the test sites\n127.0.0.1 news.example poker.example shop.example\n");
     }
 
     std::string Curl(const CProxyProcess& proxy) const {
@@ -273,16 +273,19 @@ TEST_F(FilterProxyTest, BrowsingGoesOnWithTheNullCategoryWhenTheCategoryServerSt
     const CNativeServer web(m_files, "web");
     CProxyProcess proxy(m_hosts.String(), "");
     ASSERT_NE(proxy.Port(), 0) << proxy.Log();
-    const std::string page = "http://news.example:" + std::to_string(web.Port()) + "/";
-    const std::string get = Curl(proxy) + page;
-    EXPECT_TRUE(RunNative(m_files, get).stdoutBytes == Page());
+    const std::string port = std::to_string(web.Port());
+    const std::string news = Curl(proxy) + "http://news.example:" + port + "/";
+    const std::string shop = Curl(proxy) + "http://shop.example:" + port + "/";
+    EXPECT_TRUE(RunNative(m_files, news).stdoutBytes == Page());
 
     m_categories.reset();
-    EXPECT_TRUE(RunNative(m_files, get).stdoutBytes == Page());
+    EXPECT_TRUE(RunNative(m_files, shop).stdoutBytes == Page());
     ASSERT_TRUE(CPolicyLibrary().SetBlockedCategories({"Null"}));
-    const CRunResult blocked = RunNative(m_files, get);
+    const CRunResult blocked = RunNative(m_files, shop);
     EXPECT_TRUE(Has(blocked.stdoutBytes, "Category applied is: <span style='color:blue'>Null<"))
         << blocked.stdoutBytes;
+    // The category told before the server stopped is still known.
+    EXPECT_TRUE(RunNative(m_files, news).stdoutBytes == Page());
     EXPECT_EQ(proxy.Stop(), 0U) << proxy.Log();
 }
 
