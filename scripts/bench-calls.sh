@@ -6,8 +6,9 @@
 #
 # A private prefix (build/win/wineprefix-calls) with its own `wineserver -p -d1`; the category
 # server and a web server are native processes on loopback, so the traced client's requests are
-# its own and the filter's. One run at log level 0 (the filter's cost) and one at level 1 (with
-# the records a lookup writes).
+# its own and the filter's. Runs at log level 0 (the filter's cost), one at level 1 (with the
+# records a lookup writes), and one with the strict filter, whose categories are kept per host
+# (category-cached against a word decision).
 # Usage: scripts/bench-calls.sh [N]   (operations of each kind, default 50)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -70,9 +71,9 @@ web_port=$(wait_port "$work/web.log" 'port \([0-9]*\)' bench-calls)
 # Standard output: a file, a pipe, none (closed) or a terminal (a console to Wine), since the C runtime's writes cost
 # differently on each.
 run() {
-    local level=$1 output=$2 trace="$work/trace-$1-$2.log"
+    local level=$1 output=$2 filter=${3:-compat} trace="$work/trace-$1-$2-${3:-compat}.log"
     local program=(/usr/lib/wine/wine64 build/win/sockbin/calls_bench.exe "$web_port"
-        "$category_port" "$n" "$level")
+        "$category_port" "$n" "$level" "$filter")
     wineserver -f -p -d1 2>"$trace" &
     local server=$!
     sleep 1
@@ -90,8 +91,8 @@ run() {
         cat "$work/out.log" "$work/err.log" >&2
         exit 1
     fi
-    [[ -n "${PC_CALLS_KEEP:-}" ]] && cp "$trace" "$PC_CALLS_KEEP-$level-$output.log"
-    scripts/calls-count.py "$trace" "log level $level, standard output: $output"
+    [[ -n "${PC_CALLS_KEEP:-}" ]] && cp "$trace" "$PC_CALLS_KEEP-$level-$output-$filter.log"
+    scripts/calls-count.py "$trace" "log level $level, standard output: $output, $filter filter"
 }
 
 run 0 file
@@ -99,3 +100,4 @@ run 0 pipe
 run 0 none
 run 0 console
 run 1 file
+run 0 file strict

@@ -32,6 +32,7 @@ REFERENCE = {
     'blocked-word-unread': 'bare-unread',
     'block-page': 'bare',
     'category-lookup': 'bare',
+    'category-cached': 'allowed-word',
     'overlapped-layer': 'overlapped-bare',
 }
 

@@ -5,9 +5,10 @@
 // and category servers are other (native) processes, so everything this process asks the server for
 // is the client's and the filter's own cost.
 //
-// Usage: calls_bench WEB-PORT CATEGORY-PORT [N] [LOG-LEVEL]
+// Usage: calls_bench WEB-PORT CATEGORY-PORT [N] [LOG-LEVEL] [strict]
 //   web server on 127.0.0.3:WEB-PORT (answers each request in one write, then closes),
-//   category server on 127.0.0.2:CATEGORY-PORT.
+//   category server on 127.0.0.2:CATEGORY-PORT; "strict" installs with the strict filter, whose
+//   lookups are kept (category-cached asks nothing after the warm-up).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -151,7 +152,8 @@ private:
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: calls_bench WEB-PORT CATEGORY-PORT [N] [LOG-LEVEL]\n");
+        std::fprintf(stderr,
+                     "usage: calls_bench WEB-PORT CATEGORY-PORT [N] [LOG-LEVEL] [strict]\n");
         return 2;
     }
     const auto uWebPort = static_cast<u_short>(std::atoi(argv[1]));
@@ -159,7 +161,9 @@ int main(int argc, char** argv) {
     const int n = argc > 3 ? std::atoi(argv[3]) : 20;
     const int iLogLevel = argc > 4 ? std::atoi(argv[4]) : 0;
 
-    const CQuietInstallation install(iLogLevel);
+    const bool bStrict = argc > 5 && std::string(argv[5]) == "strict";
+    const CQuietInstallation install(iLogLevel, bStrict ? CQuietInstallation::Filtering::kStrict
+                                                        : CQuietInstallation::Filtering::kCompat);
     const CScopedCatalog catalog(CScopedCatalog::Layer::kChains);
     {
         const CRegKey key = OpenProductKey(KEY_SET_VALUE);
@@ -189,7 +193,12 @@ int main(int argc, char** argv) {
     const std::string bareRequest = Request("bare.example");
     const std::string allowedRequest = Request("allowed-site.example");
     const std::string blockedRequest = Request("poker.example");
-    const std::string lookupRequest = Request("news.example");
+    // A host of its own for every lookup, so that none is answered from the cache.
+    int nLookup = 0;
+    const auto lookupRequest = [&] {
+        return Request("site" + std::to_string(++nLookup) + ".news.example");
+    };
+    const std::string cachedRequest = Request("news.example");
     COverlappedPair barePair(baseTcp);
     COverlappedPair layeredPair(chainTcp);
 
@@ -209,7 +218,8 @@ int main(int argc, char** argv) {
         kind("allowed-word", [&] { RoundTrip(chainTcp, web, allowedRequest, true); });
         kind("blocked-word-unread", [&] { RoundTrip(chainTcp, web, blockedRequest, false); });
         kind("block-page", [&] { RoundTrip(chainTcp, web, blockedRequest, true); });
-        kind("category-lookup", [&] { RoundTrip(chainTcp, web, lookupRequest, true); });
+        kind("category-lookup", [&] { RoundTrip(chainTcp, web, lookupRequest(), true); });
+        kind("category-cached", [&] { RoundTrip(chainTcp, web, cachedRequest, true); });
         kind("overlapped-bare", [&] { barePair.Run(); });
         kind("overlapped-layer", [&] { layeredPair.Run(); });
         setFiltering(false);
