@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The filtering proxy's costs (not a test; prints figures and ratios): page load times through
 # the proxy with the filter's layer in the catalogue against the same proxy with the layer
-# removed, for a page allowed by a URL word (no lookup), a page the category server decides,
-# and an HTTPS page (judged by its server name, after a lookup); and the proxy's throughput
+# removed, for a page allowed by a URL word (no lookup), a page of a host whose category the
+# filter was told before (kept, with the strict filter), and an HTTPS page (judged by its
+# server name, after a lookup); and the proxy's throughput
 # with 50 connections at once. Strict installation, log level 0, in a Wine prefix of its own
 # (build/win/wineprefix-proxybench), with the shipped category server and native web servers.
 #   scripts/bench-proxy.sh [--io overlapped|blocking] [ROUNDS [LOADS]]
@@ -72,6 +73,6 @@ echo "bench-proxy: $io I/O, $rounds rounds of $loads loads per page and side"
 python3 scripts/lib/proxy_bench.py "$proxy_port" "$rounds" "$loads" \
     "build/win/wine-run $sockbin/proxy_bench_setup.exe layer" \
     "allowed word (no lookup)=http://allowed.example:$web_port/page" \
-    "category lookup (News)=http://news.example:$web_port/page" \
+    "category, host seen before (News)=http://news.example:$web_port/page" \
     "HTTPS, server name (Shopping)=https://shop.example:$tls_port/"
 echo "bench-proxy: the category server answered $(($(wc -l <"$workdir/categories.log") - 1)) lookups"
