@@ -215,7 +215,7 @@ private:
             return false;
         }
         if (m_nSize + n > m_out.size()) {
-            m_out.resize(std::min(m_nMaxSize, std::max(m_out.size() * 2, m_nSize + n + 65536)));
+            m_out.resize(std::min(m_nMaxSize, std::max(m_out.size() * 2, m_nSize + n + 4096)));
         }
         return true;
     }
