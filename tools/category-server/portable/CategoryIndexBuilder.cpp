@@ -11,8 +11,6 @@ using namespace index_layout;
 
 namespace {
 
-// Load factor of the finished table: misses probe a few slots, most within one cache line.
-constexpr double kLoad = 0.65;
 constexpr std::uint64_t kMaxPool = UINT32_MAX;
 
 std::uint64_t FreshSeed() {
@@ -22,12 +20,8 @@ std::uint64_t FreshSeed() {
     return (std::uint64_t{device()} << 32) ^ device() ^ nTime;
 }
 
-void InsertSlot(std::vector<CSlot>& slots, std::uint64_t nHash, std::uint32_t nOffset) {
-    std::size_t i = SlotOf(nHash, slots.size());
-    while (slots[i].nOffset != 0) {
-        i = i + 1 == slots.size() ? 0 : i + 1;
-    }
-    slots[i] = {nOffset, TagOf(nHash)};
+std::uint32_t TagOf(std::uint64_t nHash) {
+    return static_cast<std::uint32_t>(nHash);
 }
 
 std::string_view HostName(const std::vector<char>& pool, std::size_t nOffset) {
@@ -56,6 +50,15 @@ std::optional<std::uint16_t> CCategoryIndexBuilder::CategoryId(std::string_view 
     return nId;
 }
 
+void CCategoryIndexBuilder::InsertSlot(std::vector<CSlot>& slots, std::uint64_t nHash,
+                                       std::uint32_t nOffset) const {
+    std::size_t i = PlaceOf(nHash, slots.size());
+    while (slots[i].nOffset != 0) {
+        i = i + 1 == slots.size() ? 0 : i + 1;
+    }
+    slots[i] = {nOffset, TagOf(nHash)};
+}
+
 void CCategoryIndexBuilder::Grow() {
     std::vector<CSlot> slots(std::max<std::size_t>(1024, m_slots.size() * 2));
     for (const CSlot& slot : m_slots) {
@@ -71,7 +74,7 @@ std::uint32_t CCategoryIndexBuilder::FindOrAddHost(std::string_view host, std::u
     if (m_slots.empty()) {
         Grow();
     }
-    std::size_t i = SlotOf(nHash, m_slots.size());
+    std::size_t i = PlaceOf(nHash, m_slots.size());
     for (; m_slots[i].nOffset != 0; i = i + 1 == m_slots.size() ? 0 : i + 1) {
         if (m_slots[i].nTag == TagOf(nHash) && HostName(m_pool, m_slots[i].nOffset) == host) {
             return m_slots[i].nOffset;
@@ -155,55 +158,86 @@ std::unique_ptr<const CCategoryIndex> CCategoryIndexBuilder::Build() {
     return std::make_unique<CHashedCategoryIndex>(std::move(tables));
 }
 
-// The final pool: each host record followed, when it has "urls" entries, by its path list's
-// place and its path records; then a table sized for the hosts.
+// The final pool: host records bucket by bucket, then the path records; the directory of
+// buckets; and a path list for each host with "urls" entries.
 void CCategoryIndexBuilder::WriteIndex(CIndexTables& tables) {
-    std::size_t nPoolSize = m_pool.size() + m_paths.size() * kPathHeader + m_pathText.size();
-    std::size_t nHostsWithUrls = 0;
+    m_slots = std::vector<CSlot>();  // not needed any more: make room
     for (std::size_t k = 0; k < m_paths.size(); ++k) {
-        nHostsWithUrls += k == 0 || m_paths[k].nHost != m_paths[k - 1].nHost ? 1 : 0;
+        if (k == 0 || m_paths[k].nHost != m_paths[k - 1].nHost) {
+            m_pool[m_paths[k].nHost + 1] =
+                static_cast<char>(m_pool[m_paths[k].nHost + 1] | kHasUrls);
+        }
     }
-    nPoolSize += nHostsWithUrls * 4;
-    if (nPoolSize > kMaxPool) {
-        // Add keeps room for every path list, so this cannot happen; refuse the paths rather
-        // than write offsets that wrap.
-        m_paths.clear();
-        nPoolSize = m_pool.size();
+    const std::size_t nBuckets = std::max<std::size_t>(1, m_nHosts / kRecordsPerBucket);
+    // Each record's bucket, then the records ordered by bucket (a counting sort).
+    std::vector<std::uint32_t> bucketOf;
+    std::vector<std::uint32_t> offsets;
+    bucketOf.reserve(m_nHosts);
+    offsets.reserve(m_nHosts);
+    tables.buckets.assign(nBuckets + 1, 0);
+    for (std::size_t nOld = 1; nOld < m_pool.size();
+         nOld += kHostHeader + static_cast<std::uint8_t>(m_pool[nOld])) {
+        const auto nBucket = static_cast<std::uint32_t>(
+            PlaceOf(HashName(m_nSeed, HostName(m_pool, nOld)), nBuckets));
+        bucketOf.push_back(nBucket);
+        offsets.push_back(static_cast<std::uint32_t>(nOld));
+        ++tables.buckets[nBucket + 1];
+    }
+    for (std::size_t b = 0; b < nBuckets; ++b) {
+        tables.buckets[b + 1] += tables.buckets[b];
+    }
+    std::vector<std::uint32_t> order(m_nHosts);
+    {
+        std::vector<std::uint32_t> next(tables.buckets.begin(), tables.buckets.end() - 1);
+        for (std::size_t k = 0; k < m_nHosts; ++k) {
+            order[next[bucketOf[k]]++] = static_cast<std::uint32_t>(k);
+        }
     }
     std::vector<char>& pool = tables.pool;
-    pool.reserve(nPoolSize);
+    pool.reserve(m_pool.size() + m_paths.size() * (kPathHeader + 4) + m_pathText.size());
     pool.push_back('\0');
-    tables.pathLists.reserve(nHostsWithUrls + m_paths.size());
-    tables.slots.resize(std::max<std::size_t>(
-        1, static_cast<std::size_t>(static_cast<double>(m_nHosts) / kLoad) + 1));
-    std::size_t k = 0;
-    for (std::size_t nOld = 1; nOld < m_pool.size();) {
-        const std::size_t nRecord = kHostHeader + static_cast<std::uint8_t>(m_pool[nOld]);
-        const auto nNew = static_cast<std::uint32_t>(pool.size());
+    std::vector<std::uint32_t> fields;  // where each path list's place is to be written
+    std::vector<std::uint32_t> hosts;   // and whose list it is (the record's old offset)
+    std::size_t nNextBucket = 0;
+    for (std::size_t k = 0; k < m_nHosts; ++k) {
+        while (nNextBucket <= nBuckets && tables.buckets[nNextBucket] <= k) {
+            tables.buckets[nNextBucket++] = static_cast<std::uint32_t>(pool.size());
+        }
+        const std::size_t nOld = offsets[order[k]];
+        const std::size_t nLength = kHostHeader + static_cast<std::uint8_t>(m_pool[nOld]);
         pool.insert(pool.end(), m_pool.begin() + static_cast<std::ptrdiff_t>(nOld),
-                    m_pool.begin() + static_cast<std::ptrdiff_t>(nOld + nRecord));
-        InsertSlot(tables.slots, HashName(m_nSeed, HostName(pool, nNew)), nNew);
-        std::size_t nEnd = k;
-        while (nEnd < m_paths.size() && m_paths[nEnd].nHost == nOld) {
-            ++nEnd;
+                    m_pool.begin() + static_cast<std::ptrdiff_t>(nOld + nLength));
+        if ((m_pool[nOld + 1] & kHasUrls) != 0) {
+            fields.push_back(static_cast<std::uint32_t>(pool.size()));
+            hosts.push_back(static_cast<std::uint32_t>(nOld));
+            pool.insert(pool.end(), 4, '\0');
         }
-        if (nEnd > k) {
-            pool[nNew + 1] = static_cast<char>(pool[nNew + 1] | kHasUrls);
-            const auto nList = static_cast<std::uint32_t>(tables.pathLists.size());
-            char place[4];
-            Write32(place, nList);
-            pool.insert(pool.end(), place, place + 4);
-            tables.pathLists.push_back(static_cast<std::uint32_t>(nEnd - k));
-            for (; k < nEnd; ++k) {
-                tables.pathLists.push_back(static_cast<std::uint32_t>(pool.size()));
-                char header[kPathHeader];
-                Write16(header, m_paths[k].nLength);
-                Write16(header + 2, m_paths[k].nCategory);
-                pool.insert(pool.end(), header, header + kPathHeader);
-                const char* pText = m_pathText.data() + m_paths[k].nText;
-                pool.insert(pool.end(), pText, pText + m_paths[k].nLength);
-            }
+    }
+    while (nNextBucket <= nBuckets) {
+        tables.buckets[nNextBucket++] = static_cast<std::uint32_t>(pool.size());
+    }
+    WritePaths(tables, fields, hosts);
+}
+
+void CCategoryIndexBuilder::WritePaths(CIndexTables& tables,
+                                       const std::vector<std::uint32_t>& fields,
+                                       const std::vector<std::uint32_t>& hosts) {
+    std::vector<char>& pool = tables.pool;
+    tables.pathLists.reserve(fields.size() + m_paths.size());
+    for (std::size_t h = 0; h < fields.size(); ++h) {
+        const auto group = std::equal_range(
+            m_paths.begin(), m_paths.end(), CPendingPath{hosts[h], 0, 0, 0},
+            [](const CPendingPath& a, const CPendingPath& b) { return a.nHost < b.nHost; });
+        Write32(pool.data() + fields[h], static_cast<std::uint32_t>(tables.pathLists.size()));
+        tables.pathLists.push_back(static_cast<std::uint32_t>(group.second - group.first));
+        for (auto it = group.first; it != group.second; ++it) {
+            tables.pathLists.push_back(static_cast<std::uint32_t>(pool.size()));
+            char header[kPathHeader];
+            Write16(header, it->nLength);
+            Write16(header + 2, it->nCategory);
+            pool.insert(pool.end(), header, header + kPathHeader);
+            const char* pText = m_pathText.data() + it->nText;
+            pool.insert(pool.end(), pText, pText + it->nLength);
         }
-        nOld += nRecord;
     }
 }

@@ -1,6 +1,7 @@
-// Builds the category index from entries, in memory proportional to them: names go straight
-// into the pool of the index (IndexLayout.h), once each, and entries of the same host and path
-// merge, the lower category id winning.
+// Builds the category index from entries, in memory proportional to them: names go into a
+// pool once each (found again through an open-addressing table while building), entries of
+// the same host and path merge, the lower category id winning; Build lays the pool out by
+// bucket as the index reads it (IndexLayout.h).
 #pragma once
 
 #include <cstddef>
@@ -40,6 +41,10 @@ public:
     std::unique_ptr<const CCategoryIndex> Build();
 
 private:
+    struct CSlot {
+        std::uint32_t nOffset = 0;  // 0: empty
+        std::uint32_t nTag = 0;
+    };
     struct CPendingPath {
         std::uint32_t nHost;  // its host record in m_pool
         std::uint32_t nText;  // its folded bytes in m_pathText
@@ -49,11 +54,14 @@ private:
 
     std::uint32_t FindOrAddHost(std::string_view host, std::uint64_t nHash);
     void Grow();
+    void InsertSlot(std::vector<CSlot>& slots, std::uint64_t nHash, std::uint32_t nOffset) const;
     void WriteIndex(CIndexTables& tables);
+    void WritePaths(CIndexTables& tables, const std::vector<std::uint32_t>& fields,
+                    const std::vector<std::uint32_t>& hosts);
 
     std::uint64_t m_nSeed;
-    std::vector<char> m_pool;  // host records as the index has them, without path lists yet
-    std::vector<index_layout::CSlot> m_slots;
+    std::vector<char> m_pool;  // host records in the order added, without path lists yet
+    std::vector<CSlot> m_slots;
     std::size_t m_nHosts = 0;
     std::size_t m_nDomains = 0;
     std::vector<CPendingPath> m_paths;

@@ -1,6 +1,7 @@
 #include "tools/category-server/portable/HashedCategoryIndex.h"
 
 #include <array>
+#include <cstring>
 
 #include "tools/category-server/portable/HostName.h"
 #include "tools/category-server/portable/UrlParts.h"
@@ -45,25 +46,27 @@ void Prefetch(const void* p) noexcept {
 
 const char* CHashedCategoryIndex::FindHost(std::string_view host,
                                            std::uint64_t nHash) const noexcept {
-    const std::size_t nSlots = m_t.slots.size();
-    const std::uint32_t nTag = TagOf(nHash);
-    for (std::size_t i = SlotOf(nHash, nSlots);; i = i + 1 == nSlots ? 0 : i + 1) {
-        const CSlot slot = m_t.slots[i];
-        if (slot.nOffset == 0) {
-            return nullptr;
+    const std::size_t nBucket = PlaceOf(nHash, m_t.buckets.size() - 1);
+    const char* pRecord = m_t.pool.data() + m_t.buckets[nBucket];
+    const char* const pEnd = m_t.pool.data() + m_t.buckets[nBucket + 1];
+    for (; pRecord < pEnd; pRecord += HostRecordLength(pRecord)) {
+        if (static_cast<std::uint8_t>(pRecord[0]) != host.size()) {
+            continue;
         }
-        const char* pRecord = m_t.pool.data() + slot.nOffset;
-        if (slot.nTag == nTag && static_cast<std::uint8_t>(pRecord[0]) == host.size()) {
-            const char* pName = pRecord + kHostHeader;
-            std::size_t k = 0;
-            while (k < host.size() && pName[k] == FoldCase(host[k])) {
-                ++k;
-            }
-            if (k == host.size()) {
-                return pRecord;
-            }
+        // Names are kept in lower case, as most queries come.
+        const char* pName = pRecord + kHostHeader;
+        if (std::memcmp(pName, host.data(), host.size()) == 0) {
+            return pRecord;
+        }
+        std::size_t k = 0;
+        while (k < host.size() && pName[k] == FoldCase(host[k])) {
+            ++k;
+        }
+        if (k == host.size()) {
+            return pRecord;
         }
     }
+    return nullptr;
 }
 
 // Of the host's path entries, the longest that starts path: the greatest entry not above the
@@ -105,22 +108,33 @@ std::uint16_t CHashedCategoryIndex::LongestPath(const char* pHost,
 CCategoryAnswer CHashedCategoryIndex::Lookup(std::string_view url) const noexcept {
     const CUrlParts parts = SplitUrl(url);
     const std::string_view host = parts.host;
-    if (host.empty() || m_t.slots.empty()) {
+    if (host.empty() || m_t.buckets.size() < 2) {
         return {};
     }
     // The host and its parents, shortest first, hashed in one pass from the end.
-    std::array<std::size_t, kMaxLevels> starts{};
-    std::array<std::uint64_t, kMaxLevels> hashes{};
+    // Written before read: no need to clear them for each look-up.
+    std::array<std::size_t, kMaxLevels> starts;    // NOLINT(cppcoreguidelines-pro-type-member-init)
+    std::array<std::uint64_t, kMaxLevels> hashes;  // NOLINT(cppcoreguidelines-pro-type-member-init)
     std::size_t nLevels = 0;
     const bool bLiteral = IsIPLiteral(host);
+    const std::size_t nBuckets = m_t.buckets.size() - 1;
     std::uint64_t h = m_t.nSeed;
     for (std::size_t i = host.size(); i-- > 0 && host.size() - i <= kMaxHostLength;) {
         h = HashStep(h, host[i]);
         if (host[i] != '.' && (i == 0 || (host[i - 1] == '.' && !bLiteral))) {
             starts[nLevels] = i;
             hashes[nLevels] = HashFinish(h);
-            Prefetch(&m_t.slots[SlotOf(hashes[nLevels], m_t.slots.size())]);
+            Prefetch(&m_t.buckets[PlaceOf(hashes[nLevels], nBuckets)]);
             ++nLevels;
+        }
+    }
+    // Every level's run of records asked for at once: one wait for memory, not one a level.
+    for (std::size_t k = 0; k < nLevels; ++k) {
+        const std::size_t nBucket = PlaceOf(hashes[k], nBuckets);
+        const std::uint32_t nStart = m_t.buckets[nBucket];
+        Prefetch(m_t.pool.data() + nStart);
+        if (m_t.buckets[nBucket + 1] - nStart > 64) {
+            Prefetch(m_t.pool.data() + nStart + 64);
         }
     }
     // The longest host with an entry for this path decides; "urls" entries on the way mean
@@ -147,7 +161,7 @@ CCategoryAnswer CHashedCategoryIndex::Lookup(std::string_view url) const noexcep
 }
 
 std::size_t CHashedCategoryIndex::MemoryBytes() const noexcept {
-    std::size_t nBytes = m_t.pool.capacity() + m_t.slots.capacity() * sizeof(CSlot) +
+    std::size_t nBytes = m_t.pool.capacity() + m_t.buckets.capacity() * sizeof(std::uint32_t) +
                          m_t.pathLists.capacity() * sizeof(std::uint32_t) +
                          m_t.categories.capacity() * sizeof(std::string);
     for (const std::string& name : m_t.categories) {

@@ -4,9 +4,11 @@
 //   host record  [length:1][flags:1][category:2][name][path list:4 when kHasUrls]
 //   path record  [length:2][category:2][path]
 // (little-endian, unaligned). A host record's category is its domain entry's when kHasDomain.
-// A path list (in its own array) is a count, then the offsets of the host's path records,
-// sorted by their bytes. The hash table's slots hold a record's pool offset (0: empty) and 32
-// bits of its name's hash; the slot is found from the hash's other 32 bits.
+// Host records are grouped by the bucket their name's hash falls in, a few to a bucket, and a
+// small directory gives each bucket's first record: a look-up reads the directory (small
+// enough to stay in cache) and then one short run of the pool, in one or two cache lines, and
+// confirms the name byte by byte. A path list (in its own array) is a count, then the offsets
+// of the host's path records, sorted by their bytes; path records follow the host records.
 #pragma once
 
 #include <cstddef>
@@ -24,10 +26,8 @@ inline constexpr std::size_t kHostHeader = 4;
 inline constexpr std::size_t kPathHeader = 4;
 inline constexpr std::uint16_t kNoCategory = 0xFFFF;
 
-struct CSlot {
-    std::uint32_t nOffset = 0;
-    std::uint32_t nTag = 0;
-};
+// Host records per bucket, on average.
+inline constexpr std::size_t kRecordsPerBucket = 4;
 
 inline std::uint16_t Read16(const char* p) noexcept {
     std::uint16_t value = 0;
@@ -66,11 +66,13 @@ inline std::uint64_t HashName(std::uint64_t nSeed, std::string_view name) noexce
     }
     return HashFinish(h);
 }
-inline std::size_t SlotOf(std::uint64_t nHash, std::size_t nSlots) noexcept {
-    return static_cast<std::size_t>(((nHash >> 32) * nSlots) >> 32);
+// A hash's place among n places (buckets or slots), from its upper half.
+inline std::size_t PlaceOf(std::uint64_t nHash, std::size_t n) noexcept {
+    return static_cast<std::size_t>(((nHash >> 32) * n) >> 32);
 }
-inline std::uint32_t TagOf(std::uint64_t nHash) noexcept {
-    return static_cast<std::uint32_t>(nHash);
+inline std::size_t HostRecordLength(const char* pRecord) noexcept {
+    return kHostHeader + static_cast<std::uint8_t>(pRecord[0]) +
+           ((static_cast<std::uint8_t>(pRecord[1]) & kHasUrls) != 0 ? 4 : 0);
 }
 
 }  // namespace index_layout

@@ -1,5 +1,6 @@
 #include "tools/category-server/portable/LineFormats.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -150,9 +151,11 @@ void ReadAdblockList(std::string_view text, std::string_view category, CEntrySin
         }
         if (line.size() > 3 && line.substr(0, 2) == "||" && line.back() == '^') {
             const std::string_view name = line.substr(2, line.size() - 3);
-            // Only a name: a '/', '*', '$', '^' or '|' inside makes it another rule.
-            if (name.find_first_of("/*$^|:") == std::string_view::npos &&
-                NormaliseHost(name, host) && name.back() != '.') {
+            // Only a name: a '/', '*', '$', '^', '|' or ':' inside makes it another rule.
+            const bool bPlain = std::none_of(name.begin(), name.end(), [](char c) {
+                return c == '/' || c == '*' || c == '$' || c == '^' || c == '|' || c == ':';
+            });
+            if (bPlain && NormaliseHost(name, host) && name.back() != '.') {
                 sink.Add(host, {}, category);
                 return;
             }

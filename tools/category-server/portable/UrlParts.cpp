@@ -29,20 +29,31 @@ CUrlParts SplitUrl(std::string_view url) noexcept {
             break;
         }
     }
-    const std::size_t nAuthorityEnd = url.find_first_of("/?#");
-    std::string_view authority = url.substr(0, nAuthorityEnd);
-    std::string_view path =
-        nAuthorityEnd == std::string_view::npos ? std::string_view() : url.substr(nAuthorityEnd);
-    const std::size_t nAt = authority.rfind('@');
-    if (nAt != std::string_view::npos) {
-        authority.remove_prefix(nAt + 1);
+    // One pass over the authority, noting its last '@' and the first ':' after it.
+    std::size_t nEnd = 0;
+    std::size_t nHostStart = 0;
+    std::size_t nColon = std::string_view::npos;
+    for (; nEnd < url.size(); ++nEnd) {
+        const char c = url[nEnd];
+        if (c == '/' || c == '?' || c == '#') {
+            break;
+        }
+        if (c == '@') {
+            nHostStart = nEnd + 1;
+            nColon = std::string_view::npos;
+        } else if (c == ':' && nColon == std::string_view::npos) {
+            nColon = nEnd;
+        }
     }
-    std::string_view host = authority;
-    if (!authority.empty() && authority.front() == '[') {
+    std::string_view path = url.substr(nEnd);
+    std::string_view host;
+    if (nHostStart < nEnd && url[nHostStart] == '[') {
+        const std::string_view authority = url.substr(nHostStart, nEnd - nHostStart);
         const std::size_t nClose = authority.find(']');
         host = nClose == std::string_view::npos ? authority : authority.substr(0, nClose + 1);
     } else {
-        host = authority.substr(0, authority.find(':'));
+        host =
+            url.substr(nHostStart, (nColon == std::string_view::npos ? nEnd : nColon) - nHostStart);
         while (!host.empty() && host.back() == '.') {
             host.remove_suffix(1);
         }

@@ -152,7 +152,7 @@ TEST(CategoryIndexTest, EntriesAndMemory) {
     // Repeated host/path pairs merge: 24 lines, 2 repeats.
     EXPECT_EQ(index->EntryCount(), 22U);
     EXPECT_GT(index->MemoryBytes(), 0U);
-    EXPECT_LT(index->MemoryBytes(), 4096U);
+    EXPECT_LT(index->MemoryBytes(), 2048U);
 }
 
 TEST(CategoryIndexTest, LongHostsAndManyLabels) {
