@@ -202,7 +202,10 @@ TEST(CategoryIndexTest, CategoryIdsFollowRegistration) {
 // lot: the index must answer every query as the naive matcher does, whatever its seed.
 TEST(CategoryIndexTest, AgreesWithTheNaiveMatcher) {
     std::mt19937 random(12345);
-    const char* const labels[] = {"a", "b", "ab", "www", "x-y", "10", "0", "1"};
+    const char* const labels[] = {
+        "a",   "b",   "ab",
+        "www", "x-y", "10",
+        "0",   "1",   "a-label-long-enough-to-send-its-name-out-of-the-block"};
     const char* const paths[] = {"", "", "", "p", "pa", "p/q", "P/Q/r", "q", "?x", "pb"};
     const auto pick = [&](auto& items) { return std::string(items[random() % std::size(items)]); };
     const auto randomHost = [&] {
