@@ -220,7 +220,8 @@ struct CQueries {
 };
 
 // Hits on a listed name, two labels under one, on a urls entry's path, and misses (names
-// under listed top-level domains, so that each parent is looked for).
+// under listed top-level domains, so that each parent is looked for): about 50000 distinct
+// queries of each kind on 2 million entries, more than the caches hold of either side.
 CQueries MakeQueries(const CSampleSink& sample) {
     CQueries queries;
     auto& mix = queries.byKind["mix"];
@@ -256,6 +257,11 @@ CQueries MakeQueries(const CSampleSink& sample) {
             take(szKind);
         }
     }
+    // The same mix over 2000 distinct queries, as when the same few sites come back: the
+    // tables' lines then stay in cache, and what is left is each side's own work.
+    queries.byKind["warm"].assign(
+        mix.begin(),
+        mix.begin() + std::min<std::ptrdiff_t>(2000, static_cast<std::ptrdiff_t>(mix.size())));
     return queries;
 }
 
@@ -360,7 +366,7 @@ int main(int argc, char** argv) {
         ReadTreeFolder(folder, sample, files, errors);
     }
     g_setup.queries = MakeQueries(sample);
-    for (const char* szKind : {"mix", "exact", "deep", "path", "miss"}) {
+    for (const char* szKind : {"mix", "warm", "exact", "deep", "path", "miss"}) {
         benchmark::RegisterBenchmark(("BM_Lookup_Ours/" + std::string(szKind)).c_str(),
                                      BM_Lookup_Ours, std::string(szKind));
         benchmark::RegisterBenchmark(("BM_Lookup_SQLite/" + std::string(szKind)).c_str(),
@@ -390,7 +396,7 @@ int main(int argc, char** argv) {
                     static_cast<double>(nOurGrowth) / static_cast<double>(pLoad->nGrowth),
                     pLoad == &indexed ? " (goal at most 0.50)" : "");
     }
-    for (const char* szKind : {"mix", "exact", "deep", "path", "miss"}) {
+    for (const char* szKind : {"mix", "warm", "exact", "deep", "path", "miss"}) {
         const double ours = reporter.times["BM_Lookup_Ours/" + std::string(szKind)];
         const double sqlite = reporter.times["BM_Lookup_SQLite/" + std::string(szKind)];
         const double compactNs = reporter.times["BM_Lookup_SQLiteCompact/" + std::string(szKind)];

@@ -26,7 +26,8 @@ bool ClassifyTreeFile(std::string_view path, CTreeFile& file) noexcept;
 void ReadTreeFolder(const std::filesystem::path& folder, CEntrySink& sink,
                     std::vector<std::string>& files, std::vector<std::string>& errors);
 
-inline constexpr std::size_t kMaxTarballOutput = std::size_t{4} << 30;
+// A tree of millions of entries unpacks to a few hundred megabytes; more is no list.
+inline constexpr std::size_t kMaxTarballOutput = std::size_t{1} << 30;
 
 // Reads every list of a tree held as a .tar.gz, in the archive's order. False, with error,
 // for a damaged or cut archive; the lists before the damage have been read.

@@ -2,6 +2,7 @@
 // categories), then the sources in the order given.
 #include "tools/category-server/portable/ListLoader.h"
 
+#include <exception>
 #include <filesystem>
 #include <string_view>
 
@@ -165,7 +166,13 @@ std::unique_ptr<const CCategoryIndex> LoadLists(const CListSet& lists, CLoadRepo
     }
     CIndexSink sink(builder, map, suffixes, report);
     for (const CListSource& source : lists.sources) {
-        LoadSource(source, sink, text, report);
+        // A file too large for memory, or a name the system cannot convert, ends that source
+        // only.
+        try {
+            LoadSource(source, sink, text, report);
+        } catch (const std::exception& error) {
+            report.errors.push_back(source.strPath + ": cannot be loaded (" + error.what() + ")");
+        }
     }
     text = std::string();
     auto index = builder.Build();
