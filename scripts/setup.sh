@@ -10,6 +10,8 @@ packages=(
     imagemagick  # the artwork tests decode their JPEG files with it
     openssl      # the HTTPS test's server makes its certificate with it
     chromium     # the browser of the main job and the browser test
+    publicsuffix    # the category server refuses list entries that are public suffixes
+    libsqlite3-dev  # the category index's benchmark measures it against SQLite
 )
 
 missing=()

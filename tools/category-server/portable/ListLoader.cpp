@@ -1,91 +1,181 @@
-// A first loader for "host[/path] Category" files only, scanning its entries; the indexed
-// loader of every list format replaces it.
+// Loading every list of a set into one index: the map first (its order ranks the product
+// categories), then the sources in the order given.
 #include "tools/category-server/portable/ListLoader.h"
 
-#include <algorithm>
-#include <fstream>
+#include <exception>
+#include <filesystem>
 #include <string_view>
-#include <utility>
+
+#include "tools/category-server/portable/CategoryIndexBuilder.h"
+#include "tools/category-server/portable/CategoryMap.h"
+#include "tools/category-server/portable/CategoryTree.h"
+#include "tools/category-server/portable/EntrySink.h"
+#include "tools/category-server/portable/LineFormats.h"
+#include "tools/category-server/portable/ListFile.h"
+#include "tools/category-server/portable/PublicSuffixes.h"
 
 namespace {
 
-struct CEntry {
-    std::string strHost;
-    std::string strPath;
-    std::string strCategory;
-};
+constexpr std::size_t kMaxCategoryName = 100;
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return out;
+// A category name goes into the server's replies as it is: printable, one line, short.
+bool IsCategoryName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxCategoryName) {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
 }
 
-class CScanIndex : public CCategoryIndex {
+// Puts the readers' entries into the builder: categories through the map (for trees),
+// public suffixes refused.
+class CIndexSink final : public CEntrySink {
 public:
-    explicit CScanIndex(std::vector<CEntry> entries) : m_entries(std::move(entries)) {}
+    CIndexSink(CCategoryIndexBuilder& builder, const CCategoryMap& map,
+               const CPublicSuffixes& suffixes, CLoadReport& report)
+        : m_builder(builder), m_map(map), m_suffixes(suffixes), m_report(report) {}
 
-    CCategoryAnswer Lookup(std::string_view url) const noexcept override {
-        if (url.size() >= 7 && Lower(url.substr(0, 7)) == "http://") {
-            url.remove_prefix(7);
-        }
-        const std::size_t nSlash = url.find('/');
-        std::string_view host = url.substr(0, nSlash);
-        const std::string_view path = nSlash == std::string_view::npos ? "" : url.substr(nSlash);
-        host = host.substr(0, host.find(':'));
-        const CEntry* pBest = nullptr;
-        for (const CEntry& entry : m_entries) {
-            const bool bHost =
-                host.size() == entry.strHost.size()
-                    ? Lower(host) == entry.strHost
-                    : host.size() > entry.strHost.size() &&
-                          host[host.size() - entry.strHost.size() - 1] == '.' &&
-                          Lower(host.substr(host.size() - entry.strHost.size())) == entry.strHost;
-            if (bHost && Lower(path).rfind(entry.strPath, 0) == 0 &&
-                (pBest == nullptr || entry.strHost.size() + entry.strPath.size() >
-                                         pBest->strHost.size() + pBest->strPath.size())) {
-                pBest = &entry;
-            }
-        }
-        return {pBest == nullptr ? std::string_view() : pBest->strCategory, false};
+    void UseMap(bool bMapped) {
+        m_bMapped = bMapped;
+        m_bHaveLast = false;
     }
-    std::size_t EntryCount() const noexcept override { return m_entries.size(); }
-    std::size_t MemoryBytes() const noexcept override { return 0; }
+
+    void Add(std::string_view host, std::string_view path, std::string_view category) override {
+        if (!m_bHaveLast || category != m_lastCategory) {
+            Resolve(category);
+        }
+        if (!m_lastId || (!m_suffixes.Empty() && m_suffixes.IsPublicSuffix(host))) {
+            Skip();
+            return;
+        }
+        switch (m_builder.Add(host, path, *m_lastId)) {
+            case CCategoryIndexBuilder::Added::kNew:
+            case CCategoryIndexBuilder::Added::kMerged:
+                break;
+            case CCategoryIndexBuilder::Added::kInvalid:
+                Skip();
+                break;
+            case CCategoryIndexBuilder::Added::kFull:
+                Skip();
+                if (!m_bFullReported) {
+                    m_report.errors.push_back("the index is full: entries dropped");
+                    m_bFullReported = true;
+                }
+                break;
+        }
+    }
+
+    void Skip() override { ++m_report.nSkipped; }
 
 private:
-    std::vector<CEntry> m_entries;
+    void Resolve(std::string_view category) {
+        m_lastCategory.assign(category);
+        m_bHaveLast = true;
+        const std::string_view product = m_bMapped ? m_map.ProductName(category) : category;
+        m_lastId = IsCategoryName(product) ? m_builder.CategoryId(product) : std::nullopt;
+    }
+
+    CCategoryIndexBuilder& m_builder;
+    const CCategoryMap& m_map;
+    const CPublicSuffixes& m_suffixes;
+    CLoadReport& m_report;
+    bool m_bMapped = false;
+    bool m_bHaveLast = false;
+    std::string m_lastCategory;
+    std::optional<std::uint16_t> m_lastId;
+    bool m_bFullReported = false;
 };
+
+// Reads a file whole, listing it in the report; false (with an error line) when it cannot be.
+bool ReadReported(const std::string& strPath, std::string& text, CLoadReport& report) {
+    std::string error;
+    if (!ReadListFile(strPath, text, error)) {
+        report.errors.push_back(strPath + ": " + error);
+        return false;
+    }
+    report.files.push_back(strPath);
+    return true;
+}
+
+void LoadSource(const CListSource& source, CIndexSink& sink, std::string& text,
+                CLoadReport& report) {
+    using Kind = CListSource::Kind;
+    sink.UseMap(source.kind == Kind::Tree || source.kind == Kind::Tarball);
+    if (source.kind == Kind::Tree) {
+        ReadTreeFolder(source.strPath, sink, report.files, report.errors);
+        return;
+    }
+    if (!ReadReported(source.strPath, text, report)) {
+        return;
+    }
+    std::string error;
+    switch (source.kind) {
+        case Kind::Tree:
+            break;
+        case Kind::Tarball:
+            if (!ReadTreeTarball(text, sink, error)) {
+                report.errors.push_back(source.strPath + ": " + error);
+            }
+            break;
+        case Kind::Hosts:
+            ReadHostsList(text, source.strCategory, sink);
+            break;
+        case Kind::Adblock:
+            ReadAdblockList(text, source.strCategory, sink);
+            break;
+        case Kind::Domains:
+            ReadDomainsList(text, source.strCategory, sink);
+            break;
+        case Kind::Database:
+            ReadCategoryDatabase(text, sink);
+            break;
+    }
+}
 
 }  // namespace
 
 std::string CLoadReport::Summary() const {
-    return std::to_string(nEntries) + " entries, " + std::to_string(nSkipped) + " skipped, " +
-           std::to_string(errors.size()) + " errors";
+    std::string line = std::to_string(nEntries) + " entries, " + std::to_string(nSkipped) +
+                       " skipped, " + std::to_string(errors.size()) + " errors";
+    if (!errors.empty()) {
+        line += " (first: " + errors.front() + ")";
+    }
+    return line;
 }
 
 std::unique_ptr<const CCategoryIndex> LoadLists(const CListSet& lists, CLoadReport& report) {
-    std::vector<CEntry> entries;
-    for (const CListSource& source : lists.sources) {
-        std::ifstream in(source.strPath);
-        if (source.kind != CListSource::Kind::Database || !in) {
-            report.errors.push_back(source.strPath + ": cannot be read");
-            continue;
-        }
-        report.files.push_back(source.strPath);
-        for (std::string line; std::getline(in, line);) {
-            const std::size_t nBlank = line.find(' ');
-            if (line.empty() || line[0] == '#' || nBlank == std::string::npos) {
-                continue;
-            }
-            const std::string strKey = Lower(line.substr(0, nBlank));
-            const std::size_t nSlash = strKey.find('/');
-            entries.push_back({strKey.substr(0, nSlash),
-                               nSlash == std::string::npos ? "" : strKey.substr(nSlash),
-                               line.substr(nBlank + 1)});
+    CCategoryIndexBuilder builder;
+    std::string text;
+    CCategoryMap map;
+    if (!lists.strMapFile.empty() && ReadReported(lists.strMapFile, text, report)) {
+        report.nSkipped += map.Parse(text);
+    }
+    for (const std::string& product : map.Ranked()) {
+        if (IsCategoryName(product)) {
+            builder.CategoryId(product);
         }
     }
-    report.nEntries = entries.size();
-    return std::make_unique<CScanIndex>(std::move(entries));
+    CPublicSuffixes suffixes;
+    if (!lists.strPublicSuffixFile.empty() &&
+        ReadReported(lists.strPublicSuffixFile, text, report)) {
+        suffixes.Parse(text);
+    }
+    CIndexSink sink(builder, map, suffixes, report);
+    for (const CListSource& source : lists.sources) {
+        // A file too large for memory, or a name the system cannot convert, ends that source
+        // only.
+        try {
+            LoadSource(source, sink, text, report);
+        } catch (const std::exception& error) {
+            report.errors.push_back(source.strPath + ": cannot be loaded (" + error.what() + ")");
+        }
+    }
+    text = std::string();
+    auto index = builder.Build();
+    report.nEntries = index->EntryCount();
+    return index;
 }

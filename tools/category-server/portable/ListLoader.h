@@ -19,12 +19,12 @@ struct CListSource {
     };
     Kind kind = Kind::Database;
     std::string strPath;
-    std::string strCategory;  // Hosts, Adblock and Domains only
+    std::string strCategory;  // Hosts, Adblock and Domains only: a product category
 };
 
 struct CListSet {
     std::vector<CListSource> sources;
-    std::string strMapFile;           // list category -> product category; empty: none
+    std::string strMapFile;           // list category -> product category (trees only); empty: none
     std::string strPublicSuffixFile;  // entries that are public suffixes are refused; empty: none
 };
 
@@ -32,7 +32,9 @@ struct CLoadReport {
     std::size_t nEntries = 0;  // entries in the index
     std::size_t nSkipped = 0;  // lines or rules not imported (invalid, unsupported, suffixes)
     std::vector<std::string> errors;  // files that could not be read, one line each
-    std::vector<std::string> files;   // every file read, for watching their change times
+    // Every file read, for watching their change times; for a tree also its folders, whose
+    // change marks a category added or removed.
+    std::vector<std::string> files;
     // One line: entries, skipped and errors counted.
     std::string Summary() const;
 };
