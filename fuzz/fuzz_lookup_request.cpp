@@ -57,7 +57,8 @@ Outcome FeedPieces(std::string_view stream, const std::vector<std::size_t>& cuts
 std::uint32_t LengthField(std::string_view stream) {
     std::uint32_t uLength = 0;
     for (int i = 3; i >= 0; --i) {
-        uLength = (uLength << 8) | static_cast<unsigned char>(stream[1 + static_cast<std::size_t>(i)]);
+        uLength =
+            (uLength << 8) | static_cast<unsigned char>(stream[1 + static_cast<std::size_t>(i)]);
     }
     return uLength;
 }
@@ -113,8 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (!input) {
         return 0;
     }
-    const Outcome outcome =
-        FeedEveryWay(input->stream, input->cuts, input->bByBytes, FeedPieces);
+    const Outcome outcome = FeedEveryWay(input->stream, input->cuts, input->bByBytes, FeedPieces);
     CheckAgainstTheStream(input->stream, outcome);
     if (outcome.state == State::kComplete) {
         CheckReply(outcome);
