@@ -71,7 +71,9 @@ void Recognise(const fs::directory_entry& entry, const CServerOptions& options, 
         out.lists.sources.push_back({Kind::Database, path, ""});
         return;
     }
-    out.ignored.push_back(path);
+    if (!EndsWith(lower, ".log")) {  // the server's own log is no list, and no news
+        out.ignored.push_back(path);
+    }
 }
 
 void ReadCatalogue(const CServerOptions& options, CListsToLoad& out) {

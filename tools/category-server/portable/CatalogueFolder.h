@@ -8,8 +8,9 @@
 //   [NAME.]CATEGORY.adblock            "||name^" rules, every name in CATEGORY
 //   [NAME.]CATEGORY.domains            one name a line, every name in CATEGORY
 //   any other NAME.txt                 "host[/path] Category" lines
-// Other files (the server's own log, say) are left alone. Names are matched ignoring case and
-// taken in name order, so that a load does not depend on the order the folder lists them in.
+// Other files are left alone, and said to be (but for logs: the server's own is there). Names are
+// matched ignoring case and taken in name order, so that a load does not depend on the order the
+// folder lists them in.
 #pragma once
 
 #include <string>

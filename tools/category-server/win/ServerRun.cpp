@@ -7,7 +7,7 @@
 #include "tools/category-server/portable/ServerOutput.h"
 #include "tools/category-server/win/IocpServer.h"
 
-int RunServer(const CServerOptions& options, HANDLE hStop,
+int RunServer(const CServerOptions& options, HANDLE hStop, const char* szReloadedBy,
               const std::function<HANDLE(unsigned)>& onServing) {
     CServerOutput output(options.strLogFile);
     // No system list of public suffixes on Windows: one in the catalogue, or --public-suffixes.
@@ -30,7 +30,7 @@ int RunServer(const CServerOptions& options, HANDLE hStop,
     for (;;) {
         const DWORD dwWait = ::WaitForMultipleObjects(nHandles, handles, FALSE, 1000);
         if (dwWait == WAIT_OBJECT_0 + 1) {
-            reloader.Reload("reload event");
+            reloader.Reload(szReloadedBy);
         } else if (dwWait == WAIT_TIMEOUT) {
             reloader.Tick();
         } else {

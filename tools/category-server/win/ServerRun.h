@@ -11,9 +11,9 @@
 #include "tools/category-server/portable/ServerOptions.h"
 
 // onServing: called once lookups are answered, with the port; returns the event that
-// reloads. Returns the program's exit code: 0 after a stop, 1 when the server could not
-// start.
-int RunServer(const CServerOptions& options, HANDLE hStop,
+// reloads, which szReloadedBy names in the output. Returns the program's exit code: 0 after
+// a stop, 1 when the server could not start.
+int RunServer(const CServerOptions& options, HANDLE hStop, const char* szReloadedBy,
               const std::function<HANDLE(unsigned)>& onServing);
 
 // The named event that reloads a console server listening on uPort (in the session's

@@ -71,7 +71,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     g_state.Report(SERVICE_START_PENDING, NO_ERROR, 120000);
     int iExit = 1;
     try {
-        iExit = RunServer(*g_pOptions, g_stop.Get(), [](unsigned) {
+        iExit = RunServer(*g_pOptions, g_stop.Get(), "service control", [](unsigned) {
             g_state.Report(SERVICE_RUNNING);
             return g_reload.Get();
         });

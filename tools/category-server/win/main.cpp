@@ -28,7 +28,7 @@ int RunInConsole(const CServerOptions& options) {
     g_consoleStop.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     CHandle reload;
-    return RunServer(options, g_consoleStop.Get(), [&reload](unsigned uPort) {
+    return RunServer(options, g_consoleStop.Get(), "reload event", [&reload](unsigned uPort) {
         reload.Reset(::CreateEventW(nullptr, FALSE, FALSE, ReloadEventName(uPort).c_str()));
         return reload.Get();
     });

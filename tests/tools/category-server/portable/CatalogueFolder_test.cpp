@@ -63,8 +63,7 @@ TEST_F(CatalogueFolderTest, FilesAreRecognisedByName) {
     }
     EXPECT_EQ(loaded.lists.strMapFile, PathOf("list-map.txt"));
     EXPECT_EQ(loaded.lists.strPublicSuffixFile, PathOf("public_suffix_list.dat"));
-    const std::vector<std::string> ignored = {PathOf(".domains"), PathOf("CategoryServer.Log"),
-                                              PathOf("notes.doc")};
+    const std::vector<std::string> ignored = {PathOf(".domains"), PathOf("notes.doc")};
     EXPECT_EQ(loaded.ignored, ignored);
 }
 
