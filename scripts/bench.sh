@@ -2,7 +2,8 @@
 # Runs the benchmarks (not part of the tests):
 #  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
 #    encoding, the ClientHello parse; extra arguments go to that program (for example
-#    --benchmark_filter=MD5);
+#    --benchmark_filter=MD5); and the category server's lookups per second against the
+#    protocol's floor (scripts/bench-category-server.sh);
 #  - Windows, under Wine from build/win: the settings store's verified operations, the
 #    provider round trip with and without the layer, and HTTP and TLS round trips through the
 #    strict filter;
@@ -16,6 +17,8 @@ if [[ ! -f build/bench/build.ninja ]]; then
 fi
 cmake --build build/bench --target portable_bench
 build/bench/bench/portable_bench "$@"
+echo "== category server against the protocol's floor (native)"
+scripts/bench-category-server.sh
 
 scripts/build.sh >/dev/null
 trap 'build/win/wine-run --stop' EXIT
