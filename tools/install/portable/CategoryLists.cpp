@@ -80,10 +80,9 @@ bool AddCategoryList(const CCategoryListToAdd& list, const std::string& strCateg
         return false;
     }
     if (!list.strSource.empty()) {
-        const fs::path source = fs::path(list.strSource).lexically_normal();
-        fs::path named = source;
+        fs::path source = fs::path(list.strSource).lexically_normal();
         if (!source.has_filename()) {
-            named = source.parent_path();  // a folder given with its last backslash
+            source = source.parent_path();  // a folder given with its last backslash
         }
         const bool bFolder = fs::is_directory(source, ec);
         if (!fs::exists(source, ec)) {
@@ -94,8 +93,8 @@ bool AddCategoryList(const CCategoryListToAdd& list, const std::string& strCateg
             strError = "--" + list.strKind + " takes a file, not a folder";
             return false;
         }
-        std::string strName = named.filename().string();
-        if (!bFolder && !TargetName(list, named, strName, strError)) {
+        std::string strName = source.filename().string();
+        if (!bFolder && !TargetName(list, source, strName, strError)) {
             return false;
         }
         if (!CopyOne(source, fs::path(strCategoryFolder) / strName, strAdded, strError)) {
