@@ -36,10 +36,11 @@ fi
 
 source scripts/lib/servers.sh
 
-build/native/tools/category-server/category-server --address 127.0.0.2 --port 0 --db data/category-db.txt \
-    >"$work/categories.log" 2>&1 &
+build/native/tools/category-server/category-server --address 127.0.0.2 --port 0 \
+    --db data/category-db.txt >"$work/categories.log" 2>&1 &
 pids+=($!)
-category_port=$(wait_port "$work/categories.log" 'listening on 127.0.0.2:\([0-9]*\)' bench-calls)
+category_port=$(wait_port "$work/categories.log" '.*listening on 127.0.0.2:\([0-9]*\).*' \
+    bench-calls)
 # Answers every request in one write and closes, so that the client's reads do not depend on
 # how the answer happens to be split.
 python3 -u -c '

@@ -43,10 +43,12 @@ cleanup() {
 trap cleanup EXIT
 source scripts/lib/servers.sh
 
-build/native/tools/category-server/category-server --address 127.0.0.2 --port 0 --db data/category-db.txt \
-    >"$workdir/categories.log" 2>&1 &
+# --verbose: the lookups are counted at the end, a line each.
+build/native/tools/category-server/category-server --address 127.0.0.2 --port 0 \
+    --db data/category-db.txt --verbose >"$workdir/categories.log" 2>&1 &
 pids+=($!)
-category_port=$(wait_port "$workdir/categories.log" 'listening on 127.0.0.2:\([0-9]*\)' bench-proxy)
+category_port=$(wait_port "$workdir/categories.log" '.*listening on 127.0.0.2:\([0-9]*\).*' \
+    bench-proxy)
 peers=tests/tools/filter-proxy/proxy_peers.py
 python3 "$peers" web "$workdir/web-port" "$workdir/web-stop" &
 pids+=($!)
@@ -75,4 +77,4 @@ python3 scripts/lib/proxy_bench.py "$proxy_port" "$rounds" "$loads" \
     "allowed word (no lookup)=http://allowed.example:$web_port/page" \
     "category, host seen before (News)=http://news.example:$web_port/page" \
     "HTTPS, server name (Shopping)=https://shop.example:$tls_port/"
-echo "bench-proxy: the category server answered $(($(wc -l <"$workdir/categories.log") - 1)) lookups"
+echo "bench-proxy: the category server answered $(grep -cF ' -> ' "$workdir/categories.log") lookups"

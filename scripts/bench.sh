@@ -3,7 +3,8 @@
 #  - native, in an unsanitised Release tree (build/bench): MD5 against OpenSSL, the value
 #    encoding, the ClientHello parse; extra arguments go to that program (for example
 #    --benchmark_filter=MD5); then the category index against SQLite on 2 million generated
-#    entries (scripts/bench-categories.sh);
+#    entries (scripts/bench-categories.sh) and the category server's lookups per second
+#    against the protocol's floor (scripts/bench-category-server.sh);
 #  - Windows, under Wine from build/win: the settings store's verified operations, the
 #    provider round trip with and without the layer, and HTTP and TLS round trips through the
 #    strict filter;
@@ -19,6 +20,8 @@ cmake --build build/bench --target portable_bench
 build/bench/bench/portable_bench "$@"
 echo "== category index against SQLite (2 million generated entries)"
 scripts/bench-categories.sh
+echo "== category server against the protocol's floor (native)"
+scripts/bench-category-server.sh
 
 scripts/build.sh >/dev/null
 trap 'build/win/wine-run --stop' EXIT

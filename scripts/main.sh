@@ -153,9 +153,11 @@ journal_block_for() {
 # Sets LOOKED_UP to the category the server gave HOST since the last page ("" when it was not
 # asked). Not run in a subshell: it moves the server log's mark.
 category_looked_up() {
-    local host=$1 lines
-    lines=$(sed -n "$((lookups_seen + 2)),\$p" "$logs/category-server.log")
-    lookups_seen=$(($(wc -l <"$logs/category-server.log") - 1))
+    local host=$1 lines all
+    # Only the lookup lines: the server also tells of loads and reloads.
+    all=$(grep -F ' -> ' "$logs/category-server.log" || true)
+    lines=$(tail -n +"$((lookups_seen + 1))" <<<"$all")
+    [[ -z "$all" ]] || lookups_seen=$(grep -c '' <<<"$all")
     LOOKED_UP=$(awk -v host="$host" 'index($0, host) == 1 { last = $0 } END { print last }' \
         <<<"$lines" | sed -n 's/.* -> \(.*\)/\1/p')
     if [[ "$LOOKED_UP" == "(unknown)"* ]]; then

@@ -110,3 +110,14 @@ struct CGlobalMemoryTraits {
 
 template <class T>
 using CGlobalMemory = CUniqueHandle<CGlobalMemoryTraits<T>>;
+
+// Memory the system hands out to be released with LocalFree (security descriptors, ACLs).
+template <class T>
+struct CLocalMemoryTraits {
+    using Handle = T*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::LocalFree(h); }
+};
+
+template <class T>
+using CLocalMemory = CUniqueHandle<CLocalMemoryTraits<T>>;

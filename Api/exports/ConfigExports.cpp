@@ -157,8 +157,9 @@ extern "C" int GetTLVServer2(char* szIp, int* pPort) {
             LogApi("API :: TLVServer2 is not an address and port: " + *text, 1);
             return 0;
         }
-        std::memcpy(szIp, server->strIp.c_str(), server->strIp.size() + 1);
-        *pPort = server->iPort;
+        const std::string strIp = FormatIpv4(server->uAddress);
+        std::memcpy(szIp, strIp.c_str(), strIp.size() + 1);
+        *pPort = server->uPort;
         return 1;
     });
 }

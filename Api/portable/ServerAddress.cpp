@@ -2,41 +2,62 @@
 
 namespace {
 
-// A decimal number of at most nMax, without sign or leading zeros; text is consumed.
-std::optional<int> TakeNumber(std::string_view& text, int nMax) {
-    std::size_t n = 0;
-    int iValue = 0;
-    while (n < text.size() && text[n] >= '0' && text[n] <= '9' && iValue <= nMax) {
-        iValue = iValue * 10 + (text[n] - '0');
-        ++n;
-    }
-    if (n == 0 || iValue > nMax || (n > 1 && text[0] == '0')) {
+// A decimal number of at most nMaxDigits digits, without a leading zero unless it is "0".
+std::optional<std::uint32_t> ReadDecimal(std::string_view text, std::size_t nMaxDigits) {
+    if (text.empty() || text.size() > nMaxDigits || (text.size() > 1 && text[0] == '0')) {
         return std::nullopt;
     }
-    text.remove_prefix(n);
-    return iValue;
+    std::uint32_t uValue = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        uValue = uValue * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return uValue;
 }
 
 }  // namespace
 
+std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
+    std::uint32_t uAddress = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t nDot = text.find('.');
+        if ((i < 3) == (nDot == std::string_view::npos)) {
+            return std::nullopt;
+        }
+        const auto part = ReadDecimal(text.substr(0, nDot), 3);
+        if (!part || *part > 255) {
+            return std::nullopt;
+        }
+        uAddress = (uAddress << 8) | *part;
+        text = i < 3 ? text.substr(nDot + 1) : std::string_view();
+    }
+    return uAddress;
+}
+
+std::string FormatIpv4(std::uint32_t uAddress) {
+    return std::to_string(uAddress >> 24) + "." + std::to_string((uAddress >> 16) & 0xFF) + "." +
+           std::to_string((uAddress >> 8) & 0xFF) + "." + std::to_string(uAddress & 0xFF);
+}
+
+std::optional<std::uint16_t> ParsePort(std::string_view text, bool bAllowZero) {
+    const auto port = ReadDecimal(text, 5);
+    if (!port || *port > 65535 || (*port == 0 && !bAllowZero)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(*port);
+}
+
 std::optional<CServerAddress> ParseServerAddress(std::string_view text) {
-    const std::size_t nColon = text.find(':');
+    const std::size_t nColon = text.rfind(':');
     if (nColon == std::string_view::npos) {
         return std::nullopt;
     }
-    std::string_view ip = text.substr(0, nColon);
-    std::string_view port = text.substr(nColon + 1);
-    for (int i = 0; i < 4; ++i) {
-        if (!TakeNumber(ip, 255) || (i < 3 && (ip.empty() || ip[0] != '.'))) {
-            return std::nullopt;
-        }
-        if (i < 3) {
-            ip.remove_prefix(1);
-        }
-    }
-    const auto iPort = TakeNumber(port, 65535);
-    if (!ip.empty() || !port.empty() || !iPort || *iPort == 0) {
+    const auto address = ParseIpv4(text.substr(0, nColon));
+    const auto port = ParsePort(text.substr(nColon + 1));
+    if (!address || !port) {
         return std::nullopt;
     }
-    return CServerAddress{std::string(text.substr(0, nColon)), *iPort};
+    return CServerAddress{*address, *port};
 }

@@ -51,9 +51,10 @@ family_hosts_file() {
 # LOGS is the folder for their output, CERTS the certificate's.
 family_start_servers() {
     local logs=$1 certs=$2 who=$3
+    # --verbose: the main job reads each lookup's line ("URL -> CATEGORY").
     family_spawn "$logs/category-server.log" "$FAMILY_CATEGORY_SERVER" \
-        --address 127.0.0.2 --port 0 --db data/category-db.txt
-    CATEGORY_PORT=$(wait_port "$logs/category-server.log" 'listening on 127.0.0.2:\([0-9]*\)' \
+        --address 127.0.0.2 --port 0 --db data/category-db.txt --verbose
+    CATEGORY_PORT=$(wait_port "$logs/category-server.log" '.*listening on 127.0.0.2:\([0-9]*\).*' \
         "$who")
     family_spawn "$logs/sites.log" python3 -u tools/sites/sites.py --root data/family-sites \
         --http-port 0 --https-port 0 --cert "$certs/sites.pem" --key "$certs/sites.key"

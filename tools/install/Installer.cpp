@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <vector>
 
 #include "Api/DataStore.h"
@@ -10,6 +12,8 @@
 #include "Api/RegFile.h"
 #include "Api/portable/IdList.h"
 #include "log/LogFile.h"
+#include "tools/category-server/win/ServiceNames.h"
+#include "tools/install/CategoryService.h"
 #include "win/ProductRegistry.h"
 #include "win/RegKey.h"
 
@@ -52,7 +56,8 @@ bool WriteConfiguration(const CInstallOptions& options, const std::string& strFo
         !setString("TLVServerIP", options.strServerIp) ||
         !setDword("TLVServerPort", options.uServerPort) ||
         !setDword("TLVTimeout", options.uTimeout) ||
-        !setDword("StrictFilter", options.bStrict ? 1 : 0)) {
+        !setDword("StrictFilter", options.bStrict ? 1 : 0) ||
+        (!options.strSecondServer.empty() && !setString("TLVServer2", options.strSecondServer))) {
         strError = "cannot write the configuration values";
         return false;
     }
@@ -134,6 +139,21 @@ bool CopyBlockPageImages(const std::string& strFrom, const std::string& strFolde
     return true;
 }
 
+// The category service's program (once its process has gone: a moment after it stopped)
+// and its folder of lists.
+void RemoveCategoryFiles(const std::string& strFolder) {
+    const std::string strProgram = WithTrailingBackslash(strFolder) + kCategoryServerProgram;
+    for (int i = 0; i < 50 && !::DeleteFileA(strProgram.c_str()); ++i) {
+        const DWORD dwError = ::GetLastError();
+        if (dwError != ERROR_ACCESS_DENIED && dwError != ERROR_SHARING_VIOLATION) {
+            break;  // gone, or never there
+        }
+        ::Sleep(100);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(CategoryFolder(strFolder), ec);
+}
+
 void RemoveRunEntry() {
     ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                          "QPC");
@@ -193,7 +213,11 @@ bool Uninstall(const std::string& strFolder, std::string& strError) {
         return false;
     }
     RemoveRunEntry();
+    if (!RemoveCategoryService(strError)) {
+        return false;
+    }
     if (!strInstalled.empty()) {
+        RemoveCategoryFiles(strInstalled);
         const std::string strFile = SettingsFilePath(strInstalled);
         if (FileExists(strFile) && !::DeleteFileA(strFile.c_str())) {
             strError = "cannot delete " + strFile;

@@ -15,6 +15,7 @@ struct CInstallOptions {
     std::string strImageFolder;    // holds the block page's images; empty: none copied
     bool bForce = false;           // replace an existing installation
     bool bStrict = true;           // "StrictFilter": judge every request however it is written
+    std::string strSecondServer;   // "TLVServer2", dotted address:port; empty: none
 };
 
 // The pictures the block page shows, from the installation folder.
@@ -22,7 +23,8 @@ inline constexpr const char* kBlockPageImages[] = {"Quillon-block-image.jpg",
                                                    "access-quillon-logo.jpg"};
 
 // Each returns false with a message for the user in strError. Uninstall also takes away the
-// settings program's Run entry, which the program writes at every exit.
+// settings program's Run entry, which the program writes at every exit, and the category
+// service with its program and lists when there is one.
 bool Install(const CInstallOptions& options, std::string& strError);
 bool Uninstall(const std::string& strFolder, std::string& strError);
 

@@ -1,23 +1,37 @@
-// pcinstall: makes or removes an installation.
+// pcinstall: makes or removes an installation, and adds lists to its category service.
 //   pcinstall install --folder DIR [--admin-password PW | --interactive] [--categories FILE]
 //                     [--server-ip IP] [--server-port N] [--timeout N] [--log-level N]
 //                     [--lsp DLL] [--gui EXE] [--force] [--compat]
+//                     [--category-service [--category-address IP]] [--second-server IP:PORT]
 //   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]
+//   pcinstall categories add [FILE|DIR] [--hosts CATEGORY | --adblock CATEGORY |
+//                     --domains CATEGORY] [--map FILE] [--folder DIR]
 // --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
 // --interactive lets the settings program (Gui.exe beside this tool, or --gui) ask for the
 // administrator's password: at installation it sets it, at removal it must be given. A person
 // who cancels leaves things as they were, and the tool exits with 3.
 // --compat installs with "StrictFilter" 0: requests are judged only the way the filter always
 // has (non-overlapped, the request line and headers in one send, a connection's first request).
+// --category-service installs the category server beside the product as the service "Quillon
+// Categories", listening on --server-ip (or --category-address, say 0.0.0.0 for a school's
+// shared server) and --server-port, with its lists in the folder's Categories\; uninstall
+// always removes it. --second-server writes "TLVServer2", the server the filter asks when the
+// first does not answer. "categories add" copies a downloaded list into Categories\ and has
+// the service load its lists again.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "Api/portable/ServerAddress.h"
 #include "tools/install/AdminPasswordStep.h"
+#include "tools/install/CategoryService.h"
 #include "tools/install/Installer.h"
 #include "tools/install/LayerInstaller.h"
+#include "tools/install/portable/CategoryLists.h"
+#include "win/ProductRegistry.h"
+#include "win/RegKey.h"
 
 namespace {
 
@@ -29,12 +43,17 @@ int Usage() {
         "                         [--categories FILE] [--server-ip IP] [--server-port N]\n"
         "                         [--timeout N] [--log-level N] [--lsp DLL] [--gui EXE]\n"
         "                         [--force] [--compat]\n"
-        "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]\n",
+        "                         [--category-service [--category-address IP]]\n"
+        "                         [--second-server IP:PORT]\n"
+        "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]\n"
+        "       pcinstall categories add [FILE|DIR] [--hosts CATEGORY | --adblock CATEGORY |\n"
+        "                         --domains CATEGORY] [--map FILE] [--folder DIR]\n",
         stderr);
     return 2;
 }
 
-// This tool's folder, with its backslash: the categories, the pictures and Gui.exe are there.
+// This tool's folder, with its backslash: the categories, the pictures, Gui.exe and the
+// category server are there.
 std::string ToolFolder() {
     char szPath[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
@@ -66,35 +85,38 @@ bool ParseNumber(const char* szText, unsigned& uOut) {
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        return Usage();
+// A dotted IPv4 address:port, written back in its plain form.
+bool ParseSecondServer(const char* szText, std::string& strOut) {
+    const auto server = ParseServerAddress(szText);
+    if (server) {
+        strOut = FormatIpv4(server->uAddress) + ":" + std::to_string(server->uPort);
     }
-    const std::string strCommand = argv[1];
+    return server.has_value();
+}
+
+struct CCommandLine {
     CInstallOptions options;
-    options.strCategoryFile = ToolFolder() + "categories.txt";
-    options.strImageFolder = ToolFolder();
     std::string strLsp;
     std::string strGui = ToolFolder() + "Gui.exe";
     bool bInteractive = false;
+    bool bCategoryService = false;
+    std::string strCategoryAddress;  // empty: --server-ip
+};
+
+bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
+    CInstallOptions& options = line.options;
     for (int i = 2; i < argc; ++i) {
         const std::string strOption = argv[i];
-        if (strOption == "--force") {
-            options.bForce = true;
-            continue;
-        }
-        if (strOption == "--interactive") {
-            bInteractive = true;
-            continue;
-        }
-        if (strOption == "--compat") {
-            options.bStrict = false;
+        if (strOption == "--force" || strOption == "--interactive" || strOption == "--compat" ||
+            strOption == "--category-service") {
+            options.bForce |= strOption == "--force";
+            line.bInteractive |= strOption == "--interactive";
+            options.bStrict &= strOption != "--compat";
+            line.bCategoryService |= strOption == "--category-service";
             continue;
         }
         if (i + 1 >= argc) {
-            return Usage();
+            return false;
         }
         const char* szValue = argv[++i];
         bool bOk = true;
@@ -103,9 +125,9 @@ int main(int argc, char** argv) {
         } else if (strOption == "--admin-password") {
             options.strAdminPassword = szValue;
         } else if (strOption == "--lsp") {
-            strLsp = szValue;
+            line.strLsp = szValue;
         } else if (strOption == "--gui") {
-            strGui = szValue;
+            line.strGui = szValue;
         } else if (strOption == "--categories") {
             options.strCategoryFile = szValue;
         } else if (strOption == "--server-ip") {
@@ -116,54 +138,181 @@ int main(int argc, char** argv) {
             bOk = ParseNumber(szValue, options.uTimeout);
         } else if (strOption == "--log-level") {
             bOk = ParseNumber(szValue, options.uLogLevel);
+        } else if (strOption == "--category-address") {
+            line.strCategoryAddress = szValue;
+            bOk = ParseIpv4(szValue).has_value();
+        } else if (strOption == "--second-server") {
+            bOk = ParseSecondServer(szValue, options.strSecondServer);
         } else {
             bOk = false;
         }
         if (!bOk) {
             std::fprintf(stderr, "pcinstall: bad option %s %s\n", strOption.c_str(), szValue);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The service beside a fresh installation; the installation goes again when it fails.
+bool InstallService(const CCommandLine& line) {
+    CCategoryServiceSetup setup;
+    setup.strFolder = line.options.strFolder;
+    setup.strToolFolder = ToolFolder();
+    setup.strListen =
+        line.strCategoryAddress.empty() ? line.options.strServerIp : line.strCategoryAddress;
+    setup.uPort = line.options.uServerPort;
+    std::string strError;
+    if (!ParseIpv4(setup.strListen) || setup.uPort == 0) {
+        strError =
+            "the category service listens on a dotted IPv4 address and a port: " + setup.strListen +
+            ":" + std::to_string(setup.uPort);
+    } else if (InstallCategoryService(setup, strError)) {
+        std::printf("pcinstall: the category service answers on %s:%u\n", setup.strListen.c_str(),
+                    setup.uPort);
+        return true;
+    }
+    std::fprintf(stderr, "pcinstall: category service: %s\n", strError.c_str());
+    std::string strIgnored;
+    Uninstall(line.options.strFolder, strIgnored);
+    return false;
+}
+
+int RunInstall(const CCommandLine& line) {
+    std::string strError;
+    if (!Install(line.options, strError)) {
+        std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
+        return 1;
+    }
+    if (line.bInteractive) {
+        const StepOutcome outcome = RunAdminPasswordStep(line.strGui, true, strError);
+        if (outcome != StepOutcome::kAccepted) {
+            std::string strIgnored;
+            Uninstall(line.options.strFolder, strIgnored);
+            return StepFailed(outcome, strError);
+        }
+    }
+    if (line.bCategoryService && !InstallService(line)) {
+        return 1;
+    }
+    if (!line.strLsp.empty() && !InstallLayer(Widen(line.strLsp), strError)) {
+        std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", line.strLsp.c_str(),
+                     strError.c_str());
+        return 1;
+    }
+    std::printf("pcinstall: installed in %s\n", line.options.strFolder.c_str());
+    return 0;
+}
+
+int RunUninstall(const CCommandLine& line) {
+    std::string strError;
+    if (line.bInteractive) {
+        const StepOutcome outcome = RunAdminPasswordStep(line.strGui, false, strError);
+        if (outcome != StepOutcome::kAccepted) {
+            return StepFailed(outcome, strError);
+        }
+    }
+    if (!RemoveLayer(strError) || !Uninstall(line.options.strFolder, strError)) {
+        std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
+        return 1;
+    }
+    std::printf("pcinstall: removed\n");
+    return 0;
+}
+
+// pcinstall categories add ...
+int RunCategoriesAdd(int argc, char** argv) {
+    CCategoryListToAdd list;
+    std::string strFolder;
+    for (int i = 3; i < argc; ++i) {
+        const std::string strOption = argv[i];
+        if (strOption.rfind("--", 0) != 0) {
+            if (!list.strSource.empty()) {
+                return Usage();
+            }
+            list.strSource = strOption;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage();
+        }
+        const std::string strValue = argv[++i];
+        if (strOption == "--hosts" || strOption == "--adblock" || strOption == "--domains") {
+            if (!list.strKind.empty()) {
+                return Usage();
+            }
+            list.strKind = strOption.substr(2);
+            list.strCategory = strValue;
+        } else if (strOption == "--map") {
+            list.strMap = strValue;
+        } else if (strOption == "--folder") {
+            strFolder = strValue;
+        } else {
             return Usage();
         }
     }
+    if ((list.strSource.empty() && list.strMap.empty()) ||
+        (list.strSource.empty() && !list.strKind.empty())) {
+        return Usage();
+    }
+    if (strFolder.empty()) {
+        if (const CRegKey key = OpenProductKey()) {
+            strFolder = ReadRegString(key.Get(), "Application").value_or(std::string());
+        }
+    }
+    if (strFolder.empty()) {
+        std::fputs("pcinstall: no installation found: give --folder\n", stderr);
+        return 1;
+    }
+    std::string strAdded;
+    std::string strError;
+    if (!AddCategoryList(list, CategoryFolder(strFolder), strAdded, strError)) {
+        std::fprintf(stderr, "pcinstall: categories add: %s\n", strError.c_str());
+        return 1;
+    }
+    std::printf("pcinstall: added\n%s", strAdded.c_str());
+    switch (ReloadCategoryService(strError)) {
+        case ReloadOutcome::kReloading:
+            std::printf("pcinstall: the category service is loading its lists again (see %s)\n",
+                        CategoryServerLog(strFolder).c_str());
+            return 0;
+        case ReloadOutcome::kNotRunning:
+            std::printf(
+                "pcinstall: the category service is not running: the lists load when "
+                "it starts\n");
+            return 0;
+        case ReloadOutcome::kFailed:
+            break;
+    }
+    std::fprintf(stderr, "pcinstall: %s\n", strError.c_str());
+    return 1;
+}
 
-    if (bInteractive && !options.strAdminPassword.empty()) {
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return Usage();
+    }
+    const std::string strCommand = argv[1];
+    if (strCommand == "categories") {
+        return argc >= 3 && std::string(argv[2]) == "add" ? RunCategoriesAdd(argc, argv) : Usage();
+    }
+    CCommandLine line;
+    line.options.strCategoryFile = ToolFolder() + "categories.txt";
+    line.options.strImageFolder = ToolFolder();
+    if (!ParseInstallOptions(argc, argv, line)) {
+        return Usage();
+    }
+    if (line.bInteractive && !line.options.strAdminPassword.empty()) {
         std::fputs("pcinstall: --interactive asks for the password: no --admin-password\n", stderr);
         return Usage();
     }
-    std::string strError;
     if (strCommand == "install") {
-        if (!Install(options, strError)) {
-            std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
-            return 1;
-        }
-        if (bInteractive) {
-            const StepOutcome outcome = RunAdminPasswordStep(strGui, true, strError);
-            if (outcome != StepOutcome::kAccepted) {
-                std::string strIgnored;
-                Uninstall(options.strFolder, strIgnored);
-                return StepFailed(outcome, strError);
-            }
-        }
-        if (!strLsp.empty() && !InstallLayer(Widen(strLsp), strError)) {
-            std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", strLsp.c_str(),
-                         strError.c_str());
-            return 1;
-        }
-        std::printf("pcinstall: installed in %s\n", options.strFolder.c_str());
-        return 0;
+        return RunInstall(line);
     }
     if (strCommand == "uninstall") {
-        if (bInteractive) {
-            const StepOutcome outcome = RunAdminPasswordStep(strGui, false, strError);
-            if (outcome != StepOutcome::kAccepted) {
-                return StepFailed(outcome, strError);
-            }
-        }
-        if (!RemoveLayer(strError) || !Uninstall(options.strFolder, strError)) {
-            std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
-            return 1;
-        }
-        std::printf("pcinstall: removed\n");
-        return 0;
+        return RunUninstall(line);
     }
     return Usage();
 }
