@@ -12,6 +12,7 @@ packages=(
     chromium     # the browser of the main job and the browser test
     publicsuffix    # the category server refuses list entries that are public suffixes
     libsqlite3-dev  # the category index's benchmark measures it against SQLite
+    nginx libnginx-mod-stream  # two category servers behind its stream proxy (scale-out test)
 )
 
 missing=()

@@ -72,7 +72,7 @@ TEST_F(CategoryServiceTest, InstalledAnsweringReloadedRemoved) {
                            std::to_string(iPort) + " --second-server 10.1.2.3:7301"),
               0U);
     EXPECT_EQ(LookupCategory(uPort, 4, "news.example/today"), "News") << Log();
-    EXPECT_EQ(LookupCategory(uPort, 6, "casino.example/"), "u\tGambling");
+    EXPECT_EQ(LookupCategory(uPort, 6, "casino.example/"), "h\tGambling");
     const auto config = ServiceConfig();
     EXPECT_EQ(config.first, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(config.second, L"NT AUTHORITY\\LocalService");
