@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "Api/portable/ServerAddress.h"
 #include "tools/category-server/linux/EpollServer.h"
 #include "tools/category-server/portable/IndexReloader.h"
-#include "Api/portable/ServerAddress.h"
 #include "tools/category-server/portable/ServerOptions.h"
 #include "tools/category-server/portable/ServerOutput.h"
 

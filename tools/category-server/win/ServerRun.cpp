@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "tools/category-server/portable/IndexReloader.h"
 #include "Api/portable/ServerAddress.h"
+#include "tools/category-server/portable/IndexReloader.h"
 #include "tools/category-server/portable/ServerOutput.h"
 #include "tools/category-server/win/IocpServer.h"
 
