@@ -21,6 +21,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -345,6 +347,30 @@ private:
     std::map<std::string, double> medians;
 };
 
+// One read of memory that no cache holds, on this machine: a chase of pointers through 64 MB
+// in random order. A cold look-up cannot take less than one such read.
+double UncachedReadNs() {
+    struct alignas(64) CLine {
+        std::size_t nNext;
+    };
+    const std::size_t nLines = (64u << 20) / sizeof(CLine);
+    std::vector<std::size_t> order(nLines);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::shuffle(order.begin(), order.end(), std::mt19937_64(1));
+    std::vector<CLine> lines(nLines);
+    for (std::size_t i = 0; i < nLines; ++i) {
+        lines[order[i]].nNext = order[(i + 1) % nLines];
+    }
+    constexpr std::size_t kSteps = 4000000;
+    std::size_t n = order[0];
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < kSteps; ++i) {
+        n = lines[n].nNext;
+    }
+    benchmark::DoNotOptimize(n);
+    return SecondsSince(start) * 1e9 / kSteps;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -422,5 +448,7 @@ int main(int argc, char** argv) {
                 std::string(szKind) == "mix" ? " (goal at least 20)" : "", compactNs / ours);
         }
     }
+    std::printf("one uncached read of memory here: %.0f ns (a pointer chase through 64 MB)\n",
+                UncachedReadNs());
     return 0;
 }

@@ -175,10 +175,12 @@ void CCategoryIndexBuilder::WriteIndex(CIndexTables& tables) {
     bucketOf.reserve(m_nHosts);
     offsets.reserve(m_nHosts);
     tables.buckets.assign(nBuckets + 1, 0);
+    tables.filters.assign(nBuckets, CBucketFilter{});
     for (std::size_t nOld = 1; nOld < m_pool.size();
          nOld += kHostHeader + static_cast<std::uint8_t>(m_pool[nOld])) {
-        const auto nBucket = static_cast<std::uint32_t>(
-            PlaceOf(HashName(m_nSeed, HostName(m_pool, nOld)), nBuckets));
+        const std::uint64_t nHash = HashName(m_nSeed, HostName(m_pool, nOld));
+        const auto nBucket = static_cast<std::uint32_t>(PlaceOf(nHash, nBuckets));
+        AddToFilter(tables.filters[nBucket], nHash);
         bucketOf.push_back(nBucket);
         offsets.push_back(static_cast<std::uint32_t>(nOld));
         ++tables.buckets[nBucket + 1];

@@ -1,5 +1,6 @@
 #include "tools/category-server/portable/HashedCategoryIndex.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -12,6 +13,8 @@ namespace {
 
 // Suffixes of at most 253 bytes that start a label: at most one every two bytes.
 constexpr std::size_t kMaxLevels = kMaxHostLength / 2 + 1;
+// The bytes of a run asked for ahead: a bucket's sixteen or so records, rarely more.
+constexpr std::uint32_t kRunPrefetch = 512;
 
 // Compares a path record's bytes with the first nLimit bytes of a query's path, folded.
 int ComparePath(std::string_view entry, std::string_view path, std::size_t nLimit) noexcept {
@@ -124,24 +127,34 @@ CCategoryAnswer CHashedCategoryIndex::Lookup(std::string_view url) const noexcep
         if (host[i] != '.' && (i == 0 || (host[i - 1] == '.' && !bLiteral))) {
             starts[nLevels] = i;
             hashes[nLevels] = HashFinish(h);
-            Prefetch(&m_t.buckets[PlaceOf(hashes[nLevels], nBuckets)]);
+            const std::size_t nBucket = PlaceOf(hashes[nLevels], nBuckets);
+            Prefetch(&m_t.filters[nBucket]);
+            Prefetch(&m_t.buckets[nBucket]);
             ++nLevels;
         }
     }
-    // Every level's run of records asked for at once: one wait for memory, not one a level.
+    // The levels whose filters may hold them, and their runs of records asked for at once: one
+    // wait for memory, not one a level.
+    std::size_t nCandidates = 0;
     for (std::size_t k = 0; k < nLevels; ++k) {
         const std::size_t nBucket = PlaceOf(hashes[k], nBuckets);
-        const std::uint32_t nStart = m_t.buckets[nBucket];
-        Prefetch(m_t.pool.data() + nStart);
-        if (m_t.buckets[nBucket + 1] - nStart > 64) {
-            Prefetch(m_t.pool.data() + nStart + 64);
+        if (!MayHold(m_t.filters[nBucket], hashes[k])) {
+            continue;
+        }
+        starts[nCandidates] = starts[k];
+        hashes[nCandidates] = hashes[k];
+        ++nCandidates;
+        const std::uint32_t nEnd =
+            std::min(m_t.buckets[nBucket + 1], m_t.buckets[nBucket] + kRunPrefetch);
+        for (std::uint32_t n = m_t.buckets[nBucket]; n < nEnd; n += 64) {
+            Prefetch(m_t.pool.data() + n);
         }
     }
     // The longest host with an entry for this path decides; "urls" entries on the way mean
     // that another path of the queried host could get another answer.
     bool bUrlsSeen = false;
-    while (nLevels-- > 0) {
-        const char* pRecord = FindHost(host.substr(starts[nLevels]), hashes[nLevels]);
+    while (nCandidates-- > 0) {
+        const char* pRecord = FindHost(host.substr(starts[nCandidates]), hashes[nCandidates]);
         if (pRecord == nullptr) {
             continue;
         }
@@ -162,6 +175,7 @@ CCategoryAnswer CHashedCategoryIndex::Lookup(std::string_view url) const noexcep
 
 std::size_t CHashedCategoryIndex::MemoryBytes() const noexcept {
     std::size_t nBytes = m_t.pool.capacity() + m_t.buckets.capacity() * sizeof(std::uint32_t) +
+                         m_t.filters.capacity() * sizeof(CBucketFilter) +
                          m_t.pathLists.capacity() * sizeof(std::uint32_t) +
                          m_t.categories.capacity() * sizeof(std::string);
     for (const std::string& name : m_t.categories) {

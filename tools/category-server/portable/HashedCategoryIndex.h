@@ -1,7 +1,7 @@
 // The category index over the lists: names in one pool, grouped by hash bucket behind a small
-// directory; a host's "urls" entries kept sorted and found by longest prefix. Look-ups hash the
-// queried host and each of its parents and confirm a hit against the pool, so that no answer
-// depends on a hash collision; they neither scan the lists nor allocate.
+// directory with a filter per bucket; a host's "urls" entries kept sorted and found by longest
+// prefix. Look-ups hash the queried host and each of its parents and confirm a hit against the
+// pool, so that no answer depends on a hash collision; they neither scan the lists nor allocate.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,7 @@
 struct CIndexTables {
     std::vector<char> pool;
     std::vector<std::uint32_t> buckets;  // each bucket's first record; one more: the end
+    std::vector<index_layout::CBucketFilter> filters;  // one a bucket
     std::vector<std::uint32_t> pathLists;
     std::vector<std::string> categories;  // by id; a lower id wins at equal specificity
     std::uint64_t nSeed = 0;

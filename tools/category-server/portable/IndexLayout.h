@@ -4,11 +4,14 @@
 //   host record  [length:1][flags:1][category:2][name][path list:4 when kHasUrls]
 //   path record  [length:2][category:2][path]
 // (little-endian, unaligned). A host record's category is its domain entry's when kHasDomain.
-// Host records are grouped by the bucket their name's hash falls in, a few to a bucket, and a
-// small directory gives each bucket's first record: a look-up reads the directory (small
-// enough to stay in cache) and then one short run of the pool, in one or two cache lines, and
-// confirms the name byte by byte. A path list (in its own array) is a count, then the offsets
-// of the host's path records, sorted by their bytes; path records follow the host records.
+// Host records are grouped by the bucket their name's hash falls in, about sixteen to a
+// bucket. A small directory gives each bucket's first record, and a filter of 128 bits per
+// bucket has two bits set for each of its names: a look-up reads the filters of the host and
+// its parents (small enough to stay in cache), goes on to the pool only for the levels whose
+// bits are set (a name that is not there passes for about one level in twenty), asks for each
+// such level's run of records at once, and confirms the name byte by byte. A path list (in
+// its own array) is a count, then the offsets of the host's path records, sorted by their
+// bytes; path records follow the host records.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +29,23 @@ inline constexpr std::size_t kHostHeader = 4;
 inline constexpr std::size_t kPathHeader = 4;
 inline constexpr std::uint16_t kNoCategory = 0xFFFF;
 
-// Host records per bucket, on average.
-inline constexpr std::size_t kRecordsPerBucket = 4;
+// Host records per bucket, on average: few enough that a run is a handful of cache lines,
+// many enough that the directory and the filters stay in cache.
+inline constexpr std::size_t kRecordsPerBucket = 16;
+
+// A bucket's filter: two of its 128 bits for each name in it, from the hash's lower half
+// (PlaceOf uses the upper).
+struct CBucketFilter {
+    std::uint64_t words[2] = {};
+};
+inline void AddToFilter(CBucketFilter& filter, std::uint64_t nHash) noexcept {
+    filter.words[(nHash >> 6) & 1] |= std::uint64_t{1} << (nHash & 63);
+    filter.words[(nHash >> 13) & 1] |= std::uint64_t{1} << ((nHash >> 7) & 63);
+}
+inline bool MayHold(const CBucketFilter& filter, std::uint64_t nHash) noexcept {
+    return (filter.words[(nHash >> 6) & 1] >> (nHash & 63) & 1) != 0 &&
+           (filter.words[(nHash >> 13) & 1] >> ((nHash >> 7) & 63) & 1) != 0;
+}
 
 inline std::uint16_t Read16(const char* p) noexcept {
     std::uint16_t value = 0;
