@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The family's day under Wine, through a real browser. Installs what is missing, builds what
-# it needs, installs the product in a private Wine prefix (build/main/wineprefix), starts the
-# category server and the family's web sites (HTTP and HTTPS) on loopback, starts the
-# settings program as Windows does at logon, and the filtering proxy, whose connections go
-# through FilterLsp.dll. Then headless Chromium browses through the proxy, first as nobody
+# it needs, starts the family's web sites (HTTP and HTTPS) on loopback, makes a private Wine
+# prefix (build/main/wineprefix) and starts the category server there (category-server.exe,
+# with a million generated names beside the family's sites), installs the product, starts
+# the settings program as Windows does at logon, and the filtering proxy, whose connections
+# go through FilterLsp.dll. Then headless Chromium browses through the proxy, first as nobody
 # (the Default profile), then as the child logged in through the login window, then with
 # filtering switched off, and a table says what the filter decided and what the browser
 # showed. Everything it started is stopped at the end.
@@ -42,13 +43,42 @@ source scripts/lib/browser.sh
 build() {
     scripts/setup.sh
     mkdir -p "$out"
-    if ! scripts/build.sh win:pcfamily win:filter-proxy win:wsbase native:category-server \
+    if ! scripts/build.sh win:pcfamily win:filter-proxy win:wsbase win:category-server \
         >"$out/build.log" 2>&1; then
         cat "$out/build.log" >&2
         echo "main: the build failed (above; also in $out/build.log)" >&2
         exit 1
     fi
-    echo "main: built what it needs (build/win/sockbin, build/native/tools/category-server/category-server)"
+    echo "main: built what it needs (build/win/sockbin, build/win/bin/category-server.exe)"
+}
+
+# A category tree of a million generated names, as the collections families download are
+# laid out; made once (and again when the generator changes).
+lists=$out/lists-1000000
+make_lists() {
+    local stamp=$lists/.made-by want
+    want=$(sha256sum scripts/make-lists.py | cut -d' ' -f1)
+    if [[ ! -f $stamp || $(cat "$stamp") != "$want" ]]; then
+        rm -rf "$lists"
+        python3 scripts/make-lists.py 1000000 "$lists" >/dev/null
+        echo "$want" >"$stamp"
+    fi
+}
+
+# The category server in the prefix, as on a family's PC: the generated lists, mapped to the
+# product's categories, beside the family's sites. Says how many entries it holds, how long
+# they took to load and the memory they take.
+start_categories() {
+    make_lists
+    FAMILY_CATEGORY_SERVER=$FAMILY_WIN/bin/category-server.exe \
+        family_start_categories "$logs" main --lists "$(winpath "$lists")" \
+        --map "$(winpath data/list-map.txt)"
+    local first resident
+    first=$(grep -m 1 'listening on' "$logs/category-server.log" | tr -d '\r')
+    resident=$(awk '/^VmRSS/ { printf "%.0f", $2 / 1024 }' "/proc/$CATEGORY_PID/status" 2>/dev/null)
+    echo "main: category-server.exe on 127.0.0.2:$CATEGORY_PORT with a million generated names" \
+        "and the family's sites:"
+    echo "      ${first#*: } (${resident:-?} MiB resident, Wine included)"
 }
 
 # The product's own logs from the installation folder, beside ours.
@@ -79,8 +109,9 @@ set_up() {
 
     desktop_start "$logs"
     family_certificate "$out/tls"
-    family_start_servers "$logs" "$out/tls" main
+    family_start_sites "$logs" "$out/tls" main
     desktop_prepare_prefix
+    start_categories
     family_install "$admin_password"
     echo "main: installed in $FAMILY_FOLDER" \
         "(super administrator \"admin\", password \"$admin_password\")"
@@ -150,18 +181,25 @@ journal_block_for() {
         '$4 == host { last = $5 "\t" $6 } END { print last }' <<<"$entries")
 }
 
-# Sets LOOKED_UP to the category the server gave HOST since the last page ("" when it was not
-# asked). Not run in a subshell: it moves the server log's mark.
+# Sets LOOKED_UP to the category the server gave HOST since the last page, or, when the filter
+# did not ask (it keeps what it was told of a host), to the one it gave before ("" when it
+# was never asked). Not run in a subshell: it moves the server log's mark.
+declare -A told
 category_looked_up() {
     local host=$1 lines all
     # Only the lookup lines: the server also tells of loads and reloads.
-    all=$(grep -F ' -> ' "$logs/category-server.log" || true)
+    all=$(grep -F ' -> ' "$logs/category-server.log" | tr -d '\r' || true)
     lines=$(tail -n +"$((lookups_seen + 1))" <<<"$all")
     [[ -z "$all" ]] || lookups_seen=$(grep -c '' <<<"$all")
     LOOKED_UP=$(awk -v host="$host" 'index($0, host) == 1 { last = $0 } END { print last }' \
         <<<"$lines" | sed -n 's/.* -> \(.*\)/\1/p')
     if [[ "$LOOKED_UP" == "(unknown)"* ]]; then
         LOOKED_UP="Null (unknown site)"
+    fi
+    if [[ -n "$LOOKED_UP" ]]; then
+        told[$host]=$LOOKED_UP
+    elif [[ -n "${told[$host]:-}" ]]; then
+        LOOKED_UP="${told[$host]} (told before)"
     fi
 }
 

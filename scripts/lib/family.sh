@@ -1,9 +1,10 @@
 # The family's world on this machine, for the main job and the browser test: the category
 # server, the family's web sites over HTTP and HTTPS, an installation in a private Wine prefix
 # and the filtering proxy. Sourced, not run, from the project's root, after servers.sh.
-# FAMILY_WIN (build/win unless set) is the cross tree, FAMILY_CATEGORY_SERVER the native
-# category server's program. Every process started here is remembered, and family_stop ends
-# exactly those.
+# FAMILY_WIN (build/win unless set) is the cross tree, FAMILY_CATEGORY_SERVER the category
+# server's program: the native one, or the Windows one (ending in .exe), which runs in the
+# private prefix. Every process started here is remembered, and family_stop ends exactly
+# those.
 
 FAMILY_WIN=${FAMILY_WIN:-build/win}
 FAMILY_CATEGORY_SERVER=${FAMILY_CATEGORY_SERVER:-build/native/tools/category-server/category-server}
@@ -47,19 +48,39 @@ family_hosts_file() {
     echo "127.0.0.1 ${FAMILY_HOSTS[*]}" >"$1"
 }
 
-# Starts the category server and the sites; sets CATEGORY_PORT, HTTP_PORT and HTTPS_PORT.
-# LOGS is the folder for their output, CERTS the certificate's.
-family_start_servers() {
-    local logs=$1 certs=$2 who=$3
+# Starts the category server with the family's sites and any lists given as more arguments
+# (paths as the program sees them); sets CATEGORY_PORT and CATEGORY_PID. LOGS is the folder
+# for its output. The Windows program runs in the prefix: start it after the prefix is ready.
+family_start_categories() {
+    local logs=$1 who=$2 db=data/category-db.txt
+    shift 2
+    local program=("$FAMILY_CATEGORY_SERVER")
+    if [[ "$FAMILY_CATEGORY_SERVER" == *.exe ]]; then
+        program=("$FAMILY_WIN/wine-run" "$FAMILY_CATEGORY_SERVER")
+        db=$(winpath "$db")
+    fi
     # --verbose: the main job reads each lookup's line ("URL -> CATEGORY").
-    family_spawn "$logs/category-server.log" "$FAMILY_CATEGORY_SERVER" \
-        --address 127.0.0.2 --port 0 --db data/category-db.txt --verbose
+    family_spawn "$logs/category-server.log" "${program[@]}" \
+        --address 127.0.0.2 --port 0 --db "$db" --verbose "$@"
+    CATEGORY_PID=${family_pids[-1]}
     CATEGORY_PORT=$(wait_port "$logs/category-server.log" '.*listening on 127.0.0.2:\([0-9]*\).*' \
-        "$who")
+        "$who" 120)
+}
+
+# Starts the family's sites; sets HTTP_PORT and HTTPS_PORT. CERTS is the certificate's folder.
+family_start_sites() {
+    local logs=$1 certs=$2 who=$3
     family_spawn "$logs/sites.log" python3 -u tools/sites/sites.py --root data/family-sites \
         --http-port 0 --https-port 0 --cert "$certs/sites.pem" --key "$certs/sites.key"
     HTTP_PORT=$(wait_port "$logs/sites.log" 'listening http on 127.0.0.1:\([0-9]*\)' "$who")
     HTTPS_PORT=$(wait_port "$logs/sites.log" 'listening https on 127.0.0.1:\([0-9]*\)' "$who")
+}
+
+# Both, the native category server with the family's sites only.
+family_start_servers() {
+    local logs=$1 certs=$2 who=$3
+    family_start_categories "$logs" "$who"
+    family_start_sites "$logs" "$certs" "$who"
 }
 
 # The stand-in Winsock catalogue as on a Windows machine, then the product installed with the
