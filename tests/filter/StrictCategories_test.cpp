@@ -91,7 +91,7 @@ TEST_F(StrictCategoriesTest, AServerWithoutTypeSixIsAskedWithTypeFourAndKeptByUr
         ASSERT_EQ(answers.size(), 1u);
         EXPECT_NE(answers[0].find(kGamblingPolicy), std::string::npos) << szPath;
     }
-    EXPECT_EQ(Types(server), (std::vector<int>{6, 4, 4}));
+    EXPECT_EQ(Types(server), (std::vector<int>{6, 6, 4, 4}));
 }
 
 // The second server is asked while the first refuses.

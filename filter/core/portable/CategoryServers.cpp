@@ -122,7 +122,12 @@ std::optional<CCategoryServers::CAnswer> CCategoryServers::AskServer(
     CServerState& state, const CategoryServerAddress& server, std::string_view url, const Ask& ask,
     bool& bAnswered) {
     if (!state.bTypeFourOnly) {
-        const CategoryExchange exchange = ask(server, TLVMessage::kScopedCategorySearch, url);
+        CategoryExchange exchange = ask(server, TLVMessage::kScopedCategorySearch, url);
+        if (exchange.outcome == CategoryExchange::Outcome::Closed) {
+            // A server from before type 6 closes every such lookup; one behind a balancer may
+            // close one at a moment it went down. Only a second close tells them apart.
+            exchange = ask(server, TLVMessage::kScopedCategorySearch, url);
+        }
         if (Failed(exchange.outcome)) {
             return std::nullopt;
         }

@@ -2,7 +2,8 @@
 // filter on. Servers are asked in order: the second only when the first gave no connection or
 // no reply, each with a pause of its own after it failed. A server is first asked with type 6,
 // whose answer says whether it holds for the whole host; a server that does not know type 6
-// is asked again with type 4, and from then on only with type 4. Answers are kept in a cache
+// (it answers another type, or closes the lookup twice) is asked again with type 4, and from
+// then on only with type 4. Answers are kept in a cache
 // by host or by URL; a lookup that no server answered is never kept. A lookup for a host whose
 // lookup is already under way waits for that one, so that a page's requests made at once on
 // several connections cost one lookup.

@@ -115,8 +115,9 @@ TEST_F(CategoryServersTest, NothingIsKeptWhenTheCacheIsOff) {
 }
 
 TEST_F(CategoryServersTest, AServerWithoutTypeSixIsAskedWithTypeFourFromThenOn) {
-    // It closes the connection on a type it does not know...
+    // It closes the connection on a type it does not know, every time...
     EXPECT_EQ(LookUp("casino.example/", {{kFirst, 6, "casino.example/", Failed(Outcome::Closed)},
+                                         {kFirst, 6, "casino.example/", Failed(Outcome::Closed)},
                                          {kFirst, 4, "casino.example/", Plain("Gambling")}}),
               "Gambling");
     // ...its answers hold only for their URL...
@@ -128,6 +129,14 @@ TEST_F(CategoryServersTest, AServerWithoutTypeSixIsAskedWithTypeFourFromThenOn) 
     const CategoryServerAddress moved{kFirst.address, 7302};
     EXPECT_EQ(LookUp("casino.example/", {{moved, 6, "casino.example/", Scoped("h", "Games")}}),
               "Games");
+}
+
+// A server behind a balancer that went down under a lookup: the balancer closes that one.
+TEST_F(CategoryServersTest, OneClosedLookupIsAskedAgainAndMarksNothing) {
+    EXPECT_EQ(LookUp("casino.example/", {{kFirst, 6, "casino.example/", Failed(Outcome::Closed)},
+                                         {kFirst, 6, "casino.example/", Scoped("h", "Gambling")}}),
+              "Gambling");
+    EXPECT_EQ(LookUp("news.example/", {{kFirst, 6, "news.example/", Scoped("h", "News")}}), "News");
 }
 
 TEST_F(CategoryServersTest, AReplyOfAnotherTypeAlsoMarksAnOlderServer) {
