@@ -7,6 +7,7 @@
 #include "tools/category-server/win/ServiceNames.h"
 #include "win/ServiceHandle.h"
 #include "win/UniqueHandle.h"
+#include "win/WideText.h"
 
 namespace {
 
@@ -18,14 +19,6 @@ std::string WithTrailingBackslash(std::string strFolder) {
         strFolder += '\\';
     }
     return strFolder;
-}
-
-std::wstring Widen(const std::string& strText) {
-    std::wstring strWide(strText.size() + 1, L'\0');
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, strWide.data(),
-                                        static_cast<int>(strWide.size()));
-    strWide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-    return strWide;
 }
 
 // A path as one argument of a command line. No path here ends in a backslash, which would

@@ -32,6 +32,7 @@
 #include "tools/install/portable/CategoryLists.h"
 #include "win/ProductRegistry.h"
 #include "win/RegKey.h"
+#include "win/WideText.h"
 
 namespace {
 
@@ -65,14 +66,6 @@ std::string ToolFolder() {
 int StepFailed(StepOutcome outcome, const std::string& strError) {
     std::fprintf(stderr, "pcinstall: %s\n", strError.c_str());
     return outcome == StepOutcome::kRefused ? kCancelled : 1;
-}
-
-std::wstring Widen(const std::string& strText) {
-    std::wstring strWide(strText.size() + 1, L'\0');
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, strText.c_str(), -1, strWide.data(),
-                                        static_cast<int>(strWide.size()));
-    strWide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-    return strWide;
 }
 
 bool ParseNumber(const char* szText, unsigned& uOut) {

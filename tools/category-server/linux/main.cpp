@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "Api/portable/ServerAddress.h"
 #include "tools/category-server/linux/EpollServer.h"
 #include "tools/category-server/portable/IndexReloader.h"
 #include "tools/category-server/portable/ServerOptions.h"
@@ -56,12 +55,7 @@ int Serve(const CServerOptions& options) {
         std::fprintf(stderr, "category-server: %s\n", strError.c_str());
         return 1;
     }
-    output.Line("listening on " + FormatIpv4(options.uAddress) + ":" +
-                std::to_string(server.Port()) + ": " + reloader.FirstLoad());
-    if (!IsLoopbackIpv4(options.uAddress)) {
-        output.Line("note: --address " + FormatIpv4(options.uAddress) +
-                    " answers other machines too");
-    }
+    output.Listening(options.uAddress, server.Port(), reloader.FirstLoad());
     reloader.ReportFirstLoad();
     Control(reloader, output);
     server.Stop();

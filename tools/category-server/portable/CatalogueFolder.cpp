@@ -2,27 +2,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+
+#include "tools/category-server/portable/ListText.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
-
-bool EndsWith(const std::string& lower, const char* szEnd) {
-    const std::string end = szEnd;
-    return lower.size() > end.size() &&
-           lower.compare(lower.size() - end.size(), end.size(), end) == 0;
-}
-
-// "[NAME.]CATEGORY.kind" -> CATEGORY; the name without its kind's extension comes in.
-std::string CategoryOf(const std::string& stem) {
+// "[NAME.]CATEGORY.kind" -> CATEGORY.
+std::string CategoryOf(const std::string& name) {
+    const std::string stem = name.substr(0, name.rfind('.'));
     const std::size_t nDot = stem.rfind('.');
     return nDot == std::string::npos ? stem : stem.substr(nDot + 1);
 }
@@ -32,47 +23,43 @@ void Recognise(const fs::directory_entry& entry, const CServerOptions& options, 
     using Kind = CListSource::Kind;
     const std::string path = entry.path().string();
     const std::string name = entry.path().filename().string();
-    const std::string lower = Lower(name);
     std::error_code ec;
     if (entry.is_directory(ec)) {
         out.lists.sources.push_back({Kind::Tree, path, ""});
         return;
     }
-    if (EndsWith(lower, ".tar.gz") || EndsWith(lower, ".tgz")) {
-        out.lists.sources.push_back({Kind::Tarball, path, ""});
-        return;
-    }
-    if (lower == kCatalogueMapName) {
-        if (options.lists.strMapFile.empty()) {
-            out.lists.strMapFile = path;
-        }
-        return;
-    }
-    if (lower == kCatalogueSuffixesName) {
-        if (options.lists.strPublicSuffixFile.empty() && !options.bNoPublicSuffixes) {
-            out.lists.strPublicSuffixFile = path;
-        }
-        return;
-    }
-    for (const auto& [szExtension, kind] :
-         {std::pair{".hosts", Kind::Hosts}, std::pair{".adblock", Kind::Adblock},
-          std::pair{".domains", Kind::Domains}}) {
-        if (EndsWith(lower, szExtension)) {
-            const std::string category =
-                CategoryOf(name.substr(0, name.size() - std::string(szExtension).size()));
-            if (category.empty()) {
-                break;
+    const CatalogueFile file = CatalogueFileOf(name);
+    switch (file) {
+        case CatalogueFile::kTarball:
+            out.lists.sources.push_back({Kind::Tarball, path, ""});
+            return;
+        case CatalogueFile::kMap:
+            if (options.lists.strMapFile.empty()) {
+                out.lists.strMapFile = path;
             }
-            out.lists.sources.push_back({kind, path, category});
+            return;
+        case CatalogueFile::kSuffixes:
+            if (options.lists.strPublicSuffixFile.empty() && !options.bNoPublicSuffixes) {
+                out.lists.strPublicSuffixFile = path;
+            }
+            return;
+        case CatalogueFile::kHosts:
+        case CatalogueFile::kAdblock:
+        case CatalogueFile::kDomains: {
+            const Kind kind = file == CatalogueFile::kHosts     ? Kind::Hosts
+                              : file == CatalogueFile::kAdblock ? Kind::Adblock
+                                                                : Kind::Domains;
+            out.lists.sources.push_back({kind, path, CategoryOf(name)});
             return;
         }
-    }
-    if (EndsWith(lower, ".txt")) {
-        out.lists.sources.push_back({Kind::Database, path, ""});
-        return;
-    }
-    if (!EndsWith(lower, ".log")) {  // the server's own log is no list, and no news
-        out.ignored.push_back(path);
+        case CatalogueFile::kDatabase:
+            out.lists.sources.push_back({Kind::Database, path, ""});
+            return;
+        case CatalogueFile::kLog:  // the server's own log is no list, and no news
+            return;
+        case CatalogueFile::kOther:
+            out.ignored.push_back(path);
+            return;
     }
 }
 
@@ -110,4 +97,38 @@ CListsToLoad ListsToLoad(const CServerOptions& options, const std::string& strDe
         out.lists.strPublicSuffixFile = strDefaultSuffixes;
     }
     return out;
+}
+
+CatalogueFile CatalogueFileOf(const std::string& name) {
+    // Ends with `end` (in lower case), with something before it.
+    const auto endsWith = [&](std::string_view end) {
+        return name.size() > end.size() &&
+               EqualsFolded(std::string_view(name).substr(name.size() - end.size()), end);
+    };
+    // A one-category list needs its category before its kind: "Gambling.hosts".
+    const auto oneCategory = [&](std::string_view end) {
+        return endsWith(end) && !CategoryOf(name).empty();
+    };
+    if (endsWith(".tar.gz") || endsWith(".tgz")) {
+        return CatalogueFile::kTarball;
+    }
+    if (EqualsFolded(name, kCatalogueMapName)) {
+        return CatalogueFile::kMap;
+    }
+    if (EqualsFolded(name, kCatalogueSuffixesName)) {
+        return CatalogueFile::kSuffixes;
+    }
+    if (oneCategory(".hosts")) {
+        return CatalogueFile::kHosts;
+    }
+    if (oneCategory(".adblock")) {
+        return CatalogueFile::kAdblock;
+    }
+    if (oneCategory(".domains")) {
+        return CatalogueFile::kDomains;
+    }
+    if (endsWith(".txt")) {
+        return CatalogueFile::kDatabase;
+    }
+    return endsWith(".log") ? CatalogueFile::kLog : CatalogueFile::kOther;
 }

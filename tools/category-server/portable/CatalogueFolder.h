@@ -31,3 +31,17 @@ struct CListsToLoad {
 // strDefaultSuffixes: the system's public suffix list, used when nothing else names one and
 // it exists (empty: none).
 CListsToLoad ListsToLoad(const CServerOptions& options, const std::string& strDefaultSuffixes);
+
+// What a file of the folder is taken for, by its name (a folder is a tree).
+enum class CatalogueFile {
+    kTarball,
+    kMap,
+    kSuffixes,
+    kHosts,
+    kAdblock,
+    kDomains,
+    kDatabase,
+    kLog,
+    kOther
+};
+CatalogueFile CatalogueFileOf(const std::string& name);

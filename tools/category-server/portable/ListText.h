@@ -13,6 +13,19 @@ inline char FoldCase(char c) noexcept {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Whether text is `lower` but for the case of its ASCII letters (`lower` in lower case).
+inline bool EqualsFolded(std::string_view text, std::string_view lower) noexcept {
+    if (text.size() != lower.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (FoldCase(text[i]) != lower[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 inline std::string_view Trim(std::string_view text) noexcept {
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);

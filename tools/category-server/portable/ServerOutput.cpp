@@ -3,7 +3,18 @@
 #include <cstdio>
 #include <utility>
 
+#include "Api/portable/ServerAddress.h"
+
 CServerOutput::CServerOutput(std::string strLogFile) : m_strLogFile(std::move(strLogFile)) {}
+
+void CServerOutput::Listening(std::uint32_t uAddress, std::uint16_t uPort,
+                              const std::string& strLoaded) {
+    const std::string strAddress = FormatIpv4(uAddress);
+    Line("listening on " + strAddress + ":" + std::to_string(uPort) + ": " + strLoaded);
+    if (!IsLoopbackIpv4(uAddress)) {
+        Line("note: --address " + strAddress + " answers other machines too");
+    }
+}
 
 void CServerOutput::Write(std::string_view lines) noexcept {
     const std::lock_guard lock(m_lock);

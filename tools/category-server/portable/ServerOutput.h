@@ -3,6 +3,7 @@
 // thread stay whole.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ public:
     // Whole lines, each ending in '\n', written and flushed at once.
     void Write(std::string_view lines) noexcept;
     void Line(const std::string& line) { Write(line + "\n"); }
+    // The first line, once lookups are answered ("listening on ADDRESS:PORT: " and what was
+    // loaded), and a note when other machines can reach the server.
+    void Listening(std::uint32_t uAddress, std::uint16_t uPort, const std::string& strLoaded);
 
 private:
     std::mutex m_lock;

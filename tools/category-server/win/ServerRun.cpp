@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "Api/portable/ServerAddress.h"
 #include "tools/category-server/portable/IndexReloader.h"
 #include "tools/category-server/portable/ServerOutput.h"
 #include "tools/category-server/win/IocpServer.h"
@@ -18,12 +17,7 @@ int RunServer(const CServerOptions& options, HANDLE hStop, const char* szReloade
         output.Line("category-server: " + strError);
         return 1;
     }
-    output.Line("listening on " + FormatIpv4(options.uAddress) + ":" +
-                std::to_string(server.Port()) + ": " + reloader.FirstLoad());
-    if (!IsLoopbackIpv4(options.uAddress)) {
-        output.Line("note: --address " + FormatIpv4(options.uAddress) +
-                    " answers other machines too");
-    }
+    output.Listening(options.uAddress, server.Port(), reloader.FirstLoad());
     reloader.ReportFirstLoad();
     const HANDLE handles[] = {hStop, onServing(server.Port())};
     const DWORD nHandles = handles[1] != nullptr ? 2 : 1;

@@ -1,6 +1,5 @@
 #include "tools/install/portable/CategoryLists.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -9,18 +8,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           Lower(text).compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // The category becomes part of a file name, after its last dot.
 bool UsableCategory(const std::string& category) {
@@ -41,14 +28,14 @@ bool TargetName(const CCategoryListToAdd& list, const fs::path& source, std::str
         strName = source.stem().string() + "." + list.strCategory + "." + list.strKind;
         return true;
     }
-    if (Lower(name) == kCatalogueMapName || Lower(name) == kCatalogueSuffixesName) {
+    const CatalogueFile file = CatalogueFileOf(name);
+    if (file == CatalogueFile::kMap || file == CatalogueFile::kSuffixes) {
         strError = name + " has a meaning of its own in the folder of lists: give a map with --map";
         return false;
     }
     // A file of "host[/path] Category" lines is recognised by its .txt.
-    strName = EndsWith(name, ".txt") || EndsWith(name, ".tar.gz") || EndsWith(name, ".tgz")
-                  ? name
-                  : name + ".txt";
+    strName =
+        file == CatalogueFile::kDatabase || file == CatalogueFile::kTarball ? name : name + ".txt";
     return true;
 }
 
