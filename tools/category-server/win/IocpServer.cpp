@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "Api/portable/ServerAddress.h"
+#include "win/BaseTcpProvider.h"
 
 namespace {
 
@@ -58,9 +59,14 @@ bool CIocpServer::Start(std::string& strError) {
     return true;
 }
 
+SOCKET CIocpServer::NewSocket() {
+    WSAPROTOCOL_INFOW* pProvider = m_provider ? &*m_provider : nullptr;
+    return ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, pProvider, 0, WSA_FLAG_OVERLAPPED);
+}
+
 bool CIocpServer::Listen(std::string& strError) {
-    m_listener.Reset(
-        ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+    m_provider = BaseTcpProvider();
+    m_listener.Reset(NewSocket());
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = ::htonl(m_options.uAddress);
@@ -212,8 +218,7 @@ bool CIocpServer::PostAccept() {
     CContext& context = *pContext;
     context.step = CContext::Step::kAccept;
     context.bCancelled = false;
-    context.socket.Reset(
-        ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+    context.socket.Reset(NewSocket());
     const bool bPosted =
         context.socket &&
         ::CreateIoCompletionPort(reinterpret_cast<HANDLE>(context.socket.Get()), m_port.Get(), 0,

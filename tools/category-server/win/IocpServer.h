@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +73,9 @@ private:
         std::unique_ptr<CLookupLines> lines;
     };
 
+    // On the system's own provider, so that no layered provider (the filter's, when the
+    // product is installed) stands between the server and its clients.
+    SOCKET NewSocket();
     bool Listen(std::string& strError);
     void Work() noexcept;
     void Complete(CWorker& worker, CContext& context, DWORD dwBytes, bool bOk);
@@ -94,7 +98,8 @@ private:
     CServerOutput& m_output;
     std::uint16_t m_uPort = 0;
 
-    CHandle m_port;  // the completion port
+    std::optional<WSAPROTOCOL_INFOW> m_provider;  // none found: the catalogue's choice
+    CHandle m_port;                               // the completion port
     CSocket m_listener;
     LPFN_ACCEPTEX m_pAcceptEx = nullptr;
     std::size_t m_nAcceptTarget = 16;
