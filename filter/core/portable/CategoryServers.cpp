@@ -21,7 +21,7 @@ std::optional<ScopedCategory> ParseScopedCategory(std::string_view value) {
     return ScopedCategory{value[0] == 'h', value.substr(2)};
 }
 
-CCategoryServers::CCategoryServers(CCategoryServerPause::Clock clock)
+CCategoryServers::CCategoryServers(const CCategoryServerPause::Clock& clock)
     : m_cache(CCategoryCache::kCapacity, clock),
       m_states{CServerState(clock), CServerState(clock)} {}
 

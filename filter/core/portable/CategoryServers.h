@@ -54,7 +54,7 @@ public:
     using Ask = std::function<CategoryExchange(const CategoryServerAddress& server, int iType,
                                                std::string_view url)>;
 
-    explicit CCategoryServers(CCategoryServerPause::Clock clock = [] {
+    explicit CCategoryServers(const CCategoryServerPause::Clock& clock = [] {
         return std::chrono::steady_clock::now();
     });
 
