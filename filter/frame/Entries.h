@@ -1,5 +1,6 @@
-// The frame's own entry points: the 30 of the procedure table and the two extension functions
-// handed to applications in place of the next provider's.
+// The frame's own entry points: the 30 of the procedure table and the extension functions
+// handed to applications in place of the next provider's (TransmitFile and AcceptEx always,
+// the rest with the strict switch on).
 #pragma once
 
 #include <winsock2.h>
@@ -78,3 +79,17 @@ BOOL PASCAL AcceptExExt(SOCKET sListenSocket, SOCKET sAcceptSocket, PVOID lpOutp
                         DWORD dwReceiveDataLength, DWORD dwLocalAddressLength,
                         DWORD dwRemoteAddressLength, LPDWORD lpdwBytesReceived,
                         LPOVERLAPPED lpOverlapped);
+
+// With the strict switch on.
+BOOL PASCAL ExtConnectEx(SOCKET s, const sockaddr* name, int namelen, PVOID lpSendBuffer,
+                         DWORD dwSendDataLength, LPDWORD lpdwBytesSent, LPOVERLAPPED lpOverlapped);
+BOOL PASCAL ExtDisconnectEx(SOCKET s, LPOVERLAPPED lpOverlapped, DWORD dwFlags, DWORD dwReserved);
+BOOL PASCAL ExtTransmitPackets(SOCKET hSocket, LPTRANSMIT_PACKETS_ELEMENT lpPacketArray,
+                               DWORD nElementCount, DWORD nSendSize, LPOVERLAPPED lpOverlapped,
+                               DWORD dwFlags);
+INT PASCAL ExtWSARecvMsg(SOCKET s, LPWSAMSG lpMsg, LPDWORD lpdwNumberOfBytesRecvd,
+                         LPWSAOVERLAPPED lpOverlapped,
+                         LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);
+INT WSAAPI ExtWSASendMsg(SOCKET s, LPWSAMSG lpMsg, DWORD dwFlags, LPDWORD lpNumberOfBytesSent,
+                         LPWSAOVERLAPPED lpOverlapped,
+                         LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);

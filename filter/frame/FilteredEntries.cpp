@@ -9,23 +9,7 @@
 #include "filter/frame/OverlappedRequest.h"
 #include "filter/frame/ProviderInfo.h"
 #include "filter/frame/Trace.h"
-
-namespace {
-
-// A send the filter refused (an HTTPS connection to a blocked site): nothing reaches the server,
-// which is told that the client has finished, and the application is told its bytes went.
-DWORD WithholdSend(SocketInfo& info, LPWSABUF lpBuffers, DWORD dwBufferCount) {
-    int iError = 0;
-    const CCallProviderScope slot(info.Provider);
-    info.Provider->NextProcTable.lpWSPShutdown(info.ProviderSocket, SD_SEND, &iError);
-    DWORD nBytes = 0;
-    for (DWORD i = 0; i < dwBufferCount; ++i) {
-        nBytes += lpBuffers[i].len;
-    }
-    return nBytes;
-}
-
-}  // namespace
+#include "filter/frame/WithheldSend.h"
 
 int WSPAPI WSPConnect(SOCKET s, const sockaddr* name, int namelen, LPWSABUF lpCallerData,
                       LPWSABUF lpCalleeData, LPQOS lpSQOS, LPQOS lpGQOS, LPINT lpErrno) {

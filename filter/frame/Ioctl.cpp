@@ -1,13 +1,17 @@
-// WSPIoctl and the two extension functions the frame hands out in place of the next
+// WSPIoctl and the two extension functions the frame always hands out in place of the next
 // provider's, so that their sockets are translated too.
 #include <cstring>
+
+#include "filter/core/SharedFilterState.h"
 
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/Entries.h"
 #include "filter/frame/ExtensionFunctions.h"
 #include "filter/frame/Forward.h"
 #include "filter/frame/OverlappedComplete.h"
+#include "filter/frame/OverlappedExecute.h"
 #include "filter/frame/OverlappedRequest.h"
+#include "filter/frame/StrictExtensions.h"
 #include "filter/frame/Trace.h"
 
 namespace {
@@ -35,23 +39,12 @@ int AnswerExtension(SocketInfo& info, const WSPPROC_TABLE& next, void* pOwn, voi
                            nullptr, lpErrno);
 }
 
-OverlappedRequest RequestFor(DWORD dwOperation, LPOVERLAPPED lpOverlapped,
-                             LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine = nullptr,
-                             LPWSATHREADID lpThreadId = nullptr) {
-    OverlappedRequest request{};
-    request.Operation = dwOperation;
-    request.CallerOverlapped = reinterpret_cast<LPWSAOVERLAPPED>(lpOverlapped);
-    request.CompletionRoutine = lpCompletionRoutine;
-    request.ThreadId = lpThreadId;
-    return request;
-}
-
 // The target handle is known at once; an overlapped caller still hears of it the usual way.
 int CompleteTargetHandleQuery(SocketInfo& info, SOCKET s, LPWSAOVERLAPPED lpOverlapped,
                               LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                               LPWSATHREADID lpThreadId, LPINT lpErrno) {
     OverlappedStructure* pRecord = TakeOverlappedStructure(
-        info, s, RequestFor(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId));
+        info, s, ExtensionRequest(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId));
     if (pRecord == nullptr) {
         *lpErrno = WSAENOBUFS;
         return SOCKET_ERROR;
@@ -59,16 +52,21 @@ int CompleteTargetHandleQuery(SocketInfo& info, SOCKET s, LPWSAOVERLAPPED lpOver
     lpOverlapped->Internal = reinterpret_cast<ULONG_PTR>(lpCompletionRoutine);
     lpOverlapped->InternalHigh = sizeof(SOCKET);
     IntermediateCompletionRoutine(0, sizeof(SOCKET), &pRecord->ProviderOverlapped, 0);
-    return 0;
+    return OverlappedEntryResult(CompletedAtOnce(), lpErrno);
 }
 
-// The result of an extension function handed to the manager.
-BOOL ExtensionResult(int iResult) {
-    if (iResult == 0) {
-        return TRUE;
+// Every other extension function is refused: the layer's handles are its own, so the next
+// provider's function could not take them. With the strict switch on the log names the GUID,
+// so that a program that needs one shows up.
+int RefuseExtension(const GUID& id, LPINT lpErrno) {
+    *lpErrno = WSAEINVAL;
+    if (StrictFilterOn()) {
+        Trace(1, "WSPIoctl :: Error = WSAEINVAL, extension function %s not handed out",
+              GuidText(id).szText);
+    } else {
+        Trace(1, "WSPIoctl :: Error = WSAEINVAL");
     }
-    ::SetLastError(static_cast<DWORD>(iResult));
-    return FALSE;
+    return SOCKET_ERROR;
 }
 
 }  // namespace
@@ -107,10 +105,14 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
                                        cbInBuffer, lpvOutBuffer, cbOutBuffer, lpcbBytesReturned,
                                        lpErrno);
             }
+            int iResult = 0;
+            if (StrictFilterOn() &&
+                AnswerStrictExtension(*pInfo, id, lpvOutBuffer, cbOutBuffer, lpcbBytesReturned,
+                                      lpErrno, &iResult)) {
+                return iResult;
+            }
             if (!IsEqualGUID(id, kGetAcceptExSockaddrsId)) {
-                *lpErrno = WSAEINVAL;
-                Trace(1, "WSPIoctl :: Error = WSAEINVAL");
-                return SOCKET_ERROR;
+                return RefuseExtension(id, lpErrno);
             }
         } else if (dwIoControlCode == SIO_QUERY_TARGET_PNP_HANDLE) {
             if (lpvOutBuffer == nullptr || cbOutBuffer < sizeof(SOCKET)) {
@@ -127,7 +129,7 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
         }
         if (lpOverlapped != nullptr) {
             OverlappedRequest request =
-                RequestFor(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId);
+                ExtensionRequest(kOpIoctl, lpOverlapped, lpCompletionRoutine, lpThreadId);
             request.Args.Ioctl = {dwIoControlCode, lpvInBuffer, cbInBuffer, lpvOutBuffer,
                                   cbOutBuffer};
             return OverlappedEntryResult(
@@ -163,7 +165,7 @@ BOOL PASCAL ExtTransmitFile(SOCKET hSocket, HANDLE hFile, DWORD nNumberOfBytesTo
                                             dwFlags);
         }
         // No thread id and no completion routine: the caller hears through its event.
-        OverlappedRequest request = RequestFor(kOpTransmitFile, lpOverlapped);
+        OverlappedRequest request = ExtensionRequest(kOpTransmitFile, lpOverlapped);
         request.Args.TransmitFile = {hFile, nNumberOfBytesToWrite, nNumberOfBytesPerSend,
                                      lpTransmitBuffers, dwFlags};
         return ExtensionResult(
@@ -203,7 +205,7 @@ BOOL PASCAL AcceptExExt(SOCKET sListenSocket, SOCKET sAcceptSocket, PVOID lpOutp
                                         dwRemoteAddressLength, lpdwBytesReceived, nullptr);
         }
         // Completes on the listening socket; the bytes count for the accepted one.
-        OverlappedRequest request = RequestFor(kOpAcceptEx, lpOverlapped);
+        OverlappedRequest request = ExtensionRequest(kOpAcceptEx, lpOverlapped);
         request.Provider = pAccept->Provider;
         request.Args.AcceptEx = {sAcceptSocket,        pAccept->ProviderSocket,
                                  lpOutputBuffer,       dwReceiveDataLength,

@@ -10,6 +10,7 @@
 #include "filter/frame/ProviderInfo.h"
 #include "filter/frame/SocketInfo.h"
 #include "filter/frame/Trace.h"
+#include "filter/frame/WithheldSend.h"
 
 namespace {
 
@@ -42,11 +43,15 @@ void CountBytes(OverlappedStructure* pRecord, DWORD cbTransferred) {
     switch (pRecord->Operation) {
         case kOpRecv:
         case kOpRecvFrom:
+        case kOpRecvMsg:
             pRecord->SocketRecord->BytesRecv += cbTransferred;
             break;
         case kOpSend:
         case kOpSendTo:
         case kOpTransmitFile:
+        case kOpConnectEx:
+        case kOpTransmitPackets:
+        case kOpSendMsg:
             pRecord->SocketRecord->BytesSent += cbTransferred;
             break;
         case kOpAcceptEx: {
@@ -88,6 +93,33 @@ void NotifyCaller(OverlappedStructure* pRecord, DWORD dwError, DWORD cbTransferr
     }
 }
 
+// What the filter makes of a finished operation before the application hears of it: the count
+// to report.
+DWORD FilterCompletion(OverlappedStructure* pRecord, DWORD cbTransferred) {
+    switch (pRecord->Operation) {
+        case kOpRecv: {
+            const TransferArgs& args = pRecord->Args.Transfer;
+            return FilterOverlappedRecvDone(pRecord->CallerSocket, args.Buffers, args.BufferCount,
+                                            cbTransferred);
+        }
+        case kOpRecvMsg: {
+            const MessageArgs& args = pRecord->Args.Message;
+            return CarriesDatagrams(*pRecord->Provider)
+                       ? cbTransferred
+                       : FilterOverlappedRecvDone(pRecord->CallerSocket, args.Buffers,
+                                                  args.BufferCount, cbTransferred);
+        }
+        case kOpConnectEx:
+            if (pRecord->Args.ConnectEx.WithheldLength == 0) {
+                return cbTransferred;
+            }
+            EndWithheldConnect(*pRecord->Provider, pRecord->ProviderSocket);
+            return pRecord->Args.ConnectEx.WithheldLength;
+        default:
+            return cbTransferred;
+    }
+}
+
 }  // namespace
 
 void CALLBACK IntermediateCompletionRoutine(DWORD dwError, DWORD cbTransferred,
@@ -110,10 +142,8 @@ void CALLBACK IntermediateCompletionRoutine(DWORD dwError, DWORD cbTransferred,
     if (dwError == WSA_IO_PENDING) {
         ProviderResult(pRecord, &dwError, &cbTransferred, &dwFlags);
     }
-    if (dwError == 0 && pRecord->Operation == kOpRecv) {
-        const TransferArgs& args = pRecord->Args.Transfer;
-        cbTransferred = FilterOverlappedRecvDone(pRecord->CallerSocket, args.Buffers,
-                                                 args.BufferCount, cbTransferred);
+    if (dwError == 0) {
+        cbTransferred = FilterCompletion(pRecord, cbTransferred);
     }
     CompleteCallerRequest(pRecord, dwError, cbTransferred, dwFlags);
 }

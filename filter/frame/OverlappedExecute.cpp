@@ -1,5 +1,7 @@
 #include "filter/frame/OverlappedExecute.h"
 
+#include "filter/core/SharedFilterState.h"
+
 #include "filter/frame/CallProviderScope.h"
 #include "filter/frame/ExtensionFunctions.h"
 #include "filter/frame/OverlappedComplete.h"
@@ -8,6 +10,40 @@
 #include "filter/frame/Trace.h"
 
 namespace {
+
+// False, with the thread's last error in the record: the extension functions report failure so.
+bool TakeLastError(OverlappedStructure* pRecord) {
+    pRecord->Error = static_cast<int>(::GetLastError());
+    return false;
+}
+
+// The BOOL extension functions of the strict switch, which take no completion routine.
+bool IssueExtension(OverlappedStructure* pRecord) {
+    const ChainExtensions& next = pRecord->Provider->Extensions;
+    const SOCKET s = pRecord->ProviderSocket;
+    LPOVERLAPPED lpOverlapped = &pRecord->ProviderOverlapped;
+    BOOL bDone = FALSE;
+    switch (pRecord->Operation) {
+        case kOpConnectEx: {
+            const ConnectExArgs& a = pRecord->Args.ConnectEx;
+            bDone = next.ConnectEx.load()(s, a.Name, a.NameLength, a.SendBuffer, a.SendLength,
+                                          &pRecord->BytesTransferred, lpOverlapped);
+            break;
+        }
+        case kOpDisconnectEx: {
+            const DisconnectExArgs& a = pRecord->Args.DisconnectEx;
+            bDone = next.DisconnectEx.load()(s, lpOverlapped, a.Flags, a.Reserved);
+            break;
+        }
+        default: {
+            const TransmitPacketsArgs& a = pRecord->Args.TransmitPackets;
+            bDone = next.TransmitPackets.load()(s, a.Elements, a.ElementCount, a.SendSize,
+                                                lpOverlapped, a.Flags);
+            break;
+        }
+    }
+    return bDone || TakeLastError(pRecord);
+}
 
 // The next provider's call for the record's operation; false with the error in pRecord->Error.
 bool IssueOperation(OverlappedStructure* pRecord,
@@ -65,6 +101,23 @@ bool IssueOperation(OverlappedStructure* pRecord,
             *lpErrno = static_cast<int>(::GetLastError());
             return false;
         }
+        case kOpConnectEx:
+        case kOpDisconnectEx:
+        case kOpTransmitPackets:
+            return IssueExtension(pRecord);
+        case kOpRecvMsg: {
+            const MessageArgs& a = pRecord->Args.Message;
+            return pRecord->Provider->Extensions.RecvMsg.load()(s, a.Message, lpBytes, lpOverlapped,
+                                                                lpCompletionRoutine) == 0 ||
+                   TakeLastError(pRecord);
+        }
+        case kOpSendMsg: {
+            const MessageArgs& a = pRecord->Args.Message;
+            return pRecord->Provider->Extensions.SendMsg.load()(s, a.Message, a.Flags, lpBytes,
+                                                                lpOverlapped,
+                                                                lpCompletionRoutine) == 0 ||
+                   TakeLastError(pRecord);
+        }
         default:
             DebugOut("ExecuteOverlappedOperation: Unknown operation!\n");
             *lpErrno = WSAEINVAL;
@@ -100,7 +153,7 @@ int AwaitCompletionEvent(OverlappedStructure* pRecord) {
         pRecord->CompletionRefs = 1;
         ::WaitForSingleObject(pRecord->CompletionEvent, INFINITE);
         IntermediateCompletionRoutine(WSA_IO_PENDING, 0, &pRecord->ProviderOverlapped, 0);
-        return 0;
+        return CompletedAtOnce();
     }
     pRecord->CompletionWait = hWait;
     ReleaseOverlappedStructure(pRecord);
@@ -116,6 +169,8 @@ DWORD FailureFlags(const OverlappedStructure* pRecord) {
             return pRecord->Args.Transfer.Flags;
         case kOpTransmitFile:
             return pRecord->Args.TransmitFile.Flags;
+        case kOpSendMsg:
+            return pRecord->Args.Message.Flags;
         default:
             return 0;
     }
@@ -145,8 +200,9 @@ int FailOverlappedOperation(OverlappedStructure* pRecord, int iError) {
 
 int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, bool bPortMode) {
     ResetCallerEvent(pRecord);
-    // The two extension functions take no completion routine, so in queue mode they, like
-    // sockets that cannot be tied to the port, are completed from an event.
+    // The extension functions take no completion routine (or, the two message functions, have
+    // no thread id of the application's own), so in queue mode they, like sockets that cannot be
+    // tied to the port, are completed from an event.
     const bool bByEvent = bSynchronous || (!bPortMode && pRecord->Operation >= kOpTransmitFile);
     if (bByEvent && !PrepareCompletionEvent(pRecord)) {
         return FailOverlappedOperation(pRecord, WSAENOBUFS);
@@ -169,7 +225,11 @@ int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, 
     }
     if (iError == 0) {
         IntermediateCompletionRoutine(WSA_IO_PENDING, 0, &pRecord->ProviderOverlapped, 0);
-        return 0;
+        return CompletedAtOnce();
     }
     return AwaitCompletionEvent(pRecord);
+}
+
+int CompletedAtOnce() {
+    return StrictFilterOn() ? WSA_IO_PENDING : 0;
 }

@@ -13,3 +13,8 @@ int FailOverlappedOperation(OverlappedStructure* pRecord, int iError);
 // A new request starts with the caller's event cleared (its low bit, which keeps a packet off a
 // port, ignored). With a completion routine hEvent is the application's own, not an event.
 void ResetCallerEvent(const OverlappedStructure* pRecord);
+
+// What an entry reports for a request the frame completed before returning, the caller already
+// told through its event, port or routine: success, or with the strict switch on WSA_IO_PENDING,
+// since an application that skips its completion port on success would hear of it twice.
+int CompletedAtOnce();

@@ -268,6 +268,11 @@ int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
         hSemaphore = gManager.Semaphore.Get();
     }
     if (hPort == nullptr) {
+        if (pRecord->Operation >= kOpConnectEx) {
+            // Issued here and completed from an event: nothing of theirs need outlive the call.
+            return CaptureBuffers(pRecord) ? ExecuteOverlappedOperation(pRecord, true, false)
+                                           : FailOverlappedOperation(pRecord, WSAENOBUFS);
+        }
         if (!CaptureBuffers(pRecord)) {
             return FailOverlappedOperation(pRecord, WSAENOBUFS);
         }
@@ -277,7 +282,8 @@ int QueueOverlappedOperation(OverlappedStructure* pRecord, SocketInfo* pInfo) {
     }
     // The filter reads a receive's buffers when it completes, after the caller's array may
     // have gone with its stack.
-    if (pRecord->Operation == kOpRecv && !CaptureBuffers(pRecord)) {
+    if ((pRecord->Operation == kOpRecv || pRecord->Operation == kOpRecvMsg) &&
+        !CaptureBuffers(pRecord)) {
         return FailOverlappedOperation(pRecord, WSAENOBUFS);
     }
     // A socket that cannot be tied to the port sends no packet to a manager thread: the

@@ -54,6 +54,10 @@ void ReleaseOverlappedStructure(OverlappedStructure* pRecord) {
     if (pRecord->HeapBuffers != nullptr) {
         ::HeapFree(gProviderHeap.Get(), 0, pRecord->HeapBuffers);
     }
+    if (pRecord->OwnsCallerThread) {
+        int iError = 0;
+        gUpcalls.lpWPUCloseThread(&pRecord->CallerThreadId, &iError);
+    }
     const CCriticalSectionLock lock(gOverlappedLock);
     std::memset(pRecord, 0, sizeof *pRecord);
     pRecord->Next = gFreeList;
@@ -72,22 +76,40 @@ void ForgetOverlappedPool() {
     gRecordsInUse = 0;
 }
 
+namespace {
+
+// A copy of nCount buffer descriptors in the record; null when there is no room for it.
+LPWSABUF CopyBuffers(OverlappedStructure* pRecord, const WSABUF* pBuffers, DWORD nCount) {
+    LPWSABUF pCopy = pRecord->OwnBuffers;
+    if (nCount > kInlineBuffers) {
+        pCopy = static_cast<LPWSABUF>(::HeapAlloc(gProviderHeap.Get(), 0, nCount * sizeof(WSABUF)));
+        if (pCopy == nullptr) {
+            return nullptr;
+        }
+        pRecord->HeapBuffers = pCopy;
+    }
+    if (nCount != 0) {
+        std::memcpy(pCopy, pBuffers, nCount * sizeof(WSABUF));
+    }
+    return pCopy;
+}
+
+}  // namespace
+
 bool CaptureBuffers(OverlappedStructure* pRecord) {
+    if (pRecord->Operation == kOpRecvMsg) {
+        MessageArgs& args = pRecord->Args.Message;
+        args.Buffers = CopyBuffers(pRecord, args.Message->lpBuffers, args.Message->dwBufferCount);
+        args.BufferCount = args.Buffers != nullptr ? args.Message->dwBufferCount : 0;
+        return args.Buffers != nullptr;
+    }
     if (pRecord->Operation < kOpRecv || pRecord->Operation > kOpSendTo) {
         return true;
     }
     TransferArgs& args = pRecord->Args.Transfer;
-    LPWSABUF pCopy = pRecord->OwnBuffers;
-    if (args.BufferCount > kInlineBuffers) {
-        pCopy = static_cast<LPWSABUF>(
-            ::HeapAlloc(gProviderHeap.Get(), 0, args.BufferCount * sizeof(WSABUF)));
-        if (pCopy == nullptr) {
-            return false;
-        }
-        pRecord->HeapBuffers = pCopy;
-    }
-    if (args.BufferCount != 0) {
-        std::memcpy(pCopy, args.Buffers, args.BufferCount * sizeof(WSABUF));
+    LPWSABUF pCopy = CopyBuffers(pRecord, args.Buffers, args.BufferCount);
+    if (pCopy == nullptr) {
+        return false;
     }
     args.Buffers = pCopy;
     if (pRecord->Operation == kOpSendTo && args.Address != nullptr && args.ToLength > 0 &&

@@ -7,6 +7,7 @@
 #include "filter/frame/OverlappedComplete.h"
 #include "filter/frame/OverlappedExecute.h"
 #include "filter/frame/OverlappedManager.h"
+#include "filter/frame/ProcessState.h"
 #include "filter/frame/SocketInfo.h"
 #include "filter/frame/Trace.h"
 
@@ -27,6 +28,13 @@ OverlappedStructure* TakeOverlappedStructure(SocketInfo& info, SOCKET s,
     if (request.ThreadId != nullptr) {
         pRecord->CallerThreadId = *request.ThreadId;
         pRecord->HasCallerThread = TRUE;
+    } else if (request.CompletionRoutine != nullptr && request.Operation >= kOpConnectEx) {
+        // The message functions' routines run on the calling thread, which they do not name.
+        int iError = 0;
+        if (gUpcalls.lpWPUOpenCurrentThread(&pRecord->CallerThreadId, &iError) == 0) {
+            pRecord->HasCallerThread = TRUE;
+            pRecord->OwnsCallerThread = TRUE;
+        }
     }
     pRecord->CallerCompletionRoutine = request.CompletionRoutine;
     pRecord->Error = 0;
@@ -114,21 +122,44 @@ int CompleteOverlappedTransfer(SocketInfo& info, SOCKET s, const OverlappedTrans
                               : CompleteAtOnce(pRecord, cbTransferred, lpErrno);
 }
 
+int CompleteOverlappedRequest(SocketInfo& info, SOCKET s, const OverlappedRequest& request,
+                              DWORD cbTransferred, const char* szNoRecordText) {
+    OverlappedStructure* pRecord = TakeOverlappedStructure(info, s, request);
+    if (pRecord == nullptr) {
+        DebugOut("%s", szNoRecordText);
+        return WSAENOBUFS;
+    }
+    int iResult = 0;
+    CompleteAtOnce(pRecord, cbTransferred, &iResult);
+    return iResult;
+}
+
+int StartFilteredReceive(SocketInfo& info, SOCKET s, const OverlappedRequest& request,
+                         LPWSABUF lpBuffers, DWORD dwBufferCount, const char* szNoRecordText) {
+    // The record first: a page the filter hands over must not be lost for want of one.
+    OverlappedStructure* pRecord = TakeOverlappedStructure(info, s, request);
+    if (pRecord == nullptr) {
+        DebugOut("%s", szNoRecordText);
+        return WSAENOBUFS;
+    }
+    DWORD nAnswered = 0;
+    if (!FilterOverlappedRecvPending(s, lpBuffers, dwBufferCount, &nAnswered)) {
+        return QueueOverlappedOperation(pRecord, &info);
+    }
+    int iResult = 0;
+    CompleteAtOnce(pRecord, nAnswered, &iResult);
+    return iResult;
+}
+
 int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer& transfer,
                            LPWSAOVERLAPPED lpOverlapped,
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
-    // The record first: a page the filter hands over must not be lost for want of one.
-    OverlappedStructure* pRecord = TakeTransferRecord(
-        info, s, transfer, lpOverlapped, lpCompletionRoutine, lpThreadId, szNoRecordText);
-    if (pRecord == nullptr) {
-        return OverlappedEntryResult(WSAENOBUFS, lpErrno);
-    }
-    DWORD nAnswered = 0;
-    if (!FilterOverlappedRecvPending(s, transfer.Buffers, transfer.BufferCount, &nAnswered)) {
-        return OverlappedEntryResult(QueueOverlappedOperation(pRecord, &info), lpErrno);
-    }
-    return CompleteAtOnce(pRecord, nAnswered, lpErrno);
+    return OverlappedEntryResult(
+        StartFilteredReceive(info, s,
+                             TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId),
+                             transfer.Buffers, transfer.BufferCount, szNoRecordText),
+        lpErrno);
 }
 
 namespace {

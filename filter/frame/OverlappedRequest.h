@@ -58,6 +58,41 @@ int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer&
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno);
 
+// A request the frame answered itself (a refused send of an extension function): completed at
+// once through the caller's own notification; the result is WSA_IO_PENDING, as for one still
+// running (WSAENOBUFS without a record).
+int CompleteOverlappedRequest(SocketInfo& info, SOCKET s, const OverlappedRequest& request,
+                              DWORD cbTransferred, const char* szNoRecordText);
+
+// The request of an extension function. Those that take a completion routine have no thread
+// id: the frame opens the calling thread for it.
+inline OverlappedRequest ExtensionRequest(
+    DWORD dwOperation, LPOVERLAPPED lpOverlapped,
+    LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine = nullptr,
+    LPWSATHREADID lpThreadId = nullptr) noexcept {
+    OverlappedRequest request{};
+    request.Operation = dwOperation;
+    request.CallerOverlapped = reinterpret_cast<LPWSAOVERLAPPED>(lpOverlapped);
+    request.CompletionRoutine = lpCompletionRoutine;
+    request.ThreadId = lpThreadId;
+    return request;
+}
+
+// A BOOL extension function's result for StartOverlappedOperation's: the error goes to the
+// thread's last error.
+inline BOOL ExtensionResult(int iResult) noexcept {
+    if (iResult == 0) {
+        return TRUE;
+    }
+    ::SetLastError(static_cast<DWORD>(iResult));
+    return FALSE;
+}
+
+// An overlapped stream receive of any kind, whose buffers are lpBuffers: the filter may answer
+// it itself (as StartOverlappedReceive). 0, WSA_IO_PENDING or the error.
+int StartFilteredReceive(SocketInfo& info, SOCKET s, const OverlappedRequest& request,
+                         LPWSABUF lpBuffers, DWORD dwBufferCount, const char* szNoRecordText);
+
 // An entry point's result for StartOverlappedOperation's.
 inline int OverlappedEntryResult(int iResult, LPINT lpErrno) noexcept {
     if (iResult == 0) {

@@ -19,6 +19,12 @@ enum OverlappedOperation : DWORD {
     kOpSendTo = 4,
     kOpTransmitFile = 5,
     kOpAcceptEx = 6,
+    // The extension functions handed out with the strict switch on.
+    kOpConnectEx = 7,
+    kOpDisconnectEx = 8,
+    kOpTransmitPackets = 9,
+    kOpRecvMsg = 10,
+    kOpSendMsg = 11,
 };
 
 // The arguments an operation keeps until it is issued. Pointer-sized, not 32-bit words: the
@@ -57,11 +63,45 @@ struct AcceptExArgs {
     DWORD RemoteAddressLength;
 };
 
+// The extension functions of the strict switch are always issued on the application's thread,
+// so what they point at is still there.
+struct ConnectExArgs {
+    const sockaddr* Name;
+    int NameLength;
+    PVOID SendBuffer;
+    DWORD SendLength;
+    DWORD WithheldLength;  // a refused first send: reported sent once the connect completes
+};
+
+struct DisconnectExArgs {
+    DWORD Flags;
+    DWORD Reserved;
+};
+
+struct TransmitPacketsArgs {
+    LPTRANSMIT_PACKETS_ELEMENT Elements;
+    DWORD ElementCount;
+    DWORD SendSize;
+    DWORD Flags;
+};
+
+struct MessageArgs {
+    LPWSAMSG Message;
+    DWORD Flags;  // WSASendMsg's flags (WSARecvMsg's are in the message)
+    // A stream receive's buffers, kept for the filter, which reads them at completion.
+    LPWSABUF Buffers;
+    DWORD BufferCount;
+};
+
 union OverlappedArgs {
     IoctlArgs Ioctl;
     TransferArgs Transfer;
     TransmitFileArgs TransmitFile;
     AcceptExArgs AcceptEx;
+    ConnectExArgs ConnectEx;
+    DisconnectExArgs DisconnectEx;
+    TransmitPacketsArgs TransmitPackets;
+    MessageArgs Message;
 };
 
 // Buffers an operation issued later (queue mode) keeps itself: the caller's array may live on
@@ -79,6 +119,7 @@ struct OverlappedStructure {
     DWORD Operation;
     WSATHREADID CallerThreadId;  // a copy: the caller's may not outlive its call
     BOOL HasCallerThread;
+    BOOL OwnsCallerThread;  // opened by the frame (an extension function has no thread id)
     LPWSAOVERLAPPED CallerOverlapped;
     LPWSAOVERLAPPED_COMPLETION_ROUTINE CallerCompletionRoutine;
     DWORD BytesTransferred;  // the next provider writes its immediate byte count here

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <ws2spi.h>
 
+#include "filter/frame/ChainExtensions.h"
 #include "win/UniqueHandle.h"
 
 struct SocketInfo;
@@ -21,6 +22,7 @@ struct ProviderInfo {
     CModule Module;
     LPWSPSTARTUP StartupEntry;
     SocketInfo* SocketList;  // guarded by gStartupLock
+    ChainExtensions Extensions;
 };
 
 // Whether the chain's sockets carry datagrams (UDP), where the filter looks for QUIC.
