@@ -39,6 +39,11 @@ const WSPUPCALLTABLE* WSAAPI WshUpcallTable() {
     return &wsock::UpcallTable();
 }
 
+DWORD WINAPI WshAttachProgram(LPVOID) {
+    return static_cast<DWORD>(wsock::RedirectWinsockImports(
+        ::GetModuleHandleW(nullptr), g_hHostModule, wsock::ImportScope::kProgram));
+}
+
 size_t WSAAPI WshOpenSocketHandleCount() {
     return wsock::OpenSocketHandleCount();
 }

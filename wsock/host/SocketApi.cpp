@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ws2spi.h>
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -164,6 +165,19 @@ SOCKET WSAAPI WSASocketW(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpP
     } catch (...) {
         return FailSocket(WSAENOBUFS);
     }
+}
+
+SOCKET WSAAPI WSASocketA(int af, int type, int protocol, LPWSAPROTOCOL_INFOA lpProtocolInfo,
+                         GROUP g, DWORD dwFlags) {
+    if (lpProtocolInfo == nullptr) {
+        return WSASocketW(af, type, protocol, nullptr, g, dwFlags);
+    }
+    // The records differ only in the protocol name's characters.
+    WSAPROTOCOL_INFOW info{};
+    std::memcpy(&info, lpProtocolInfo, offsetof(WSAPROTOCOL_INFOA, szProtocol));
+    ::MultiByteToWideChar(CP_ACP, 0, lpProtocolInfo->szProtocol, -1, info.szProtocol,
+                          WSAPROTOCOL_LEN + 1);
+    return WSASocketW(af, type, protocol, &info, g, dwFlags);
 }
 
 SOCKET WSAAPI socket(int af, int type, int protocol) {

@@ -5,16 +5,22 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-namespace {
+#include "wsock/host/PlatformWinsock.h"
 
-FARPROC PlatformProc(const char* szName) noexcept {
-    static HMODULE s_hPlatform = ::LoadLibraryW(L"ws2_32.dll");
-    return s_hPlatform != nullptr ? ::GetProcAddress(s_hPlatform, szName) : nullptr;
+namespace wsock {
+
+HMODULE PlatformWinsock() noexcept {
+    static const HMODULE s_hPlatform = ::LoadLibraryW(L"ws2_32.dll");
+    return s_hPlatform;
 }
+
+}  // namespace wsock
+
+namespace {
 
 template <class Fn>
 Fn* Platform(const char* szName) noexcept {
-    return reinterpret_cast<Fn*>(reinterpret_cast<void*>(PlatformProc(szName)));
+    return wsock::PlatformFunction<Fn>(szName);
 }
 
 }  // namespace

@@ -1,75 +1,18 @@
 #include "wsock/host/Upcalls.h"
 
-#include <mutex>
-#include <shared_mutex>
-#include <unordered_map>
+#include "wsock/host/HandleTable.h"
 
 namespace wsock {
 
 namespace {
 
-struct IssuedHandle {
-    DWORD_PTR context;
-    DWORD catalogEntryId;
-};
-
-// Application handles come from a range no kernel handle reaches (kernel handle values stay
-// far below 2^26), so they never collide with the IFS providers' socket handles, and issuing
-// one costs no kernel call.
-class CHandleTable {
-public:
-    SOCKET Create(DWORD dwCatalogEntryId, DWORD_PTR dwContext) {
-        const std::unique_lock lock(m_lock);
-        for (;;) {
-            m_uNext = m_uNext + kStep > kLast ? kFirst : m_uNext + kStep;
-            if (m_handles.find(m_uNext) == m_handles.end()) {
-                break;
-            }
-        }
-        m_handles[m_uNext] = {dwContext, dwCatalogEntryId};
-        return m_uNext;
-    }
-    bool Query(SOCKET s, DWORD_PTR* pContext) const {
-        const std::shared_lock lock(m_lock);
-        const auto it = m_handles.find(s);
-        if (it == m_handles.end()) {
-            return false;
-        }
-        *pContext = it->second.context;
-        return true;
-    }
-    bool Close(SOCKET s) {
-        const std::unique_lock lock(m_lock);
-        return m_handles.erase(s) != 0;
-    }
-    size_t Count() const {
-        const std::shared_lock lock(m_lock);
-        return m_handles.size();
-    }
-
-private:
-    static constexpr SOCKET kFirst = 0x70000000;
-    static constexpr SOCKET kLast = 0x7ffffffc;
-    static constexpr SOCKET kStep = 4;
-
-    SOCKET m_uNext = kFirst - kStep;
-    mutable std::shared_mutex m_lock;
-    std::unordered_map<SOCKET, IssuedHandle> m_handles;
-};
-
 CHandleTable& Handles() {
-    // Never destroyed: providers may close handles while the process unloads modules.
-    static auto* s_pTable = new CHandleTable;
-    return *s_pTable;
+    return CHandleTable::Instance();
 }
 
 SOCKET WSPAPI CreateSocketHandle(DWORD dwCatalogEntryId, DWORD_PTR dwContext, LPINT lpErrno) {
     try {
-        const SOCKET s = Handles().Create(dwCatalogEntryId, dwContext);
-        if (s == INVALID_SOCKET) {
-            *lpErrno = WSAENOBUFS;
-        }
-        return s;
+        return Handles().Create(dwCatalogEntryId, dwContext, lpErrno);
     } catch (...) {
         *lpErrno = WSAENOBUFS;
         return INVALID_SOCKET;
@@ -206,24 +149,3 @@ const WSPUPCALLTABLE& UpcallTable() noexcept {
 }
 
 }  // namespace wsock
-
-// Not in the upcall table: providers import it from the system's Winsock by name. Completion
-// for non-IFS handles: the error goes to Offset and the byte count to InternalHigh, where a
-// layer's WSPGetOverlappedResult reads them; then the caller's event is signalled.
-extern "C" int WSPAPI WPUCompleteOverlappedRequest(SOCKET, LPWSAOVERLAPPED lpOverlapped,
-                                                   DWORD dwError, DWORD cbTransferred,
-                                                   LPINT lpErrno) {
-    if (lpOverlapped == nullptr) {
-        *lpErrno = WSAEINVAL;
-        return SOCKET_ERROR;
-    }
-    lpOverlapped->Offset = dwError;
-    lpOverlapped->InternalHigh = cbTransferred;
-    lpOverlapped->Internal = 0;
-    const auto uEvent = reinterpret_cast<ULONG_PTR>(lpOverlapped->hEvent);
-    // A set low bit asks for no completion-port notice; the event is still signalled.
-    if (uEvent != 0) {
-        ::SetEvent(reinterpret_cast<HANDLE>(uEvent & ~static_cast<ULONG_PTR>(1)));
-    }
-    return 0;
-}
