@@ -76,6 +76,13 @@ void FilterConnect(SOCKET s, const sockaddr* name, int namelen) noexcept {
     });
 }
 
+bool FilterStrictOn() noexcept {
+    return GuardHook(false, [] {
+        ReloadRulesWhenDue();
+        return StrictFilterOn();
+    });
+}
+
 void FilterClose(SOCKET s) noexcept {
     GuardHook(0, [&] {
         if (gSharedState.filterOff == 0) {

@@ -54,5 +54,10 @@ bool FilterOverlappedRecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCou
 DWORD FilterOverlappedRecvDone(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                                DWORD cbTransferred) noexcept;
 
+// Whether the strict switch is on, with the rules and configuration reloaded first when due:
+// a program may ask for an extension function before its first connect, when this process
+// (or, the first time, any) has not read the switch yet.
+bool FilterStrictOn() noexcept;
+
 // WSPCloseSocket, after a clean close.
 void FilterClose(SOCKET s) noexcept;

@@ -2,6 +2,7 @@
 // provider's, so that their sockets are translated too.
 #include <cstring>
 
+#include "filter/core/FilterHooks.h"
 #include "filter/core/SharedFilterState.h"
 
 #include "filter/frame/CallProviderScope.h"
@@ -106,7 +107,7 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
                                        lpErrno);
             }
             int iResult = 0;
-            if (StrictFilterOn() &&
+            if (FilterStrictOn() &&
                 AnswerStrictExtension(*pInfo, id, lpvOutBuffer, cbOutBuffer, lpcbBytesReturned,
                                       lpErrno, &iResult)) {
                 return iResult;
