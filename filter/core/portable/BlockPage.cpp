@@ -1,5 +1,7 @@
 #include "filter/core/portable/BlockPage.h"
 
+#include "Api/portable/CategoryNames.h"
+
 namespace {
 
 constexpr std::string_view kBodyStart = "<html>\n\n<body bgcolor=white background=\"";
@@ -140,16 +142,6 @@ std::string ResponseAround(const std::string& body) {
 }
 
 }  // namespace
-
-std::string CategoryShown(std::string_view category) {
-    if (category.empty()) {
-        return "Null (not yet in any category)";
-    }
-    if (category == "Null") {
-        return "Null (the category server did not answer)";
-    }
-    return std::string(category);
-}
 
 std::string BuildStrictBlockPageBody(const BlockPageValues& values,
                                      const BlockPagePictures& pictures) {

@@ -43,8 +43,4 @@ std::string BuildStrictBlockPageBody(const BlockPageValues& values,
 std::string BuildStrictBlockPageResponse(const BlockPageValues& values,
                                          const BlockPagePictures& pictures);
 
-// What the strict page names as the category: an empty one is a site no list holds, "Null"
-// one the category server could not be asked about.
-std::string CategoryShown(std::string_view category);
-
 std::string HtmlEscape(std::string_view text);
