@@ -45,7 +45,7 @@ TEST_F(DefaultProfileTest, NoKeepsTheLoginWindow) {
     gui::Screenshot(hWarning, "warning");
     gui::Click(hWarning, IDC_WARNING_NO);
     ASSERT_TRUE(Gone(hWarning));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(DefaultProfileTest, YesAndEscapeHideTheLoginWindow) {
@@ -90,10 +90,10 @@ TEST_F(DefaultProfileTest, TheLinkShowsTheDefaultProfileAndTheWarningWaitsOn) {
 
     gui::Click(hView, IDOK);
     ASSERT_TRUE(Gone(hView));
-    EXPECT_TRUE(::IsWindowVisible(hWarning));
+    EXPECT_TRUE(gui::BecomesVisible(hWarning));
     gui::Click(hWarning, IDC_WARNING_NO);
     EXPECT_TRUE(Gone(hWarning));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(DefaultProfileTest, AnEmptyDefaultProfileShowsThreeEmptyLists) {

@@ -30,7 +30,7 @@ public:
 
     // The exit code once the program has ended; 0xFFFFFFFF when it did not start or end
     // within the wait.
-    DWORD Wait(DWORD dwMilliseconds = 60000) const {
+    DWORD Wait(DWORD dwMilliseconds = 120000) const {
         DWORD dwCode = 0xFFFFFFFF;
         if (m_process && ::WaitForSingleObject(m_process.Get(), dwMilliseconds) == WAIT_OBJECT_0) {
             ::GetExitCodeProcess(m_process.Get(), &dwCode);
