@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "filter/core/StandardOutput.h"
-#include "tests/support/LoopbackPeer.h"
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/ScriptedCategoryServer.h"
 
 namespace {
