@@ -23,6 +23,8 @@ run_ctest build/native
 run_ctest build/win
 echo "== format"
 scripts/format.sh --check || status=1
+echo "== layering"
+scripts/deps.sh || status=1
 echo "== static analysis"
 scripts/tidy.sh || status=1
 
