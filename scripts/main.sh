@@ -123,7 +123,7 @@ set_up() {
     echo "main: Default blocks the word poker and Gambling; $child blocks poker, fight,"
     echo "      Gambling, Games and sites of unknown category (Null), and allows the word chess"
 
-    family_spawn "$logs/gui.log" "$FAMILY_WIN/wine-run" "$SOCKBIN/Gui.exe" StartUp
+    family_spawn "$logs/gui.log" wrun "$SOCKBIN/Gui.exe" StartUp
     family_hosts_file "$out/hosts"
     family_start_proxy "$logs" "$out/hosts" main
     echo "main: Gui.exe StartUp on display $DISPLAY; filtering proxy on 127.0.0.1:$PROXY_PORT"

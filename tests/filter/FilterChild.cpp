@@ -3,6 +3,7 @@
 //   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
 //   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
 //   filteroff (writes "filteroff N")
+//   say:TEXT (writes TEXT and a line end to standard output, not to the output file)
 //   update (writes "update N", the reload flag, and clears it as the filter's reload does)
 #include <winsock2.h>
 #include <windows.h>
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
                 char szName[24] = {};
                 GetCurrentUser(szName);
                 std::fprintf(pOut, "user %s\n", szName);
+            } else if (strVerb == "say") {
+                std::printf("%s\n", strArg.c_str());
+                std::fflush(stdout);
             } else if (strVerb == "filteroff") {
                 std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
             } else if (strVerb == "update") {
