@@ -55,17 +55,19 @@ protected:
     CChildProcess StartNode(const std::string& task, const std::string& arguments = "") const {
         return CChildProcess(CChildProcess::Beside("wsrun.exe"),
                              "\"" + WinePath(PC_NODE_EXE) + "\" \"" + WinePath(PC_NODE_SCRIPT) +
-                                 "\" " + task + " \"" + m_result.String() + "\" " + arguments);
+                                 "\" " + task + " \"" + m_result.String() + "\" " + arguments,
+                             m_output.String());
     }
 
     // The result of one task run to its end.
     std::string RunNode(const std::string& task, const std::string& arguments) const {
         const CChildProcess node = StartNode(task, arguments);
-        EXPECT_EQ(node.Wait(kGuardMs), 0u);
+        EXPECT_EQ(node.Wait(kGuardMs), 0u) << AwaitFile(m_output.Path());
         return AwaitFile(m_result.Path());
     }
 
     CTempPath m_result{"node-result"};
+    CTempPath m_output{"node-output"};  // what node.exe writes, should it say anything
 };
 
 TEST_F(NodeThroughLayerTest, FetchesAnAllowedPageAndGetsTheBlockPageForABlockedWord) {

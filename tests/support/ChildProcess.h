@@ -25,6 +25,30 @@ public:
         }
     }
 
+    // The same with the program's standard output and error going to the file at strOutput
+    // and its input from NUL: node.exe cannot use the Wine pipes a test runner gives it.
+    CChildProcess(const std::string& strProgram, const std::string& strArgs,
+                  const std::string& strOutput) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        const CHandle output(::CreateFileA(strOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                           &inherit, CREATE_ALWAYS, 0, nullptr));
+        const CHandle input(::CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0,
+                                          nullptr));
+        std::string strCommand = "\"" + strProgram + "\" " + strArgs;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = input.Get();
+        si.hStdOutput = output.Get();
+        si.hStdError = output.Get();
+        PROCESS_INFORMATION pi = {};
+        if (output && input &&
+            ::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             nullptr, &si, &pi)) {
+            m_process = std::move(OwnProcessHandles(pi).process);
+        }
+    }
+
     bool Started() const { return static_cast<bool>(m_process); }
     HANDLE Handle() const { return m_process.Get(); }
 

@@ -34,7 +34,7 @@ function fetch(module, options) {
         response.on('end', () => finish({status: response.statusCode, body}));
         response.on('error', (e) => finish({error: e.code || 'error', message: e.message}));
     });
-    request.on('error', (e) => finish({error: e.code || 'error', message: e.message, errno: e.errno}));
+    request.on('error', (e) => finish({error: e.code || 'error', message: e.message, errno: e.errno, stack: e.stack}));
 }
 
 if (task === 'get') {
