@@ -34,6 +34,7 @@ REFERENCE = {
     'category-lookup': 'bare',
     'category-cached': 'allowed-word',
     'overlapped-layer': 'overlapped-bare',
+    'connectex-layer': 'connectex-bare',
 }
 
 

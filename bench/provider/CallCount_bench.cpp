@@ -12,11 +12,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/provider/PortRoundTrip.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
 #include "tests/support/ScopedCatalog.h"
@@ -201,6 +203,15 @@ int main(int argc, char** argv) {
     const std::string cachedRequest = Request("news.example");
     COverlappedPair barePair(baseTcp);
     COverlappedPair layeredPair(chainTcp);
+    // ConnectEx is the layer's own only with the strict switch on.
+    std::string portRequest = allowedRequest;
+    CPortClient barePort(baseTcp);
+    CPortClient layeredPort(chainTcp);
+    const auto portRoundTrip = [&](CPortClient& client) {
+        if (client.RoundTrip(web, portRequest, SIZE_MAX) == 0) {
+            Fail("port receive");
+        }
+    };
 
     // One pass with a single operation of each kind warms every path; the counted pass follows.
     for (const int nOps : {1, n}) {
@@ -222,6 +233,10 @@ int main(int argc, char** argv) {
         kind("category-cached", [&] { RoundTrip(chainTcp, web, cachedRequest, true); });
         kind("overlapped-bare", [&] { barePair.Run(); });
         kind("overlapped-layer", [&] { layeredPair.Run(); });
+        if (bStrict) {
+            kind("connectex-bare", [&] { portRoundTrip(barePort); });
+            kind("connectex-layer", [&] { portRoundTrip(layeredPort); });
+        }
         setFiltering(false);
         kind("filtering-off", [&] { RoundTrip(chainTcp, web, allowedRequest, true); });
         setFiltering(true);
