@@ -30,7 +30,8 @@ BOOL PASCAL ExtConnectEx(SOCKET s, const sockaddr* name, int namelen, PVOID lpSe
                          DWORD dwSendDataLength, LPDWORD lpdwBytesSent, LPOVERLAPPED lpOverlapped) {
     int iError = 0;
     return GuardEntry(&iError, FALSE, [&]() -> BOOL {
-        SocketInfo* pInfo = ExtensionTarget(s, "ExtConnectEx", kConnectExId, &ChainExtensions::ConnectEx);
+        SocketInfo* pInfo =
+            ExtensionTarget(s, "ExtConnectEx", kConnectExId, &ChainExtensions::ConnectEx);
         if (pInfo == nullptr) {
             return FALSE;
         }
@@ -45,8 +46,8 @@ BOOL PASCAL ExtConnectEx(SOCKET s, const sockaddr* name, int namelen, PVOID lpSe
         if (lpOverlapped == nullptr) {
             const CCallProviderScope slot(pInfo->Provider);
             const BOOL bDone = pInfo->Provider->Extensions.ConnectEx.load()(
-                pInfo->ProviderSocket, name, namelen, lpSendBuffer, dwSendDataLength,
-                lpdwBytesSent, nullptr);
+                pInfo->ProviderSocket, name, namelen, lpSendBuffer, dwSendDataLength, lpdwBytesSent,
+                nullptr);
             if (bDone && nWithheld != 0) {
                 EndWithheldConnect(*pInfo->Provider, pInfo->ProviderSocket);
                 if (lpdwBytesSent != nullptr) {

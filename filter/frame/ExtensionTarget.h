@@ -24,10 +24,9 @@ bool FetchNextExtension(SocketInfo& info, const GUID& id, std::atomic<Fn>& next,
     GUID request = id;
     Fn pfn = nullptr;
     DWORD dwBytes = 0;
-    if (info.Provider->NextProcTable.lpWSPIoctl(info.ProviderSocket,
-                                                SIO_GET_EXTENSION_FUNCTION_POINTER, &request,
-                                                sizeof request, &pfn, sizeof pfn, &dwBytes,
-                                                nullptr, nullptr, nullptr, lpErrno) != 0 ||
+    if (info.Provider->NextProcTable.lpWSPIoctl(
+            info.ProviderSocket, SIO_GET_EXTENSION_FUNCTION_POINTER, &request, sizeof request, &pfn,
+            sizeof pfn, &dwBytes, nullptr, nullptr, nullptr, lpErrno) != 0 ||
         pfn == nullptr) {
         return false;
     }

@@ -107,9 +107,8 @@ int WSPAPI WSPIoctl(SOCKET s, DWORD dwIoControlCode, LPVOID lpvInBuffer, DWORD c
                                        lpErrno);
             }
             int iResult = 0;
-            if (FilterStrictOn() &&
-                AnswerStrictExtension(*pInfo, id, lpvOutBuffer, cbOutBuffer, lpcbBytesReturned,
-                                      lpErrno, &iResult)) {
+            if (FilterStrictOn() && AnswerStrictExtension(*pInfo, id, lpvOutBuffer, cbOutBuffer,
+                                                          lpcbBytesReturned, lpErrno, &iResult)) {
                 return iResult;
             }
             if (!IsEqualGUID(id, kGetAcceptExSockaddrsId)) {

@@ -32,9 +32,9 @@ bool RefusesMessage(SocketInfo& info, SOCKET s, const WSAMSG& message, bool bOve
         return FilterRefusesDatagram(s, message.lpBuffers, message.dwBufferCount, message.name,
                                      message.namelen);
     }
-    const bool bWithhold =
-        bOverlapped ? FilterOverlappedSend(s, message.lpBuffers, message.dwBufferCount)
-                    : FilterSend(s, message.lpBuffers, message.dwBufferCount);
+    const bool bWithhold = bOverlapped
+                               ? FilterOverlappedSend(s, message.lpBuffers, message.dwBufferCount)
+                               : FilterSend(s, message.lpBuffers, message.dwBufferCount);
     if (bWithhold) {
         *pnWithheld = WithholdSend(info, message.lpBuffers, message.dwBufferCount);
     }
@@ -106,13 +106,14 @@ INT PASCAL ExtWSARecvMsg(SOCKET s, LPWSAMSG lpMsg, LPDWORD lpdwNumberOfBytesRecv
                 ExtensionRequest(kOpRecvMsg, lpOverlapped, lpCompletionRoutine);
             request.Args.Message = {lpMsg, 0, nullptr, 0};
             constexpr char kNoRecord[] = "ExtWSARecvMsg: GetOverlappedStructure() returned NULL\n";
-            return MessageResult(bStream ? StartFilteredReceive(*pInfo, s, request, lpMsg->lpBuffers,
-                                                                lpMsg->dwBufferCount, kNoRecord)
-                                         : StartOverlappedOperation(*pInfo, s, request, kNoRecord));
+            return MessageResult(bStream
+                                     ? StartFilteredReceive(*pInfo, s, request, lpMsg->lpBuffers,
+                                                            lpMsg->dwBufferCount, kNoRecord)
+                                     : StartOverlappedOperation(*pInfo, s, request, kNoRecord));
         }
         // The rest of a block page is delivered without asking the server for more.
-        if (bStream && FilterRecvPending(s, lpMsg->lpBuffers, lpMsg->dwBufferCount,
-                                         lpdwNumberOfBytesRecvd)) {
+        if (bStream &&
+            FilterRecvPending(s, lpMsg->lpBuffers, lpMsg->dwBufferCount, lpdwNumberOfBytesRecvd)) {
             pInfo->BytesRecv += *lpdwNumberOfBytesRecvd;
             return 0;
         }

@@ -113,9 +113,8 @@ bool IssueOperation(OverlappedStructure* pRecord,
         }
         case kOpSendMsg: {
             const MessageArgs& a = pRecord->Args.Message;
-            return pRecord->Provider->Extensions.SendMsg.load()(s, a.Message, a.Flags, lpBytes,
-                                                                lpOverlapped,
-                                                                lpCompletionRoutine) == 0 ||
+            return pRecord->Provider->Extensions.SendMsg.load()(
+                       s, a.Message, a.Flags, lpBytes, lpOverlapped, lpCompletionRoutine) == 0 ||
                    TakeLastError(pRecord);
         }
         default:

@@ -156,9 +156,9 @@ int StartOverlappedReceive(SocketInfo& info, SOCKET s, const OverlappedTransfer&
                            LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine,
                            LPWSATHREADID lpThreadId, const char* szNoRecordText, LPINT lpErrno) {
     return OverlappedEntryResult(
-        StartFilteredReceive(info, s,
-                             TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId),
-                             transfer.Buffers, transfer.BufferCount, szNoRecordText),
+        StartFilteredReceive(
+            info, s, TransferRequest(transfer, lpOverlapped, lpCompletionRoutine, lpThreadId),
+            transfer.Buffers, transfer.BufferCount, szNoRecordText),
         lpErrno);
 }
 

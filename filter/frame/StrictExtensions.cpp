@@ -44,9 +44,8 @@ bool Answer(const StrictExtension<Fn>& extension, SocketInfo& info, const GUID& 
 
 }  // namespace
 
-bool AnswerStrictExtension(SocketInfo& info, const GUID& id, LPVOID lpvOutBuffer,
-                           DWORD cbOutBuffer, LPDWORD lpcbBytesReturned, LPINT lpErrno,
-                           int* piResult) {
+bool AnswerStrictExtension(SocketInfo& info, const GUID& id, LPVOID lpvOutBuffer, DWORD cbOutBuffer,
+                           LPDWORD lpcbBytesReturned, LPINT lpErrno, int* piResult) {
     static const StrictExtension<LPFN_CONNECTEX> kConnectEx{WSAID_CONNECTEX, ExtConnectEx,
                                                             &ChainExtensions::ConnectEx};
     static const StrictExtension<LPFN_DISCONNECTEX> kDisconnectEx{
@@ -67,10 +66,9 @@ bool AnswerStrictExtension(SocketInfo& info, const GUID& id, LPVOID lpvOutBuffer
 
 CGuidText GuidText(const GUID& id) noexcept {
     CGuidText text{};
-    std::snprintf(text.szText, sizeof text.szText,
-                  "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0],
-                  id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6],
-                  id.Data4[7]);
+    std::snprintf(
+        text.szText, sizeof text.szText, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+        static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+        id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
     return text;
 }

@@ -10,9 +10,8 @@ struct SocketInfo;
 // Answers a request for one of them (the frame's function in the output, once the chain's
 // next provider has given its own): true with the request's result in *piResult, false when
 // the GUID names none of them.
-bool AnswerStrictExtension(SocketInfo& info, const GUID& id, LPVOID lpvOutBuffer,
-                           DWORD cbOutBuffer, LPDWORD lpcbBytesReturned, LPINT lpErrno,
-                           int* piResult);
+bool AnswerStrictExtension(SocketInfo& info, const GUID& id, LPVOID lpvOutBuffer, DWORD cbOutBuffer,
+                           LPDWORD lpcbBytesReturned, LPINT lpErrno, int* piResult);
 
 // The GUID in its registry form, {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}, for the log.
 struct CGuidText {

@@ -57,8 +57,8 @@ TEST_F(CompletionPortClientTest, RequestsAreJudgedWithAndWithoutTheConnectsSendB
     for (const char* szMode : {"with-connect", "after-connect"}) {
         SCOPED_TRACE(szMode);
         CKeepAliveServer allowedSite;
-        const ClientRun allowed = RunClient(ntohs(allowedSite.Address().sin_port), szMode,
-                                            Get("/news/today"));
+        const ClientRun allowed =
+            RunClient(ntohs(allowedSite.Address().sin_port), szMode, Get("/news/today"));
         EXPECT_EQ(allowed.dwExitCode, 0u);
         EXPECT_EQ(allowed.received, Response(kBody));
         EXPECT_EQ(allowedSite.Received(), Get("/news/today"));

@@ -72,9 +72,8 @@ protected:
 
 TEST_F(NodeThroughLayerTest, FetchesAnAllowedPageAndGetsTheBlockPageForABlockedWord) {
     CKeepAliveServer allowedSite;
-    const std::string allowed =
-        RunNode("get", std::to_string(ntohs(allowedSite.Address().sin_port)) +
-                           " news.example /news/today");
+    const std::string allowed = RunNode(
+        "get", std::to_string(ntohs(allowedSite.Address().sin_port)) + " news.example /news/today");
     EXPECT_EQ(allowed, R"({"status":200,"body":"hello, world"})");
     EXPECT_EQ(allowedSite.Received().substr(0, 30), "GET /news/today HTTP/1.1\r\nHost");
 
@@ -91,8 +90,8 @@ TEST_F(NodeThroughLayerTest, FetchesAnAllowedPageAndGetsTheBlockPageForABlockedW
 
 TEST_F(NodeThroughLayerTest, GetsATlsAlertForABlockedServerName) {
     CRecordingPeer server(ReceiveAll);
-    const std::string result = RunNode(
-        "https", std::to_string(ntohs(server.Address().sin_port)) + " www.poker.example");
+    const std::string result =
+        RunNode("https", std::to_string(ntohs(server.Address().sin_port)) + " www.poker.example");
     EXPECT_NE(result.find("alert access denied"), std::string::npos) << result;
     EXPECT_EQ(server.Received(), "");
 }

@@ -20,7 +20,8 @@ const GUID kStrictOnly[] = {WSAID_CONNECTEX, WSAID_DISCONNECTEX, WSAID_TRANSMITP
                             WSAID_WSARECVMSG, WSAID_WSASENDMSG};
 const GUID kAlways[] = {WSAID_TRANSMITFILE, WSAID_ACCEPTEX, WSAID_GETACCEPTEXSOCKADDRS};
 // No function of any provider's.
-const GUID kUnknown = {0x0badc0de, 0x1234, 0x5678, {0x9a, 0xbc, 0xde, 0xf0, 0x12, 0x34, 0x56, 0x78}};
+const GUID kUnknown = {
+    0x0badc0de, 0x1234, 0x5678, {0x9a, 0xbc, 0xde, 0xf0, 0x12, 0x34, 0x56, 0x78}};
 
 // The function's pointer, or null with WSAGetLastError() telling why.
 template <class Fn = void*>
@@ -143,8 +144,7 @@ TEST_F(StrictExtensionsTest, TransmitPacketsMemoryIsJudgedAsOneSend) {
     const CHandle event(::WSACreateEvent());
     OVERLAPPED ov{};
     ov.hEvent = event.Get();
-    ASSERT_TRUE(transmit(s.Get(), elements, 2, 0, &ov, 0) ||
-                ::WSAGetLastError() == WSA_IO_PENDING);
+    ASSERT_TRUE(transmit(s.Get(), elements, 2, 0, &ov, 0) || ::WSAGetLastError() == WSA_IO_PENDING);
     ASSERT_EQ(::WaitForSingleObject(event.Get(), kGuardMs), WAIT_OBJECT_0);
     ::shutdown(s.Get(), SD_SEND);
     const std::string answer = ReceiveAll(s.Get());

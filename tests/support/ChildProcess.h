@@ -32,8 +32,8 @@ public:
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         const CHandle output(::CreateFileA(strOutput.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                            &inherit, CREATE_ALWAYS, 0, nullptr));
-        const CHandle input(::CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0,
-                                          nullptr));
+        const CHandle input(
+            ::CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr));
         std::string strCommand = "\"" + strProgram + "\" " + strArgs;
         STARTUPINFOA si = {};
         si.cb = sizeof si;

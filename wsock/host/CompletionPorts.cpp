@@ -31,8 +31,7 @@ HANDLE WINAPI WshCreateIoCompletionPort(HANDLE hFile, HANDLE hExistingPort, ULON
     const HANDLE hPort = ::CreateIoCompletionPort(hFile, hExistingPort, uKey, dwThreads);
     if (hPort != nullptr && hFile != INVALID_HANDLE_VALUE && hExistingPort != nullptr) {
         try {
-            wsock::CHandleTable::Instance().BindPort(reinterpret_cast<SOCKET>(hFile), hPort,
-                                                     uKey);
+            wsock::CHandleTable::Instance().BindPort(reinterpret_cast<SOCKET>(hFile), hPort, uKey);
         } catch (...) {
             // Without the binding the handle's completions reach its event alone.
         }

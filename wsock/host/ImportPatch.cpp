@@ -91,10 +91,9 @@ FARPROC Replacement(const IMAGE_THUNK_DATA64& name, HMODULE hModule, bool bWinso
 }  // namespace
 
 int RedirectWinsockImports(HMODULE hModule, HMODULE hReplacement, ImportScope scope) noexcept {
-    const IMAGE_DATA_DIRECTORY* pDir =
-        hModule != nullptr && hReplacement != nullptr
-            ? Directory(hModule, IMAGE_DIRECTORY_ENTRY_IMPORT)
-            : nullptr;
+    const IMAGE_DATA_DIRECTORY* pDir = hModule != nullptr && hReplacement != nullptr
+                                           ? Directory(hModule, IMAGE_DIRECTORY_ENTRY_IMPORT)
+                                           : nullptr;
     if (pDir == nullptr) {
         return 0;
     }

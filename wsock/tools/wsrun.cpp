@@ -31,9 +31,10 @@ class CRemoteMemory {
 public:
     CRemoteMemory(HANDLE hProcess, const void* pData, SIZE_T cb)
         : m_hProcess(hProcess),
-          m_pAddress(::VirtualAllocEx(hProcess, nullptr, cb, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE)) {
-        if (m_pAddress != nullptr && !::WriteProcessMemory(hProcess, m_pAddress, pData, cb, nullptr)) {
+          m_pAddress(
+              ::VirtualAllocEx(hProcess, nullptr, cb, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+        if (m_pAddress != nullptr &&
+            !::WriteProcessMemory(hProcess, m_pAddress, pData, cb, nullptr)) {
             ::VirtualFreeEx(m_hProcess, m_pAddress, 0, MEM_RELEASE);
             m_pAddress = nullptr;
         }
@@ -55,9 +56,8 @@ private:
 // Runs pStart(pArgument) on a thread of the process; its exit code, or nothing on failure.
 bool RunRemote(HANDLE hProcess, const void* pStart, void* pArgument, DWORD* pdwExitCode) {
     const CHandle thread(::CreateRemoteThread(
-        hProcess, nullptr, 0,
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(const_cast<void*>(pStart)), pArgument, 0,
-        nullptr));
+        hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(const_cast<void*>(pStart)),
+        pArgument, 0, nullptr));
     return thread && ::WaitForSingleObject(thread.Get(), kLoadGuardMs) == WAIT_OBJECT_0 &&
            ::GetExitCodeThread(thread.Get(), pdwExitCode) != 0;
 }

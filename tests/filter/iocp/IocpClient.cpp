@@ -70,10 +70,10 @@ public:
     DWORD Connect(const sockaddr_in& server, std::string* pFirst) {
         OVERLAPPED ov{};
         DWORD dwSent = 0;
-        const BOOL bDone = m_connectEx(
-            m_s, reinterpret_cast<const sockaddr*>(&server), sizeof server,
-            pFirst != nullptr ? pFirst->data() : nullptr,
-            pFirst != nullptr ? static_cast<DWORD>(pFirst->size()) : 0, &dwSent, &ov);
+        const BOOL bDone =
+            m_connectEx(m_s, reinterpret_cast<const sockaddr*>(&server), sizeof server,
+                        pFirst != nullptr ? pFirst->data() : nullptr,
+                        pFirst != nullptr ? static_cast<DWORD>(pFirst->size()) : 0, &dwSent, &ov);
         const DWORD dwError = Finish(bDone ? 0 : static_cast<DWORD>(::WSAGetLastError()), ov);
         if (dwError == 0 &&
             ::setsockopt(m_s, SOL_SOCKET, SO_UPDATE_CONNECT_CONTEXT, nullptr, 0) != 0) {
@@ -86,8 +86,8 @@ public:
     // status says, and WSAGetOverlappedResult gives the socket error.
     void ExpectRefused(const sockaddr_in& server) {
         OVERLAPPED ov{};
-        if (m_connectEx(m_s, reinterpret_cast<const sockaddr*>(&server), sizeof server, nullptr,
-                        0, nullptr, &ov) ||
+        if (m_connectEx(m_s, reinterpret_cast<const sockaddr*>(&server), sizeof server, nullptr, 0,
+                        nullptr, &ov) ||
             ::WSAGetLastError() != ERROR_IO_PENDING) {
             Fail("ConnectEx to a closed port (pending)", static_cast<DWORD>(::WSAGetLastError()));
         }
@@ -179,8 +179,7 @@ private:
         if (!::GetQueuedCompletionStatusEx(m_port, entries, 4, &nEntries, kGuardMs, FALSE)) {
             Fail("GetQueuedCompletionStatusEx", ::GetLastError());
         }
-        if (nEntries != 1 || entries[0].lpOverlapped != &ov ||
-            entries[0].lpCompletionKey != kKey) {
+        if (nEntries != 1 || entries[0].lpOverlapped != &ov || entries[0].lpCompletionKey != kKey) {
             Fail("the notice of the request", nEntries);
         }
     }
