@@ -138,8 +138,7 @@ int main() {
     const int nUser = count;
     FreeListMemory(&list, &count);
 
-    const double dValidate =
-        Milliseconds([&] { ValidatePassword("admin", "secret"); }, 10);
+    const double dValidate = Milliseconds([&] { ValidatePassword("admin", "secret"); }, 10);
     const double dLogin = Milliseconds(
         [&] {
             UserLogIn("user3");
