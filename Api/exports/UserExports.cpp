@@ -1,9 +1,11 @@
 // Accounts and login.
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "Api/Library.h"
 #include "Api/ListRecord.h"
+#include "Api/PasswordHasher.h"
 #include "Api/PolicyApi.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
@@ -18,6 +20,44 @@ int Fail() {
     return 0;
 }
 
+// The stored form of a password given to CreateUser or ChangePassword; empty optional, with
+// the code set, when it cannot be made.
+std::optional<std::string> StoredFormOf(const char* szPassword) {
+    std::optional<std::string> stored = MakeStoredPassword(szPassword);
+    if (!stored) {
+        LogApi("API :: Password could not be hashed", 1);
+        SetLastErrorCode(ERR_FAILURE);
+    }
+    return stored;
+}
+
+// A password that matched in the form stored before hashing is replaced by its hash, unless
+// it changed meanwhile.
+void UpgradeStoredPassword(int iId, const std::string& strStored, const char* szPassword) {
+    const std::optional<std::string> hashed = MakeStoredPassword(szPassword);
+    if (hashed && Store()->ReplacePassword(iId, strStored, *hashed)) {
+        LogApi("API :: Stored password replaced by its hash", 2);
+    }
+}
+
+// Checks szPassword against account iId's. 1 match, 0 otherwise (code 5, or the store's).
+int CheckPassword(int iId, const char* szPassword) {
+    std::string strStored;
+    if (!Store()->GetPassword(iId, strStored)) {
+        return 0;
+    }
+    const PasswordMatch match =
+        szPassword != nullptr ? MatchStoredPassword(strStored, szPassword) : PasswordMatch::kNo;
+    if (match == PasswordMatch::kNo) {
+        SetLastErrorCode(ERR_PASSWORD_MISMATCH);
+        return 0;
+    }
+    if (match == PasswordMatch::kYesInClear) {
+        UpgradeStoredPassword(iId, strStored, szPassword);
+    }
+    return 1;
+}
+
 void SetLoggedInUser(const char* szName) {
     std::strncpy(g_LogedInUser, szName, kLoggedInNameMax);
     g_LogedInUser[kLoggedInNameMax] = '\0';
@@ -28,10 +68,9 @@ void SetLoggedInUser(const char* szName) {
 }  // namespace
 
 extern "C" int CreateUser(const char* szName, const char* szPassword, int iType) {
-    return GuardedWrite(0, [&] {
+    return Guarded(0, [&] {
         LogApi("API :: CreateUser");
-        CDataStore* pStore = Store();
-        if (pStore == nullptr || szName == nullptr || szPassword == nullptr) {
+        if (Store() == nullptr || szName == nullptr || szPassword == nullptr) {
             SetLastErrorCode(ERR_FAILURE);
             return Fail();
         }
@@ -42,20 +81,28 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
             SetLastErrorCode(ERR_DB_WRITE);
             return Fail();
         }
-        const int iId = pStore->GetNewUserId();
-        if (iId == 0) {
-            return Fail();
+        // Hashed before the writers of every process are held off, not while.
+        const std::optional<std::string> stored = StoredFormOf(szPassword);
+        if (!stored) {
+            return 0;
         }
-        const std::string strSection = CDataStore::UserSection(iId);
-        const char* szSection = strSection.c_str();
-        pStore->WriteString(szSection, "Name", szName);
-        pStore->WriteString(szSection, "Password", szPassword);
-        pStore->WriteInt(szSection, "Type", iType);
-        for (const char* szKey : kUserListKeys) {
-            pStore->WriteString(szSection, szKey, "-1");
-        }
-        SetLastErrorCode(ERR_SUCCESS);
-        return 1;
+        return GuardedWrite(0, [&] {
+            CDataStore* pStore = Store();
+            const int iId = pStore->GetNewUserId();
+            if (iId == 0) {
+                return Fail();
+            }
+            const std::string strSection = CDataStore::UserSection(iId);
+            const char* szSection = strSection.c_str();
+            pStore->WriteString(szSection, "Name", szName);
+            pStore->WriteString(szSection, "Password", stored->c_str());
+            pStore->WriteInt(szSection, "Type", iType);
+            for (const char* szKey : kUserListKeys) {
+                pStore->WriteString(szSection, szKey, "-1");
+            }
+            SetLastErrorCode(ERR_SUCCESS);
+            return 1;
+        });
     });
 }
 
@@ -136,16 +183,7 @@ extern "C" int ValidatePassword(const char* szName, const char* szPassword) {
     return Guarded(0, [&] {
         LogApi("API :: ValidateUser");
         const int iId = LookUpUser(szName);
-        if (iId == 0) {
-            return Fail();
-        }
-        std::string strStored;
-        if (!Store()->GetPassword(iId, strStored)) {
-            return Fail();
-        }
-        // The whole stored password: a prefix of it is not the password.
-        if (szPassword == nullptr || strStored != szPassword) {
-            SetLastErrorCode(ERR_PASSWORD_MISMATCH);
+        if (iId == 0 || !CheckPassword(iId, szPassword)) {
             return Fail();
         }
         SetLastErrorCode(ERR_SUCCESS);
@@ -154,15 +192,24 @@ extern "C" int ValidatePassword(const char* szName, const char* szPassword) {
 }
 
 extern "C" int ChangePassword(const char* szName, const char* szNewPassword) {
-    return GuardedWrite(0, [&] {
+    return Guarded(0, [&] {
         LogApi("ChangePassword");
-        const int iId = LookUpUser(szName);
-        if (iId == 0 || szNewPassword == nullptr) {
+        if (szNewPassword == nullptr || std::strlen(szNewPassword) > CCrypto::kMaxClearLength) {
+            SetLastErrorCode(ERR_DB_WRITE);
             return Fail();
         }
-        return Store()->WriteString(CDataStore::UserSection(iId).c_str(), "Password", szNewPassword)
-                   ? 1
-                   : Fail();
+        // Hashed before the writers of every process are held off, not while.
+        const std::optional<std::string> stored = StoredFormOf(szNewPassword);
+        if (!stored) {
+            return 0;
+        }
+        return GuardedWrite(0, [&] {
+            const int iId = LookUpUser(szName);
+            return iId != 0 && Store()->WriteString(CDataStore::UserSection(iId).c_str(),
+                                                    "Password", stored->c_str())
+                       ? 1
+                       : Fail();
+        });
     });
 }
 
