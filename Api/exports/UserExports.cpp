@@ -3,10 +3,14 @@
 #include <optional>
 #include <string>
 
+#include "Api/AttemptLedger.h"
+#include "Api/CallerProof.h"
+#include "Api/ChangeGuard.h"
 #include "Api/Library.h"
 #include "Api/ListRecord.h"
 #include "Api/PasswordHasher.h"
 #include "Api/PolicyApi.h"
+#include "Api/SharedState.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "log/portable/Format.h"
@@ -14,6 +18,7 @@
 namespace {
 
 constexpr size_t kLoggedInNameMax = sizeof g_LogedInUser - 1;
+static_assert(sizeof g_LogedInUser == LOGGED_IN_NAME_SIZE);
 
 int Fail() {
     LogApiFailure();
@@ -40,8 +45,14 @@ void UpgradeStoredPassword(int iId, const std::string& strStored, const char* sz
     }
 }
 
-// Checks szPassword against account iId's. 1 match, 0 otherwise (code 5, or the store's).
+// Checks szPassword against account iId's; counts a failure. 1 match, 0 otherwise (code 5,
+// 13 while the account is locked out, or the store's).
 int CheckPassword(int iId, const char* szPassword) {
+    CAttemptLedger& ledger = TheAttemptLedger();
+    if (const int iSeconds = ledger.SecondsLocked(iId); iSeconds > 0) {
+        SetLastErrorWait(iSeconds);
+        return 0;
+    }
     std::string strStored;
     if (!Store()->GetPassword(iId, strStored)) {
         return 0;
@@ -49,12 +60,14 @@ int CheckPassword(int iId, const char* szPassword) {
     const PasswordMatch match =
         szPassword != nullptr ? MatchStoredPassword(strStored, szPassword) : PasswordMatch::kNo;
     if (match == PasswordMatch::kNo) {
+        ledger.CountFailure(iId);
         SetLastErrorCode(ERR_PASSWORD_MISMATCH);
         return 0;
     }
     if (match == PasswordMatch::kYesInClear) {
         UpgradeStoredPassword(iId, strStored, szPassword);
     }
+    ledger.Forget(iId);
     return 1;
 }
 
@@ -87,6 +100,9 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
             return 0;
         }
         return GuardedWrite(0, [&] {
+            if (!MayChange("CreateUser")) {
+                return 0;
+            }
             CDataStore* pStore = Store();
             const int iId = pStore->GetNewUserId();
             if (iId == 0) {
@@ -109,6 +125,9 @@ extern "C" int CreateUser(const char* szName, const char* szPassword, int iType)
 extern "C" int DeleteUser(const char* szName) {
     return GuardedWrite(0, [&] {
         LogApi("API :: DeleteUser");
+        if (!MayChange("DeleteUser")) {
+            return 0;
+        }
         const int iId = LookUpUser(szName);
         if (iId == 0) {
             return Fail();
@@ -167,6 +186,9 @@ extern "C" int IsSuperAdmin(const char* szName) {
 extern "C" int SetGroup(const char* szName, int iGroup) {
     return GuardedWrite(0, [&] {
         LogApi("API :: SetGroup");
+        if (!MayChange("SetGroup")) {
+            return 0;
+        }
         const int iId = LookUpUser(szName);
         if (iId == 0) {
             return Fail();
@@ -186,6 +208,13 @@ extern "C" int ValidatePassword(const char* szName, const char* szPassword) {
         if (iId == 0 || !CheckPassword(iId, szPassword)) {
             return Fail();
         }
+        // The proof carries the name as stored, to tell the account from a later one that
+        // takes its id.
+        std::string strName;
+        if (!Store()->ReadValue(CDataStore::UserSection(iId).c_str(), "Name", strName)) {
+            return Fail();
+        }
+        TheCallerProof().Prove(iId, strName);
         SetLastErrorCode(ERR_SUCCESS);
         return 1;
     });
@@ -204,6 +233,9 @@ extern "C" int ChangePassword(const char* szName, const char* szNewPassword) {
             return 0;
         }
         return GuardedWrite(0, [&] {
+            if (!MayChange("ChangePassword", szName)) {
+                return 0;
+            }
             const int iId = LookUpUser(szName);
             return iId != 0 && Store()->WriteString(CDataStore::UserSection(iId).c_str(),
                                                     "Password", stored->c_str())
@@ -250,8 +282,14 @@ extern "C" int UserLogIn(const char* szName) {
             LogApi("API :: User name too long for login", 1);
             return 0;
         }
+        if (!MayChange("UserLogIn", szName)) {
+            return 0;
+        }
         SetLoggedInUser(szName);
         LogApi(std::string("API :: User Loggedin is ") + szName, 2);
+        if (!TheCallerProof().Names(szName)) {
+            TheCallerProof().End();
+        }
         return 1;
     });
 }
@@ -260,6 +298,16 @@ extern "C" int UserLogOut() {
     return Guarded(0, [&] {
         LogApi("API :: UserLogOut");
         SetLoggedInUser("Default");
+        // Whoever was logged in: the proof that came with a login goes with the logout.
+        TheCallerProof().End();
+        return 1;
+    });
+}
+
+extern "C" int EndProof() {
+    return Guarded(0, [&] {
+        LogApi("API :: EndProof");
+        TheCallerProof().End();
         return 1;
     });
 }

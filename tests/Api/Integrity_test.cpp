@@ -110,6 +110,7 @@ void ExpectCorruptedUntilReleased(const CFreshInstallation& install,
     int count = 0;
     EXPECT_EQ(GetAllCategory(&list, &count), 0);
     EXPECT_EQ(GetLastErrorCode(), ERR_SETTINGS_CORRUPTED);
+    EXPECT_EQ(SetFilterOff(1), 0);
     EXPECT_EQ(StoredDigest(), strDigest);
     EXPECT_NE(install.CountInApiLog("IniFile :: File restore failed"), 0);
     release();

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         return GetFilterOff() == (args[0] == "off" ? 1 : 0) ? 0 : Failed("the switch did not move");
     }
     if (strCommand == "whoami" && args.empty()) {
-        char szUser[sizeof g_LogedInUser + 1] = {};
+        char szUser[LOGGED_IN_NAME_SIZE + 1] = {};
         std::printf("%s\n", GetCurrentUser(szUser) == 1 ? szUser : "Default");
         return 0;
     }
