@@ -84,7 +84,7 @@ public:
         m_reversed.assign(host.rbegin(), host.rend());
         m_path.clear();
         for (const char c : path) {
-            m_path += FoldCase(c);
+            m_path += LowerAscii(c);
         }
         sqlite3_bind_text(m_pInsert, 1, m_reversed.data(), static_cast<int>(m_reversed.size()),
                           SQLITE_STATIC);
@@ -125,11 +125,11 @@ public:
         }
         const std::size_t nHost = parts.host.size();
         for (std::size_t i = 0; i < nHost; ++i) {
-            reversed[i] = FoldCase(parts.host[nHost - 1 - i]);
+            reversed[i] = LowerAscii(parts.host[nHost - 1 - i]);
         }
         const std::size_t nPath = std::min(parts.path.size(), sizeof path);
         for (std::size_t i = 0; i < nPath; ++i) {
-            path[i] = FoldCase(parts.path[i]);
+            path[i] = LowerAscii(parts.path[i]);
         }
         const bool bLiteral = IsIPLiteral(parts.host);
         // Longest first: the whole reversed host, then up to each dot from its end.

@@ -8,5 +8,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
 trap 'build/win/wine-run --stop' EXIT
-build/win/wine-run build/win/sockbin/provider_bench.exe "$@"
-build/win/wine-run build/win/sockbin/overlapped_bench.exe
+(cd build/win && ./wine-run sockbin/provider_bench.exe "$@" && ./wine-run sockbin/overlapped_bench.exe)

@@ -24,8 +24,9 @@ cmake --build build/win --target filter-proxy proxy_bench_setup pcinstall >/dev/
 cmake --build build/native --target category-server >/dev/null
 
 export PC_WINEPREFIX="$root/build/win/wineprefix-proxybench"
-run() { build/win/wine-run "$@"; }
-sockbin=build/win/sockbin
+# From the build tree: a product program without an installation logs to its working folder.
+run() { (cd "$root/build/win" && exec ./wine-run "$@"); }
+sockbin=$root/build/win/sockbin
 workdir=$(mktemp -d)
 # The proxy runs until its standard input ends: this script holds the only writer.
 mkfifo "$workdir/proxy-input"
@@ -73,7 +74,7 @@ proxy_port=$(wait_port "$workdir/proxy.log" '.*listening on 127.0.0.1:\([0-9]*\)
 
 echo "bench-proxy: $io I/O, $rounds rounds of $loads loads per page and side"
 python3 scripts/lib/proxy_bench.py "$proxy_port" "$rounds" "$loads" \
-    "build/win/wine-run $sockbin/proxy_bench_setup.exe layer" \
+    "cd $root/build/win && ./wine-run $sockbin/proxy_bench_setup.exe layer" \
     "allowed word (no lookup)=http://allowed.example:$web_port/page" \
     "category, host seen before (News)=http://news.example:$web_port/page" \
     "HTTPS, server name (Shopping)=https://shop.example:$tls_port/"

@@ -26,15 +26,14 @@ scripts/bench-category-server.sh
 scripts/build.sh >/dev/null
 trap 'build/win/wine-run --stop' EXIT
 echo "== settings store (Windows, under Wine)"
-build/win/wine-run build/win/bench/policyapi_bench.exe
+(cd build/win && ./wine-run bench/policyapi_bench.exe)
 echo "== provider round trips (Windows, under Wine)"
-build/win/wine-run build/win/sockbin/provider_bench.exe
-build/win/wine-run build/win/sockbin/overlapped_bench.exe
+(cd build/win && ./wine-run sockbin/provider_bench.exe && ./wine-run sockbin/overlapped_bench.exe)
 echo "== filter round trips (Windows, under Wine, log level 0)"
 # The lookup client's standard-output lines go to a file: Wine's writes to a pipe or to
 # /dev/null cost about a millisecond each and would swamp the figures.
 out=$(mktemp)
-build/win/wine-run build/win/sockbin/filter_bench.exe >"$out" 2>&1 || { cat "$out"; exit 1; }
+(cd build/win && ./wine-run sockbin/filter_bench.exe) >"$out" 2>&1 || { cat "$out"; exit 1; }
 sed -n '/^HTTP round trips/,$p' "$out" | tr -d '\r' | grep -v '^pcinstall'
 rm -f "$out"
 echo "== kernel calls per operation (Windows, under a traced wineserver)"

@@ -129,7 +129,7 @@ set_up() {
     echo "      sites of unknown category (Null); $child logs in for more: he blocks poker,"
     echo "      Gambling and Games, and allows the word chess"
 
-    family_spawn "$logs/gui.log" "$FAMILY_WIN/wine-run" "$SOCKBIN/Gui.exe" StartUp
+    family_spawn "$logs/gui.log" wrun "$SOCKBIN/Gui.exe" StartUp
     family_hosts_file "$out/hosts"
     family_start_proxy "$logs" "$out/hosts" main
     echo "main: Gui.exe StartUp on display $DISPLAY; filtering proxy on 127.0.0.1:$PROXY_PORT"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds both trees and runs every test: the native tests under the
-# sanitizers with the fuzzer smoke runs, the Windows tests under Wine, the format check and
-# the static analysis.
+# sanitizers with the fuzzer smoke runs, the Windows tests under Wine, the format check, the
+# layering check and the static analysis.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +23,8 @@ run_ctest build/native
 run_ctest build/win
 echo "== format"
 scripts/format.sh --check || status=1
+echo "== layering"
+scripts/deps.sh || status=1
 echo "== static analysis"
 scripts/tidy.sh || status=1
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/portable/Ascii.h"
+
 namespace {
 
 bool LockedAt(const AttemptRecord& record, std::int64_t llNowMs) {
@@ -104,7 +106,7 @@ std::uint64_t AttemptKey(std::string_view installation, int iAccountId) noexcept
         ullHash *= 1099511628211ull;
     };
     for (const char c : installation) {
-        add(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+        add(static_cast<unsigned char>(LowerAscii(c)));
     }
     add(0);
     for (int i = 0; i < 4; ++i) {

@@ -49,7 +49,7 @@ CategoryServerConfig CurrentConfig() {
 
 // One connection, one request, one reply.
 CategoryExchange AskServer(const CategoryServerAddress& server, int iType, std::string_view url) {
-    TLVClient client;
+    TLVClient client(TLVClient::Console::kSilent);
     client.SetIPPort(server.address, server.port);
     client.SetWait(LookupWait());
     const auto reply = client.SearchLumora(iType, url);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Api/PolicyApi.h"
+#include "filter/core/BlockPagePictures.h"
 #include "filter/core/BlockRecord.h"
 #include "filter/core/FilterHooks.h"
 #include "filter/core/SharedFilterState.h"
@@ -30,7 +31,8 @@ std::string BuildResponse(const SocketFilterState& state) {
     values.applicationPath = gSharedState.applicationPath;
     const std::string strAddress = ::inet_ntoa(address);
     values.ipAddress = strAddress;
-    return BuildBlockPageResponse(values);
+    return StrictFilterOn() ? BuildStrictBlockPageResponse(values, TheBlockPagePictures())
+                            : BuildBlockPageResponse(values);
 }
 
 // Puts as much of `page` as fits into the buffer (with a NUL after it when there is room),

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "Api/PolicyApi.h"
+#include "base/portable/Ascii.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HttpRequest.h"

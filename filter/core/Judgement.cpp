@@ -1,5 +1,6 @@
 #include "filter/core/Judgement.h"
 
+#include "base/portable/Ascii.h"
 #include "filter/core/CategoryLookup.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"

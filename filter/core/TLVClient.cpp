@@ -24,7 +24,7 @@ int SetNonBlocking(SOCKET s) {
 
 }  // namespace
 
-TLVClient::TLVClient() {
+TLVClient::TLVClient(Console console) : m_console(console) {
     GetTLVServerIP(m_szServerAddress, &m_iPort);
     m_szServerAddress[sizeof m_szServerAddress - 1] = '\0';
     Print("Constructor :: Port is %d\n", m_iPort);
@@ -40,6 +40,9 @@ void TLVClient::Log(const char* szText, signed char iLevel) {
 }
 
 void TLVClient::Print(const char* szFormat, ...) {
+    if (m_console == Console::kSilent) {
+        return;
+    }
     va_list args;
     va_start(args, szFormat);
     char szLine[TLVMessage::kBufferSize + 64];

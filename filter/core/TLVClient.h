@@ -20,8 +20,12 @@ class TLVClient {
 public:
     static constexpr int kSocketError = -1;
 
+    // Whether the client's lines go to the host program's standard output as well as to its
+    // log: the program's output is its own, and the strict filter never writes to it.
+    enum class Console { kShown, kSilent };
+
     // Reads the configured server with GetTLVServerIP.
-    TLVClient();
+    explicit TLVClient(Console console = Console::kShown);
     TLVClient(const TLVClient&) = delete;
     TLVClient& operator=(const TLVClient&) = delete;
     ~TLVClient();
@@ -60,6 +64,7 @@ private:
     char m_szServerAddress[16] = {};
     std::unique_ptr<TLVSocket> m_pSocket;
     std::unique_ptr<CLogFile> m_pLog;
+    Console m_console;
     std::string m_strOutput;
     std::optional<std::chrono::milliseconds> m_wait;
     std::chrono::steady_clock::time_point m_deadline;

@@ -38,7 +38,7 @@ BOOL CGuiApp::InitInstance() {
         return FALSE;
     }
     if (word == CommandWord::kCheckInstance) {
-        ReleaseMutex();
+        LetAnotherCopyStart();
         return FALSE;
     }
     EnableControls();
@@ -94,7 +94,7 @@ void CGuiApp::RunMainDialog(CommandWord word) {
     m_pMainWnd = nullptr;
 }
 
-void CGuiApp::ReleaseMutex() noexcept {
+void CGuiApp::LetAnotherCopyStart() noexcept {
     if (m_mutex) {
         ::ReleaseMutex(m_mutex.Get());
         m_mutex.Reset();
@@ -103,7 +103,7 @@ void CGuiApp::ReleaseMutex() noexcept {
 
 int CGuiApp::ExitInstance() {
     WriteStartupEntry();
-    ReleaseMutex();
+    LetAnotherCopyStart();
     return CWinApp::ExitInstance();
 }
 

@@ -19,7 +19,8 @@ public:
 private:
     static void WorkBeforeMutex(CommandWord word);
     static void BringRunningCopyForward();
-    void ReleaseMutex() noexcept;
+    // Lets another copy of the program start: the single-instance mutex released and closed.
+    void LetAnotherCopyStart() noexcept;
     void RunMainDialog(CommandWord word);
 
     CHandle m_mutex;

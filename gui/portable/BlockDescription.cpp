@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Api/portable/CategoryNames.h"
+
 namespace {
 
 // The policies of the block page.
@@ -20,7 +22,7 @@ std::string BlockReason(const BlockJournalEntry& entry) {
         case kPolicyUrlWord:
             return std::string("URL Word: ") + entry.szMatch;
         case kPolicyCategory:
-            return std::string("Category: ") + entry.szMatch;
+            return "Category: " + CategoryShown(entry.szMatch);
         case kPolicyCorrupted:
             return "settings corrupted";
         default:

@@ -10,7 +10,8 @@
 
 // The name the block was made for; "(unknown site)" when the filter had none.
 std::string BlockSite(const BlockJournalEntry& entry);
-// "URL Word: poker", "Category: Gambling" or "settings corrupted".
+// "URL Word: poker", "Category: Gambling" (a site of no category named as such) or "settings
+// corrupted".
 std::string BlockReason(const BlockJournalEntry& entry);
 // "http" or "https".
 const char* BlockScheme(const BlockJournalEntry& entry);

@@ -7,14 +7,15 @@ browser_ready() {
 }
 
 # Loads URL once, from an empty profile (nothing cached, no cookies), making no requests of
-# its own: saves pages/NAME.html, screenshots/NAME.png and, for a failed load, pages/NAME.error.
-# Runs in the background and is waited for, so that a signal to the script is handled at once;
-# BROWSE_PID names the run meanwhile, for a script's clean-up.
+# its own: saves pages/NAME.html, pages/NAME.images (the pictures' natural sizes),
+# screenshots/NAME.png and, for a failed load, pages/NAME.error. A third argument --phone
+# shows the page as a phone would. Runs in the background and is waited for, so that a signal
+# to the script is handled at once; BROWSE_PID names the run meanwhile, for a script's clean-up.
 BROWSE_PID=""
 browse() {
-    local name=$1 url=$2
+    local name=$1 url=$2 phone=${3:-}
     env -u DISPLAY timeout 180 python3 tools/browser/browse.py --out "$BROWSE_OUT" \
-        --name "$name" --timeout 120 "$url" -- \
+        --name "$name" --timeout 120 ${phone:+"$phone"} "$url" -- \
         --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
         --disable-component-update --disable-sync --disable-default-apps \
         --disable-features=HttpsUpgrades,HttpsFirstBalancedModeAutoEnable,MediaRouter \

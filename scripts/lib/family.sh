@@ -6,7 +6,7 @@
 # private prefix. Every process started here is remembered, and family_stop ends exactly
 # those.
 
-FAMILY_WIN=${FAMILY_WIN:-build/win}
+FAMILY_WIN=$(realpath -m "${FAMILY_WIN:-build/win}")
 FAMILY_CATEGORY_SERVER=${FAMILY_CATEGORY_SERVER:-build/native/tools/category-server/category-server}
 FAMILY_HOSTS=(family.example news.example casino.example games.example treehouse.example)
 FAMILY_FOLDER='C:\ParentalControl'
@@ -14,8 +14,10 @@ SOCKBIN=$FAMILY_WIN/sockbin
 
 family_pids=()
 
-# Runs a Windows program in the private prefix (PC_WINEPREFIX).
-wrun() { "$FAMILY_WIN/wine-run" "$@"; }
+# Runs a Windows program in the private prefix (PC_WINEPREFIX), from the build tree: a program
+# of the product that finds no installation writes its logs to its working folder, which must
+# never be the source tree. Paths given to it must be absolute (winpath).
+wrun() { (cd "$FAMILY_WIN" && exec "$FAMILY_WIN/wine-run" "$@"); }
 
 # A Unix path as the Windows programs see it (Wine's Z: drive).
 winpath() {
@@ -56,7 +58,7 @@ family_start_categories() {
     shift 2
     local program=("$FAMILY_CATEGORY_SERVER")
     if [[ "$FAMILY_CATEGORY_SERVER" == *.exe ]]; then
-        program=("$FAMILY_WIN/wine-run" "$FAMILY_CATEGORY_SERVER")
+        program=(wrun "$FAMILY_CATEGORY_SERVER")
         db=$(winpath "$db")
     fi
     # --verbose: the main job reads each lookup's line ("URL -> CATEGORY").
@@ -99,7 +101,7 @@ family_install() {
 family_start_proxy() {
     local logs=$1 hosts=$2 who=$3 options
     read -r -a options <<<"${FAMILY_PROXY_OPTIONS:-}"
-    exec {family_proxy_fd}> >(exec "$FAMILY_WIN/wine-run" "$SOCKBIN/filter-proxy.exe" \
+    exec {family_proxy_fd}> >(wrun "$SOCKBIN/filter-proxy.exe" \
         --hosts "$(winpath "$hosts")" --port 0 --until-stdin-closes "${options[@]}" \
         >"$logs/filter-proxy.log" 2>&1)
     family_pids+=($!)

@@ -8,9 +8,11 @@
 //                   block=PROFILE=WORD, password=NAME=NEW, group=NAME=GROUP or delete=NAME
 //   users           the names of every account, "users A,B,..."
 //   blocked:PROFILE the profile's blocked words, "blocked PROFILE W,..."
-
-//   writes:NAME:N   N times: a list write to NAME's categories, then a new user NAME.i
-//   tamper:FILE     alter the file's user count a few times, between write sequences
+//   steps:NAME      a named semaphore that ties the two below together
+//   writes:NAME:N   N times: a list write to NAME's categories, then a new user NAME.i; each
+//                   write sequence done is counted on the steps semaphore
+//   tamper:FILE     alter the file's user count a few times, each after a write sequence of
+//                   the writers has been counted since the last
 //   blocks:N[:NAME] N blocks recorded in the journal, as process NAME (default: the library's)
 //   journal         the number of entries the journal holds
 // Each query appends one line to the output file.
@@ -34,6 +36,15 @@ namespace {
 
 const char* const kCategories[] = {"Adult", "Gambling", "News", "Sports"};
 
+// The write sequences done, counted across processes ("steps:NAME"); none when not named.
+CHandle g_steps;
+
+void CountStep() {
+    if (g_steps) {
+        ::ReleaseSemaphore(g_steps.Get(), 1, nullptr);
+    }
+}
+
 // Counts the calls that failed.
 int Writes(const std::string& strArg) {
     const size_t colon = strArg.find(':');
@@ -45,9 +56,11 @@ int Writes(const std::string& strArg) {
         char** ppList = const_cast<char**>(list.data());
         int count = 1;
         nFailed += SetCategoryList(strName.c_str(), &ppList, &count) == 1 ? 0 : 1;
+        CountStep();
         const std::string strUser = strName + "." + std::to_string(i);
         // No password: nothing to hash, the test is about the writes.
         nFailed += CreateUser(strUser.c_str(), "", USER_TYPE_USER) == 1 ? 0 : 1;
+        CountStep();
     }
     return nFailed;
 }
@@ -61,7 +74,11 @@ int Tamper(const std::string& strFile) {
     crypto.Encode("1");
     int nTampered = 0;
     for (int i = 0; i < kAlterations; ++i) {
-        ::Sleep(100);
+        // A writer met the last alteration (or began) before the next: each lands between
+        // write sequences, however fast or slow the processes run.
+        if (i > 0 && g_steps && ::WaitForSingleObject(g_steps.Get(), 60000) != WAIT_OBJECT_0) {
+            break;
+        }
         const CMutexLock lock(mutex.Get());
         // Read the file afresh: it changed in other processes since this one last saw it.
         ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, strFile.c_str());
@@ -198,31 +215,33 @@ int JournalCount() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunChildCommands(argc, argv,
-                            [](const std::string& strVerb, const std::string& strArg, FILE* pOut) {
-                                if (strVerb == "login") {
-                                    UserLogIn(strArg.c_str());
-                                } else if (strVerb == "setfilteroff") {
-                                    SetFilterOff(std::atoi(strArg.c_str()));
-                                } else if (strVerb == "user") {
-                                    char szName[24] = {};
-                                    GetCurrentUser(szName);
-                                    std::fprintf(pOut, "user %s\n", szName);
-                                } else if (strVerb == "instances") {
-                                    std::fprintf(pOut, "instances %d\n", InstanceCount());
-                                } else if (strVerb == "filteroff") {
-                                    std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
-                                } else if (strVerb == "writes") {
-                                    std::fprintf(pOut, "failed %d\n", Writes(strArg));
-                                } else if (strVerb == "blocks") {
-                                    std::fprintf(pOut, "failed %d\n", Blocks(strArg));
-                                } else if (strVerb == "journal") {
-                                    std::fprintf(pOut, "journal %d\n", JournalCount());
-                                } else if (strVerb == "tamper") {
-                                    std::fprintf(pOut, "tampered %d\n", Tamper(strArg));
-                                } else {
-                                    return Query(strVerb, strArg, pOut);
-                                }
-                                return true;
-                            });
+    return RunChildCommands(
+        argc, argv, [](const std::string& strVerb, const std::string& strArg, FILE* pOut) {
+            if (strVerb == "steps") {
+                g_steps.Reset(::CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, strArg.c_str()));
+            } else if (strVerb == "login") {
+                UserLogIn(strArg.c_str());
+            } else if (strVerb == "setfilteroff") {
+                SetFilterOff(std::atoi(strArg.c_str()));
+            } else if (strVerb == "user") {
+                char szName[24] = {};
+                GetCurrentUser(szName);
+                std::fprintf(pOut, "user %s\n", szName);
+            } else if (strVerb == "instances") {
+                std::fprintf(pOut, "instances %d\n", InstanceCount());
+            } else if (strVerb == "filteroff") {
+                std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
+            } else if (strVerb == "writes") {
+                std::fprintf(pOut, "failed %d\n", Writes(strArg));
+            } else if (strVerb == "blocks") {
+                std::fprintf(pOut, "failed %d\n", Blocks(strArg));
+            } else if (strVerb == "journal") {
+                std::fprintf(pOut, "journal %d\n", JournalCount());
+            } else if (strVerb == "tamper") {
+                std::fprintf(pOut, "tampered %d\n", Tamper(strArg));
+            } else {
+                return Query(strVerb, strArg, pOut);
+            }
+            return true;
+        });
 }

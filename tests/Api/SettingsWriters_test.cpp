@@ -45,9 +45,12 @@ TEST(SettingsWriters, TwoProcessesWritingWhileAThirdAltersTheFileLoseNothing) {
     const std::string strOut = install.Folder();
     const std::string strWrites = ":" + std::to_string(kWrites);
 
-    CChild tamperer(strOut + "tamperer.txt", "tamper:\"" + install.SettingsFile() + "\"");
-    CChild first(strOut + "first.txt", "prove:admin:secret writes:first" + strWrites);
-    CChild second(strOut + "second.txt", "prove:admin:secret writes:second" + strWrites);
+    const std::string strSteps = "steps:pc_writes_" + std::to_string(::GetCurrentProcessId());
+    CChild tamperer(strOut + "tamperer.txt",
+                    strSteps + " tamper:\"" + install.SettingsFile() + "\"");
+    CChild first(strOut + "first.txt", strSteps + " prove:admin:secret writes:first" + strWrites);
+    CChild second(strOut + "second.txt",
+                  strSteps + " prove:admin:secret writes:second" + strWrites);
     EXPECT_EQ(tamperer.Wait(), 0u);
     EXPECT_EQ(first.Wait(600000), 0u);
     EXPECT_EQ(second.Wait(600000), 0u);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Headless Chromium (Debian's package) through the filtering proxy and FilterLsp.dll, in a
-# Wine prefix of its own: an allowed page, a page blocked by its category (the block page
-# names the profile and the policy), an allowed HTTPS page, and a blocked HTTPS page (the
-# browser shows an error and the TLS server got not one byte). The DOM and a screenshot of
-# each are kept in BUILD/browser.
+# Wine prefix of its own: an allowed page, pages blocked by their category, by a word and for
+# having no category (the block page names the profile, the policy and the reason, and shows
+# its pictures, on a desktop and on a phone), an allowed HTTPS page, and a blocked HTTPS page
+# (the browser shows an error and the TLS server got not one byte). The DOM and a screenshot
+# of each are kept in BUILD/browser.
 #   browser_test.sh SOURCE-DIR BUILD-DIR CATEGORY-SERVER
 # Exits 77 (skipped) only when Chromium is missing and cannot be installed.
 set -euo pipefail
@@ -30,6 +31,12 @@ check() {
 }
 contains() { grep -q -- "$2" "$1"; }
 lacks() { ! grep -q -- "$2" "$1"; }
+# The block page NAME showed its logo and its background, both loaded (natural sizes).
+check_pictures() {
+    local images=$out/pages/$1.images
+    check "its logo is shown" grep -qx 'img 53 48' "$images"
+    check "its background is shown" grep -qx 'background 960 600' "$images"
+}
 
 need_chromium() {
     command -v chromium >/dev/null && return 0
@@ -77,7 +84,8 @@ family_certificate "$out/tls"
 family_start_servers "$logs" "$out/tls" browser_test
 "$FAMILY_WIN/wine-run" --stop
 family_install secret >/dev/null
-wrun "$SOCKBIN/pcfamily.exe" --admin-password secret lists Default --blocked-categories Gambling
+wrun "$SOCKBIN/pcfamily.exe" --admin-password secret lists Default --blocked-words poker \
+    --blocked-categories Gambling,Null
 family_hosts_file "$out/hosts"
 family_start_proxy "$logs" "$out/hosts" browser_test
 browser_ready
@@ -96,6 +104,20 @@ check "it greets the profile" test "$(block_profile "$page")" = Default
 check "it names the policy" test "$(block_policy "$page")" = Category
 check "it names the category" test "$(block_match "$page")" = Gambling
 check "the casino's own page is not shown" lacks "$page" 'Lucky Star Casino'
+check_pictures blocked
+
+echo "== a page blocked by a word, and a site of no category"
+browse blocked-word "http://games.example:$HTTP_PORT/poker-night"
+check "it names the word" test "$(block_match "$out/pages/blocked-word.html")" = poker
+check_pictures blocked-word
+browse blocked-unknown "http://treehouse.example:$HTTP_PORT/"
+check "it names the site's lack of a category" test \
+    "$(block_match "$out/pages/blocked-unknown.html")" = "Null (not yet in any category)"
+check_pictures blocked-unknown
+browse blocked-phone "http://casino.example:$HTTP_PORT/" --phone
+check "a phone is shown the same page" test "$(block_match "$out/pages/blocked-phone.html")" = \
+    Gambling
+check_pictures blocked-phone
 
 echo "== an allowed HTTPS page"
 browse https-allowed "https://family.example:$HTTPS_PORT/"
@@ -121,7 +143,7 @@ wrun "$SOCKBIN/pcfamily.exe" journal 0 | tr -d '\r' >"$logs/journal.txt"
 check "the journal records the refused name" grep -q \
     $'\tDefault\thttps\tcasino.example\tCategory\tGambling\t' "$logs/journal.txt"
 
-for shot in allowed blocked https-allowed https-blocked; do
+for shot in allowed blocked blocked-word blocked-unknown blocked-phone https-allowed https-blocked; do
     check "screenshot $shot.png saved" test -s "$out/screenshots/$shot.png"
 done
 echo "browser_test: pages, screenshots and logs in $out"

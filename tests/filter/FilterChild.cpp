@@ -4,6 +4,7 @@
 //   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
 //   prove:NAME:PASSWORD (ValidatePassword, as before a login; writes only a refusal)
 //   filteroff (writes "filteroff N")
+//   say:TEXT (writes TEXT and a line end to standard output, not to the output file)
 //   update (writes "update N", the reload flag, and clears it as the filter's reload does)
 #include <winsock2.h>
 #include <windows.h>
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
                 char szName[24] = {};
                 GetCurrentUser(szName);
                 std::fprintf(pOut, "user %s\n", szName);
+            } else if (strVerb == "say") {
+                std::printf("%s\n", strArg.c_str());
+                std::fflush(stdout);
             } else if (strVerb == "filteroff") {
                 std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
             } else if (strVerb == "update") {

@@ -11,7 +11,7 @@ TEST_F(AdminScreenTest, EscapeReturnsToTheLoginWindowAndCloseLeavesOnlyTheTray) 
     OpenSettingsAsAdmin();
     HWND hAdmin = Screen("Administration");
     ASSERT_NE(hAdmin, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesHidden(m_hLogin));
     gui::Screenshot(hAdmin, "administration");
     Escape(hAdmin);
     ASSERT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(m_hLogin) != FALSE; }));
@@ -21,7 +21,7 @@ TEST_F(AdminScreenTest, EscapeReturnsToTheLoginWindowAndCloseLeavesOnlyTheTray) 
     ASSERT_NE(hAdmin, nullptr);
     CloseBox(hAdmin);
     ASSERT_TRUE(Gone(hAdmin));
-    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesHidden(m_hLogin));
     EXPECT_FALSE(m_program->HasEnded(0));
 }
 
@@ -32,7 +32,7 @@ TEST_F(AdminScreenTest, TheTrayCannotOpenASecondChainOrLogOutUnderAnOpenScreen) 
     EXPECT_TRUE(gui::CommandNow(m_hLogin, ID_TRAY_SETTINGS));
     EXPECT_TRUE(gui::CommandNow(m_hLogin, ID_TRAY_LOGOUT));
     EXPECT_EQ(gui::WindowsOf(m_program->Pid(), "#32770").size(), 2u);  // login, Administration
-    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesHidden(m_hLogin));
     EXPECT_EQ(UserSeenElsewhere(), "user admin");
 }
 
@@ -40,7 +40,7 @@ TEST_F(AdminScreenTest, APlainUserGetsOnlyPersonalSettingsOverTheLoginWindow) {
     OpenSettingsAs("kid", "chess");
     const HWND hPersonal = Screen("Personal Settings");
     ASSERT_NE(hPersonal, nullptr);
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
     EXPECT_EQ(m_program->Dialog("Administration", 0), nullptr);
 }
 

@@ -22,13 +22,13 @@ protected:
     // Closes the login window and returns the warning.
     HWND Warning() const {
         gui::Click(m_hLogin, IDCANCEL);
-        return m_program->Dialog("Warning !!!");
+        return m_program->ShownDialog("Warning !!!");
     }
     HWND OpenView(HWND hWarning) const {
         const HWND hLink = ::GetDlgItem(hWarning, IDC_WARNING_LINK);
         ::PostMessageA(hLink, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
         ::PostMessageA(hLink, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-        return m_program->Dialog("View Default Profile");
+        return m_program->ShownDialog("View Default Profile");
     }
     bool Gone(HWND hWnd) const {
         return gui::WaitUntil([&] { return !::IsWindow(hWnd) || !::IsWindowVisible(hWnd); });
@@ -47,7 +47,7 @@ TEST_F(DefaultProfileTest, NoKeepsTheLoginWindow) {
               std::string::npos);
     gui::Click(hWarning, IDC_WARNING_NO);
     ASSERT_TRUE(Gone(hWarning));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(DefaultProfileTest, YesAndEscapeHideTheLoginWindow) {
@@ -92,10 +92,10 @@ TEST_F(DefaultProfileTest, TheLinkShowsTheDefaultProfileAndTheWarningWaitsOn) {
 
     gui::Click(hView, IDOK);
     ASSERT_TRUE(Gone(hView));
-    EXPECT_TRUE(::IsWindowVisible(hWarning));
+    EXPECT_TRUE(gui::BecomesVisible(hWarning));
     gui::Click(hWarning, IDC_WARNING_NO);
     EXPECT_TRUE(Gone(hWarning));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(DefaultProfileTest, AnEmptyDefaultProfileShowsThreeEmptyLists) {

@@ -67,7 +67,7 @@ TEST_F(EditorTest, EscapeGoesBackAndTheCloseBoxHidesEverything) {
     CloseBox(hEditor);
     ASSERT_TRUE(Gone(hEditor));
     EXPECT_EQ(m_program->Dialog("Administration", 500), nullptr);
-    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesHidden(m_hLogin));
 }
 
 TEST_F(EditorTest, ASecondStartBringsBackTheEditorNotOneOfItsPages) {
@@ -116,7 +116,7 @@ TEST_F(EditorTest, AFailedCommitIsNotToldAsSavedAndTheEditorStays) {
               ERROR_SUCCESS);
     gui::Click(hEditor, IDC_EDITOR_DONE);
     EXPECT_EQ(TakeMessage(hEditor).rfind("The new settings could not be saved.\n", 0), 0u);
-    EXPECT_TRUE(::IsWindowVisible(hEditor));
+    EXPECT_TRUE(gui::BecomesVisible(hEditor));
     const std::string strLog = GuiLog();
     EXPECT_NE(strLog.find("Operations :: SetIPList TRUE Failed"), std::string::npos);
     EXPECT_NE(strLog.find("SetURLList TRUE Failed"), std::string::npos);

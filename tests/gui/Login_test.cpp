@@ -37,7 +37,7 @@ TEST_F(LoginTest, AWrongPasswordIsSelectedForRetyping) {
     EXPECT_EQ(TakeMessage(), "Invalid Password. Please enter valid password");
     EXPECT_EQ(gui::EditSelection(m_hLogin, IDC_LOGIN_PASSWORD), std::make_pair(0, 8));
     EXPECT_EQ(gui::FocusedItemOf(m_hLogin), ::GetDlgItem(m_hLogin, IDC_LOGIN_PASSWORD));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(LoginTest, FiveWrongPasswordsLockTheAccountAndTheWindowSaysForHowLong) {

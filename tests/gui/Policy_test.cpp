@@ -45,7 +45,7 @@ protected:
     static void ExpectEnterAndEscapeIgnored(HWND hScreen) {
         ::SendMessageA(hScreen, WM_COMMAND, IDOK, 0);
         ::SendMessageA(hScreen, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_TRUE(::IsWindowVisible(hScreen));
+        EXPECT_TRUE(gui::BecomesVisible(hScreen));
     }
     // An Add or Remove that is expected to warn or ask: the message's text. A page's
     // messages belong to the editor window.
@@ -119,7 +119,7 @@ TEST_F(PolicyDialogsTest, AddRefusesEmptyTooLongAndDuplicateEntries) {
     // The close box ends the wizard without creating anyone.
     CloseBox(hAdvanced);
     ASSERT_TRUE(Gone(hAdvanced));
-    EXPECT_FALSE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesHidden(m_hLogin));
     EXPECT_EQ(m_program->Dialog("Administration", 0), nullptr);
     EXPECT_EQ(IsUserExists("lily"), 0);
 }
@@ -202,8 +202,8 @@ TEST_F(PolicyDialogsTest, EditorPagesChangeTheProfileThatApplyCommits) {
         ::SendMessageA(hPage, WM_COMMAND, IDOK, 0);
         ::SendMessageA(hPage, WM_COMMAND, IDCANCEL, 0);
     }
-    EXPECT_TRUE(::IsWindowVisible(hEditor));
-    EXPECT_TRUE(::IsWindowVisible(hCategoryPage));
+    EXPECT_TRUE(gui::BecomesVisible(hEditor));
+    EXPECT_TRUE(gui::BecomesVisible(hCategoryPage));
 
     ::PostMessageA(gui::DescendantItem(hEditor, IDC_TAB_ADVANCED), BM_CLICK, 0, 0);
     ASSERT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(hUrlPage) != FALSE; }));

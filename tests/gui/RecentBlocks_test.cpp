@@ -56,7 +56,7 @@ protected:
     // Recent blocks, opened by a click on the notice.
     HWND OpenRecentBlocks() const {
         TrayEvent(NIN_BALLOONUSERCLICK);
-        return m_program->Dialog("Recent blocks");
+        return m_program->ShownDialog("Recent blocks");
     }
     // "profile site reason connection program" of the list's first rows.
     static std::vector<std::string> Rows(HWND hDialog, int nMax = 256) {

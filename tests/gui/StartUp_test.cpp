@@ -89,7 +89,7 @@ TEST_F(StartUpTest, UnreadableSettingsAtStartSayWhyAndEndTheProgram) {
 
 TEST_F(StartUpTest, InstallInLowerCaseWithBlanksShowsThePasswordDialog) {
     CGuiProgram program("  install ");
-    const HWND hDialog = program.Dialog("Parental Control");
+    const HWND hDialog = program.ShownDialog("Parental Control");
     ASSERT_NE(hDialog, nullptr);
     EXPECT_TRUE(gui::IsItemVisible(hDialog, IDC_ADMINPW_CONFIRM));
     EXPECT_FALSE(gui::IsItemVisible(hDialog, IDCANCEL));

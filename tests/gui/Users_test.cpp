@@ -217,7 +217,7 @@ TEST_F(UserDialogs, PersonalSettingsChangesOnlyWithTheOldPasswordAndAMatchingNew
     // Nothing typed: it closes without a word.
     gui::Click(hPersonal, IDC_PERSONAL_OK);
     ASSERT_TRUE(Gone(hPersonal));
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 
     gui::Click(m_hLogin, IDC_LOGIN_SETTINGS);
     hPersonal = Screen("Personal Settings");
@@ -250,7 +250,7 @@ TEST_F(UserDialogs, PersonalSettingsChangesOnlyWithTheOldPasswordAndAMatchingNew
     EXPECT_EQ(TakeMessage(hPersonal), "The password has been changed.");
     EXPECT_TRUE(Gone(hPersonal));
     EXPECT_EQ(ValidatePassword("kid", "knight"), 1);
-    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
 }
 
 TEST_F(UserDialogs, UserPageSetsTheEditedUsersPasswordAndForTheSuperAdministratorHisGroup) {
@@ -304,7 +304,7 @@ TEST_F(UserDialogs, UserPageSetsTheEditedUsersPasswordAndForTheSuperAdministrato
     gui::Click(hPage, IDC_USERPAGE_CHANGE_GROUP);
     EXPECT_EQ(TakeMessage(hEditor), "The group is saved");
     EXPECT_EQ(IsAdmin("kid"), 1);
-    EXPECT_TRUE(::IsWindowVisible(hPage));
+    EXPECT_TRUE(gui::BecomesVisible(hPage));
 }
 
 }  // namespace

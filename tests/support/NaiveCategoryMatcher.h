@@ -64,7 +64,7 @@ private:
     static std::string Folded(std::string_view text) {
         std::string out(text);
         for (char& c : out) {
-            c = FoldCase(c);
+            c = LowerAscii(c);
         }
         return out;
     }

@@ -163,11 +163,12 @@ class BrowseTest(ServedTest):
         self.assertFalse((out / "pages" / "page.error").exists())
 
     def test_a_failed_load_keeps_the_error_page_and_names_the_error(self):
-        with socket.socket() as unused:
-            unused.bind(("127.0.0.1", 0))
-            port = unused.getsockname()[1]
-        # Nothing listens there now.
-        self.assertEqual(self.browse("refused", f"http://family.example:{port}/"), 0)
+        # Bound and not listening, for the whole test: a connect there is refused, and no one
+        # else can take the port meanwhile.
+        with socket.socket() as closed:
+            closed.bind(("127.0.0.1", 0))
+            port = closed.getsockname()[1]
+            self.assertEqual(self.browse("refused", f"http://family.example:{port}/"), 0)
         out = self.folder / "out"
         self.assertEqual((out / "pages" / "refused.error").read_text().strip(),
                          "net::ERR_CONNECTION_REFUSED")

@@ -16,17 +16,21 @@ constexpr int kWatermarkAlpha = 12;
 
 }  // namespace
 
-CImage BlockPageBackground() {
-    CImage image(kPageWidth, kPageHeight, palette::kWhite);
+CImage BlockPageBackground(int iDivisor) {
+    const int width = kPageWidth / iDivisor;
+    const int height = kPageHeight / iDivisor;
+    const int band = kBandHeight / iDivisor;
+    const double scale = 1.0 / iDivisor;
+    CImage image(width, height, palette::kWhite);
     // Light blue fading to white; the square falloff ends the band without an edge.
-    for (int y = 0; y < kBandHeight; ++y) {
-        const int left = kBandHeight - y;
-        const Rgb colour =
-            Mix(palette::kWhite, palette::kLightBlue, left * left, kBandHeight * kBandHeight);
-        image.FillRect(0, y, kPageWidth, y + 1, Paint::Solid(colour));
+    for (int y = 0; y < band; ++y) {
+        const int left = band - y;
+        const Rgb colour = Mix(palette::kWhite, palette::kLightBlue, left * left, band * band);
+        image.FillRect(0, y, width, y + 1, Paint::Solid(colour));
     }
     // Right of the text column and wholly in view from a 1366-pixel-wide window on.
-    image.Fill(ShieldMotif(990, 200, 300, 370), palette::kMidBlue, kWatermarkAlpha);
+    image.Fill(ShieldMotif(990 * scale, 200 * scale, 300 * scale, 370 * scale), palette::kMidBlue,
+               kWatermarkAlpha);
     return image;
 }
 

@@ -45,6 +45,8 @@ const std::vector<ArtworkFile>& Catalog() {
             {"Quillon-block-image.jpg",
              [] { return EncodeJpeg(BlockPageBackground(), kJpegQuality); }},
             {"access-quillon-logo.jpg", [] { return EncodeJpeg(BlockPageLogo(), kJpegQuality); }},
+            {"block-page-background.jpg",
+             [] { return EncodeJpeg(BlockPageBackground(2), kInlineJpegQuality); }},
         };
         for (const BackgroundEntry& entry : Backgrounds()) {
             const BackgroundLayout layout = entry.layout;

@@ -26,5 +26,7 @@ struct BackgroundEntry {
 const std::vector<BackgroundEntry>& Backgrounds();
 
 inline constexpr int kJpegQuality = 90;
+// The pictures a page carries inside itself: every byte is in every block page sent.
+inline constexpr int kInlineJpegQuality = 75;
 
 }  // namespace art

@@ -50,7 +50,8 @@ CImage Banner();
 std::vector<CImage> AppIconImages();      // 16, 32 and 48 pixels
 std::vector<CImage> WarningIconImages();  // 16, 32 and 48 pixels
 
-CImage BlockPageBackground();
+// iDivisor 2 makes the smaller rendering that the filter puts into its pages themselves.
+CImage BlockPageBackground(int iDivisor = 1);
 CImage BlockPageLogo();
 
 }  // namespace art

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Loads one page in headless Chromium and keeps what the browser showed.
 
-    browse.py --out DIR --name NAME [--timeout S] URL -- [CHROMIUM OPTIONS...]
+    browse.py --out DIR --name NAME [--timeout S] [--phone] URL -- [CHROMIUM OPTIONS...]
 
-Saves DIR/pages/NAME.html (the DOM once loaded) and DIR/screenshots/NAME.png, and, when the
-navigation failed, DIR/pages/NAME.error with Chromium's error ("net::ERR_..."). Chromium's
+Saves DIR/pages/NAME.html (the DOM once loaded), DIR/pages/NAME.images (a line per picture the
+page shows, "img WIDTH HEIGHT" or "background WIDTH HEIGHT", its natural size: 0 0 for one that
+did not load) and DIR/screenshots/NAME.png, and, when the navigation failed, DIR/pages/NAME.error
+with Chromium's error ("net::ERR_..."). --phone shows the page as a phone of 390 by 844 CSS
+pixels would. Chromium's
 own --dump-dom and --screenshot keep nothing when a load fails; its error page is what a
 person sees, so this drives the browser over the DevTools protocol on a pipe instead (file
 descriptors 3 and 4 of the browser, messages ended by NUL), which needs nothing beyond the
@@ -94,19 +97,40 @@ def start_browser(options, profile):
     return browser, to_browser_w, from_browser_r
 
 
-def visit(devtools, url):
-    """Navigates a fresh tab to url; returns (dom, png bytes, error text or None)."""
+# The natural size of every picture the page shows: its <img> elements, and the page's own
+# background picture, decoded again to be measured.
+PICTURES = """(async () => {
+    const sizes = [...document.images].map(i => ["img", i.naturalWidth, i.naturalHeight]);
+    const background = /^url\\("?(.*?)"?\\)$/.exec(
+        getComputedStyle(document.documentElement).backgroundImage);
+    if (background) {
+        const picture = new Image();
+        picture.src = background[1];
+        try { await picture.decode(); } catch (e) {}
+        sizes.push(["background", picture.naturalWidth, picture.naturalHeight]);
+    }
+    return sizes.map(s => s.join(" ")).join("\\n");
+})()"""
+
+
+def visit(devtools, url, phone):
+    """Navigates a fresh tab to url; returns (dom, pictures, png bytes, error text or None)."""
     target = devtools.call("Target.createTarget", url="about:blank")["targetId"]
     session = devtools.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
     devtools.call("Page.enable", session)
+    if phone:
+        devtools.call("Emulation.setDeviceMetricsOverride", session, width=390, height=844,
+                      deviceScaleFactor=2, mobile=True)
     result = devtools.call("Page.navigate", session, url=url)
     # An error page loads as well, so this comes for failures too.
     devtools.wait_event("Page.loadEventFired")
     dom = devtools.call("Runtime.evaluate", session,
                         expression="document.documentElement.outerHTML",
                         returnByValue=True)["result"].get("value", "")
+    pictures = devtools.call("Runtime.evaluate", session, expression=PICTURES,
+                             awaitPromise=True, returnByValue=True)["result"].get("value", "")
     png = base64.b64decode(devtools.call("Page.captureScreenshot", session, format="png")["data"])
-    return dom, png, result.get("errorText")
+    return dom, pictures, png, result.get("errorText")
 
 
 def main():
@@ -114,6 +138,7 @@ def main():
     parser.add_argument("--out", required=True, type=pathlib.Path)
     parser.add_argument("--name", required=True)
     parser.add_argument("--timeout", type=float, default=90)
+    parser.add_argument("--phone", action="store_true")
     parser.add_argument("url")
     parser.add_argument("chromium_options", nargs="*")
     args = parser.parse_args()
@@ -128,7 +153,7 @@ def main():
         browser, to_browser, from_browser = start_browser(args.chromium_options, profile)
         devtools = DevTools(to_browser, from_browser, time.monotonic() + args.timeout)
         try:
-            dom, png, error = visit(devtools, args.url)
+            dom, pictures, png, error = visit(devtools, args.url, args.phone)
         except (TimeoutError, EOFError, RuntimeError) as failure:
             print(f"browse: {args.url}: {failure}", file=sys.stderr)
             return 1
@@ -147,6 +172,8 @@ def main():
                 browser.wait()
 
     (pages / f"{args.name}.html").write_text(dom, encoding="utf-8")
+    (pages / f"{args.name}.images").write_text(pictures + "\n" if pictures else "",
+                                               encoding="utf-8")
     (shots / f"{args.name}.png").write_bytes(png)
     if error:
         (pages / f"{args.name}.error").write_text(error + "\n", encoding="utf-8")

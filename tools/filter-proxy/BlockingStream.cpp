@@ -13,7 +13,7 @@ constexpr DWORD kSliceMs = 250;
 CBlockingStream::CBlockingStream(CSocket socket, HANDLE hStop)
     : m_socket(std::move(socket)), m_hStop(hStop) {}
 
-IStream::Received CBlockingStream::AwaitReady(bool bWrite, DWORD dwIdleMs) const {
+CProxyStream::Received CBlockingStream::AwaitReady(bool bWrite, DWORD dwIdleMs) const {
     for (DWORD dwWaited = 0;;) {
         if (::WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0) {
             return Received::kStopped;
@@ -35,7 +35,7 @@ IStream::Received CBlockingStream::AwaitReady(bool bWrite, DWORD dwIdleMs) const
     }
 }
 
-IStream::Received CBlockingStream::Receive(std::string_view& data, DWORD dwIdleMs) {
+CProxyStream::Received CBlockingStream::Receive(std::string_view& data, DWORD dwIdleMs) {
     const Received ready = AwaitReady(false, dwIdleMs);
     if (ready != Received::kData) {
         return ready;
@@ -71,7 +71,7 @@ void CBlockingStream::Abort() {
     ::shutdown(m_socket.Get(), SD_BOTH);
 }
 
-std::unique_ptr<IStream> MakeStream(CSocket socket, bool bOverlapped, HANDLE hStop) {
+std::unique_ptr<CProxyStream> MakeStream(CSocket socket, bool bOverlapped, HANDLE hStop) {
     if (bOverlapped) {
         return std::make_unique<COverlappedStream>(std::move(socket), hStop);
     }

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "tools/filter-proxy/PageBuffer.h"
-#include "tools/filter-proxy/Stream.h"
+#include "tools/filter-proxy/ProxyStream.h"
 
-class CBlockingStream : public IStream {
+class CBlockingStream : public CProxyStream {
 public:
     CBlockingStream(CSocket socket, HANDLE hStop);
 

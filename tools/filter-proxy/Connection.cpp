@@ -4,11 +4,9 @@
 
 #include "tools/filter-proxy/Forward.h"
 #include "tools/filter-proxy/ProxyLog.h"
-#include "tools/filter-proxy/ProxySockets.h"
 #include "tools/filter-proxy/Tunnel.h"
 #include "tools/filter-proxy/portable/HeadReader.h"
 #include "tools/filter-proxy/portable/ProxyRequest.h"
-#include "tools/filter-proxy/portable/StatusReply.h"
 
 namespace {
 
@@ -40,13 +38,13 @@ HeadOutcome ReadRequestHead(CBrowser& browser, const CProxyContext& context, CHe
             browser.pending = std::string(data.substr(nTaken));
             return HeadOutcome::kComplete;
         }
-        const IStream::Received received = browser.stream.Receive(data, context.IdleMs());
-        if (received == IStream::Received::kIdle && !reader.Empty()) {
+        const CProxyStream::Received received = browser.stream.Receive(data, context.IdleMs());
+        if (received == CProxyStream::Received::kIdle && !reader.Empty()) {
             Answer(browser, context, 408, "request head not finished in time");
             return HeadOutcome::kAnswered;
         }
-        if (received != IStream::Received::kData) {
-            if (received == IStream::Received::kIdle) {
+        if (received != CProxyStream::Received::kData) {
+            if (received == CProxyStream::Received::kIdle) {
                 ProxyLog("%s idle, connection closed", browser.peer.c_str());
             }
             return HeadOutcome::kGone;
@@ -81,37 +79,6 @@ void Serve(CBrowser& browser, const CProxyContext& context, bool bRefuse) {
 }
 
 }  // namespace
-
-void Answer(CBrowser& browser, const CProxyContext& context, int iStatus, std::string_view text) {
-    ProxyLog("%s %d %s: %.*s", browser.peer.c_str(), iStatus, ReasonPhrase(iStatus),
-             static_cast<int>(text.size()), text.data());
-    if (browser.stream.Send(StatusReply(iStatus, text), context.IdleMs())) {
-        browser.stream.ShutdownSend();
-        // What the browser still sends is read and dropped, so that closing does not reset
-        // the connection under the answer before the browser has read it.
-        std::string_view data;
-        while (browser.stream.Receive(data, 2000) == IStream::Received::kData) {
-        }
-    }
-}
-
-std::unique_ptr<IStream> OpenUpstream(CBrowser& browser, const CProxyContext& context,
-                                      const std::string& host, std::uint16_t uPort) {
-    const auto address = context.hosts.Resolve(host);
-    if (!address) {
-        Answer(browser, context, 502, "cannot resolve " + host);
-        return nullptr;
-    }
-    int iError = 0;
-    CSocket server = ConnectUpstream(*address, uPort, iError);
-    if (!server) {
-        Answer(browser, context, 502,
-               "cannot connect to " + host + ":" + std::to_string(uPort) + " (error " +
-                   std::to_string(iError) + ")");
-        return nullptr;
-    }
-    return MakeStream(std::move(server), context.options.bOverlapped, context.hStop);
-}
 
 void ServeConnection(CSocket browserSocket, const CProxyContext& context, bool bRefuse) noexcept {
     try {

@@ -14,7 +14,7 @@ constexpr std::size_t kMaxResponseHead = 65536;
 enum class BodyOutcome { kSent, kServerGone, kBrowserQuiet };
 
 // Sends the request body: what the browser already sent, then the rest as it comes.
-BodyOutcome SendBody(CBrowser& browser, const CProxyContext& context, IStream& server,
+BodyOutcome SendBody(CBrowser& browser, const CProxyContext& context, CProxyStream& server,
                      std::uint64_t nBytes) {
     std::string_view data = browser.pending;
     for (;;) {
@@ -27,7 +27,7 @@ BodyOutcome SendBody(CBrowser& browser, const CProxyContext& context, IStream& s
             browser.pending = std::string(data.substr(nTake));
             return BodyOutcome::kSent;
         }
-        if (browser.stream.Receive(data, context.IdleMs()) != IStream::Received::kData) {
+        if (browser.stream.Receive(data, context.IdleMs()) != CProxyStream::Received::kData) {
             return BodyOutcome::kBrowserQuiet;
         }
     }
@@ -41,7 +41,7 @@ struct CResponse {
 
 enum class ResponseOutcome { kHead, kSilent, kClosed, kBad };
 
-ResponseOutcome ReadResponseHead(const CProxyContext& context, IStream& server,
+ResponseOutcome ReadResponseHead(const CProxyContext& context, CProxyStream& server,
                                  CResponse& response) {
     std::string_view data = response.body;
     for (;;) {
@@ -53,18 +53,18 @@ ResponseOutcome ReadResponseHead(const CProxyContext& context, IStream& server,
         if (response.reader.GetState() == CHeadReader::State::kTooLarge) {
             return ResponseOutcome::kBad;
         }
-        const IStream::Received received = server.Receive(data, context.IdleMs());
-        if (received == IStream::Received::kIdle) {
+        const CProxyStream::Received received = server.Receive(data, context.IdleMs());
+        if (received == CProxyStream::Received::kIdle) {
             return ResponseOutcome::kSilent;
         }
-        if (received != IStream::Received::kData) {
+        if (received != CProxyStream::Received::kData) {
             return ResponseOutcome::kClosed;
         }
     }
 }
 
 // Carries the body to the browser: nLength bytes, or everything until the server closes.
-bool RelayBody(CBrowser& browser, const CProxyContext& context, IStream& server,
+bool RelayBody(CBrowser& browser, const CProxyContext& context, CProxyStream& server,
                const CResponseHead& head, std::string_view data) {
     const bool bCounted = head.body == CResponseHead::Body::kLength;
     std::uint64_t nLeft = bCounted ? head.nLength : UINT64_MAX;
@@ -80,16 +80,16 @@ bool RelayBody(CBrowser& browser, const CProxyContext& context, IStream& server,
         if (bCounted && nLeft == 0) {
             return true;
         }
-        const IStream::Received received = server.Receive(data, context.IdleMs());
-        if (received != IStream::Received::kData) {
+        const CProxyStream::Received received = server.Receive(data, context.IdleMs());
+        if (received != CProxyStream::Received::kData) {
             // The end of a body that runs to the close is the one good way out.
-            return !bCounted && received == IStream::Received::kClosed;
+            return !bCounted && received == CProxyStream::Received::kClosed;
         }
     }
 }
 
 // Carries the response; true when the browser's connection may stay open.
-bool RelayResponse(CBrowser& browser, const CProxyContext& context, IStream& server,
+bool RelayResponse(CBrowser& browser, const CProxyContext& context, CProxyStream& server,
                    const CProxyRequest& request) {
     std::string leftover;
     for (;;) {

@@ -2,7 +2,7 @@
 // own through the layer, and the response carried back.
 #pragma once
 
-#include "tools/filter-proxy/Connection.h"
+#include "tools/filter-proxy/BrowserSide.h"
 #include "tools/filter-proxy/portable/ProxyRequest.h"
 
 // True when the browser's connection stays open for its next request.

@@ -48,7 +48,7 @@ bool COverlappedStream::StartReceive() {
     return true;
 }
 
-IStream::Received COverlappedStream::FinishReceive(std::string_view& data) {
+CProxyStream::Received COverlappedStream::FinishReceive(std::string_view& data) {
     COperation& op = *m_receive;
     DWORD dwBytes = 0;
     DWORD dwFlags = 0;
@@ -70,7 +70,7 @@ bool COverlappedStream::Await(COperation& op, DWORD dwIdleMs) const {
     return ::WaitForMultipleObjects(2, handles, FALSE, dwIdleMs) == WAIT_OBJECT_0;
 }
 
-IStream::Received COverlappedStream::Receive(std::string_view& data, DWORD dwIdleMs) {
+CProxyStream::Received COverlappedStream::Receive(std::string_view& data, DWORD dwIdleMs) {
     if (!StartReceive()) {
         return Received::kFailed;
     }

@@ -11,10 +11,10 @@
 #include <string_view>
 
 #include "tools/filter-proxy/PageBuffer.h"
-#include "tools/filter-proxy/Stream.h"
+#include "tools/filter-proxy/ProxyStream.h"
 #include "win/UniqueHandle.h"
 
-class COverlappedStream : public IStream {
+class COverlappedStream : public CProxyStream {
 public:
     COverlappedStream(CSocket socket, HANDLE hStop);
     ~COverlappedStream() override;

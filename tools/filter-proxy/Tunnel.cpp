@@ -44,12 +44,12 @@ void RelayOverlapped(const CProxyContext& context, COverlappedStream& browser,
         }
         const int i = iSide[dwWait - WAIT_OBJECT_0];
         std::string_view data;
-        const IStream::Received received = sides[i]->FinishReceive(data);
-        if (received == IStream::Received::kData) {
+        const CProxyStream::Received received = sides[i]->FinishReceive(data);
+        if (received == CProxyStream::Received::kData) {
             if (!sides[1 - i]->Send(data, context.IdleMs())) {
                 return;
             }
-        } else if (received != IStream::Received::kIdle) {
+        } else if (received != CProxyStream::Received::kIdle) {
             bOpen[i] = false;
             sides[1 - i]->ShutdownSend();
         }
@@ -59,21 +59,21 @@ void RelayOverlapped(const CProxyContext& context, COverlappedStream& browser,
 
 // Blocking sides: a second thread carries the server's bytes while this one carries the
 // browser's. A direction that goes quiet ends the tunnel only when the other is quiet too.
-void RelayBlocking(const CProxyContext& context, IStream& browser, IStream& server) {
+void RelayBlocking(const CProxyContext& context, CProxyStream& browser, CProxyStream& server) {
     std::atomic<ULONGLONG> uLastActive = ::GetTickCount64();
-    const auto pump = [&](IStream& from, IStream& to) {
+    const auto pump = [&](CProxyStream& from, CProxyStream& to) {
         for (;;) {
             std::string_view data;
-            const IStream::Received received = from.Receive(data, context.IdleMs());
-            if (received == IStream::Received::kIdle &&
+            const CProxyStream::Received received = from.Receive(data, context.IdleMs());
+            if (received == CProxyStream::Received::kIdle &&
                 ::GetTickCount64() - uLastActive < context.IdleMs()) {
                 continue;
             }
-            if (received == IStream::Received::kData && to.Send(data, context.IdleMs())) {
+            if (received == CProxyStream::Received::kData && to.Send(data, context.IdleMs())) {
                 uLastActive = ::GetTickCount64();
                 continue;
             }
-            if (received == IStream::Received::kClosed) {
+            if (received == CProxyStream::Received::kClosed) {
                 to.ShutdownSend();
             } else {
                 from.Abort();

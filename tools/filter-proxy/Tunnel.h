@@ -2,7 +2,7 @@
 // judged by its server name. The proxy only carries bytes both ways.
 #pragma once
 
-#include "tools/filter-proxy/Connection.h"
+#include "tools/filter-proxy/BrowserSide.h"
 #include "tools/filter-proxy/portable/ProxyRequest.h"
 
 void RunTunnel(CBrowser& browser, const CProxyContext& context, const CProxyRequest& request);

@@ -30,4 +30,17 @@ std::string BuildBlockPageBody(const BlockPageValues& values);
 // Head, body, then "\r\n\r\n"; Content-Length counts the body only.
 std::string BuildBlockPageResponse(const BlockPageValues& values);
 
+// The page of the strict filter: its pictures inside it (no browser loads a page's pictures
+// from the installation folder), every reason named (a site of no category too), and a
+// layout that reads on a phone as on a desktop. The texts the old page carried stay, word for
+// word, for readers of either. URIs are data: URIs of the background and the logo.
+struct BlockPagePictures {
+    std::string_view backgroundUri;
+    std::string_view logoUri;
+};
+std::string BuildStrictBlockPageBody(const BlockPageValues& values,
+                                     const BlockPagePictures& pictures);
+std::string BuildStrictBlockPageResponse(const BlockPageValues& values,
+                                         const BlockPagePictures& pictures);
+
 std::string HtmlEscape(std::string_view text);

@@ -2,22 +2,7 @@
 
 #include <utility>
 
-namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const char c = text[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
+#include "base/portable/Ascii.h"
 
 std::string_view CacheHostOf(std::string_view url) {
     for (const std::string_view scheme : {"http://", "https://"}) {

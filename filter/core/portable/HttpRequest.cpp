@@ -1,24 +1,6 @@
 #include "filter/core/portable/HttpRequest.h"
 
-namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
+#include "base/portable/Ascii.h"
 
 std::string_view UpToFirstNul(std::string_view bytes) {
     return bytes.substr(0, bytes.find('\0'));
@@ -51,7 +33,7 @@ HostHeader FindHostHeader(std::string_view head) {
     for (std::size_t lineStart = head.find('\n'); lineStart != std::string_view::npos;
          lineStart = head.find('\n', lineStart)) {
         ++lineStart;
-        if (!EqualsIgnoringCase(head.substr(lineStart, kName.size()), kName)) {
+        if (!EqualsNoCase(head.substr(lineStart, kName.size()), kName)) {
             continue;
         }
         std::size_t valueStart = lineStart + kName.size();
@@ -80,12 +62,6 @@ std::string UrlToJudge(std::string_view host, const std::string_view* pRequestUr
     std::string url(host);
     url += *pRequestUri;
     return url;
-}
-
-void ToLowerAscii(std::string& text) {
-    for (char& c : text) {
-        c = LowerAscii(c);
-    }
 }
 
 std::string_view HostName(std::string_view host) {

@@ -39,5 +39,4 @@ std::string UrlToJudge(std::string_view host, const std::string_view* pRequestUr
 // gives "[::1]"; anything else as it stands.
 std::string_view HostName(std::string_view host);
 
-void ToLowerAscii(std::string& text);
 std::string_view UpToFirstNul(std::string_view bytes);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/portable/Ascii.h"
 #include "filter/core/portable/HttpRequest.h"
 
 namespace {
@@ -32,23 +33,6 @@ int HexValue(char c) {
         return c - 'A' + 10;
     }
     return -1;
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// `lowerPrefix` is given in lower case.
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) {
-    if (text.size() < lowerPrefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
-        if (LowerAscii(text[i]) != lowerPrefix[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -264,15 +248,15 @@ CRequestHeads::LineResult CRequestHeads::NoteHeadLine(std::string_view line, boo
 void CRequestHeads::NoteFramingHeader(std::string_view line, bool bCut) {
     constexpr std::string_view kLength = "content-length:";
     constexpr std::string_view kCoding = "transfer-encoding:";
-    if (StartsWithIgnoringCase(line, kLength)) {
+    if (StartsWithNoCase(line, kLength)) {
         m_bBadFraming = m_bBadFraming || bCut || !NoteContentLength(line.substr(kLength.size()));
-    } else if (StartsWithIgnoringCase(line, kCoding)) {
+    } else if (StartsWithNoCase(line, kCoding)) {
         m_bBadFraming = m_bBadFraming || bCut;
         m_bHasTransferEncoding = true;
         // Later codings are applied after earlier ones: only the last one decides.
         const std::string_view coding = LastListElement(line.substr(kCoding.size()));
         if (!coding.empty()) {
-            m_bChunked = coding.size() == 7 && StartsWithIgnoringCase(coding, "chunked");
+            m_bChunked = coding.size() == 7 && StartsWithNoCase(coding, "chunked");
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "filter/core/portable/RequestInspector.h"
 
+#include "base/portable/Ascii.h"
 #include "filter/core/portable/HttpRequest.h"
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/portable/Ascii.h"
+
 void CRuleTable::Fill(const char* const* texts, std::size_t count) const {
     std::size_t n = 0;
     for (std::size_t i = 0; i < count && n < m_nEntries; ++i) {
@@ -20,9 +22,7 @@ void CRuleTable::Fill(const char* const* texts, std::size_t count) const {
 
 void CRuleTable::LowerInPlace(char* pText) {
     for (char* p = pText; *p != '\0'; ++p) {
-        if (*p >= 'A' && *p <= 'Z') {
-            *p = static_cast<char>(*p - 'A' + 'a');
-        }
+        *p = LowerAscii(*p);
     }
 }
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "filter/core/StandardOutput.h"
-#include "tests/support/FreePort.h"
 #include "tests/support/FreshInstallation.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/ScriptedCategoryServer.h"
 
 namespace {
@@ -90,18 +90,8 @@ TEST_F(TLVClientTest, LengthBeyondTheBytesReceivedIsAFailedRead) {
 }
 
 TEST_F(TLVClientTest, RefusedConnectionStillLogsConnectedThenReadingFailed) {
-    // A port that was just free: nothing listens there.
-    const SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
-    int nAddress = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &nAddress);
-    ::closesocket(probe);
-
-    EXPECT_EQ(Ask(::ntohs(address.sin_port), "news.example/")->messageCode,
-              TLVMessage::kReadFailed);
+    const CClosedPort closed;
+    EXPECT_EQ(Ask(closed.Port(), "news.example/")->messageCode, TLVMessage::kReadFailed);
     const std::string strLog = ClientLog();
     const size_t connected = strLog.rfind("Connected with server ");
     ASSERT_NE(connected, std::string::npos);
@@ -211,7 +201,8 @@ TEST_F(TLVClientTest, WithoutStandardOutputTheLinesAreDropped) {
 // With a wait the connect does not block: a refused one fails at once, with the refusal's code
 // and not a time-out.
 TEST_F(TLVClientTest, WithAWaitARefusedConnectFailsWithTheRefusal) {
-    const int iPort = FreeLoopbackPort();
+    const CClosedPort closed;
+    const int iPort = closed.Port();
     std::unique_ptr<TLVMessage> reply;
     std::vector<std::string> messages;
     {

@@ -21,6 +21,7 @@ BlockJournalEntry Entry(unsigned long long ullSequence, const char* szProfile, i
 TEST(BlockDescription, ReasonSiteAndScheme) {
     EXPECT_EQ(BlockReason(Entry(1, "Default", 3, "poker")), "URL Word: poker");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 4, "Gambling")), "Category: Gambling");
+    EXPECT_EQ(BlockReason(Entry(1, "Default", 4, "")), "Category: Null (not yet in any category)");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 5, "")), "settings corrupted");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 99, "x")), "blocked");
 

@@ -237,6 +237,14 @@ bool CommandNow(HWND hWnd, int nId, DWORD dwTimeoutMs) {
                                  dwTimeoutMs, &dwResult) != 0;
 }
 
+bool BecomesVisible(HWND hWnd, DWORD dwTimeoutMs) {
+    return WaitUntil([&] { return ::IsWindowVisible(hWnd) != FALSE; }, dwTimeoutMs);
+}
+
+bool BecomesHidden(HWND hWnd, DWORD dwTimeoutMs) {
+    return WaitUntil([&] { return ::IsWindowVisible(hWnd) == FALSE; }, dwTimeoutMs);
+}
+
 bool IsItemVisible(HWND hDialog, int nId) {
     return ::IsWindowVisible(::GetDlgItem(hDialog, nId)) != FALSE;
 }

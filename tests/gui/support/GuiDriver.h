@@ -11,7 +11,9 @@
 
 namespace gui {
 
-constexpr DWORD kWaitMs = 20000;
+// Generous: a loaded machine (a build beside the tests) can take tens of seconds to start a
+// program under Wine, and a bound only matters when something is wrong.
+constexpr DWORD kWaitMs = 60000;
 
 // Polls `done` until it holds or dwTimeoutMs pass, handling the calling thread's window
 // messages meanwhile; true when it held.
@@ -42,8 +44,12 @@ void Click(HWND hDialog, int nId);
 void PostCommand(HWND hWnd, int nId);
 // A click or a command handled before this returns: false when it was not handled within
 // dwTimeoutMs (it opened something modal, say). For what is expected to open nothing.
-bool ClickNow(HWND hDialog, int nId, DWORD dwTimeoutMs = 3000);
-bool CommandNow(HWND hWnd, int nId, DWORD dwTimeoutMs = 3000);
+bool ClickNow(HWND hDialog, int nId, DWORD dwTimeoutMs = kWaitMs);
+bool CommandNow(HWND hWnd, int nId, DWORD dwTimeoutMs = kWaitMs);
+// Whether hWnd is shown (or hidden, or gone) once the program has got there: a window shown
+// again after a modal screen closes, say, comes a moment after the screen has gone.
+bool BecomesVisible(HWND hWnd, DWORD dwTimeoutMs = kWaitMs);
+bool BecomesHidden(HWND hWnd, DWORD dwTimeoutMs = kWaitMs);
 // A dialog control with id nId anywhere under hTop (in pages of pages too); nullptr when
 // none.
 HWND DescendantItem(HWND hTop, int nId);

@@ -50,6 +50,12 @@ public:
     HWND Dialog(const char* szTitle, DWORD dwTimeoutMs = gui::kWaitMs) const {
         return gui::FindDialog(m_dwPid, szTitle, dwTimeoutMs);
     }
+    // The dialog once it is on screen (a dialog is made before it is shown, and its controls
+    // show with it); nullptr when it did not come or did not show.
+    HWND ShownDialog(const char* szTitle) const {
+        const HWND hDialog = Dialog(szTitle);
+        return hDialog != nullptr && gui::BecomesVisible(hDialog) ? hDialog : nullptr;
+    }
     HWND MessageBoxOf(HWND hOwner, DWORD dwTimeoutMs = gui::kWaitMs) const {
         return gui::FindMessageBox(m_dwPid, hOwner, dwTimeoutMs);
     }

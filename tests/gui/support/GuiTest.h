@@ -53,9 +53,16 @@ protected:
         ::DeleteFileA(strOutput.c_str());
         CChildProcess child(CChildProcess::Beside("filter_child.exe"),
                             "\"" + strOutput + "\" " + szVerb);
-        child.Wait();
+        // A child that did not start or end says so, rather than passing for an empty answer.
+        if (!child.Started()) {
+            return "(filter_child.exe did not start: " + std::to_string(::GetLastError()) + ")";
+        }
+        const DWORD dwCode = child.Wait();
+        if (dwCode != 0) {
+            return "(filter_child.exe ended with " + std::to_string(dwCode) + ")";
+        }
         const std::vector<std::string> lines = ReadLines(strOutput);
-        return lines.empty() ? std::string() : lines.back();
+        return lines.empty() ? std::string("(filter_child.exe wrote nothing)") : lines.back();
     }
 
     CFreshInstallation m_install;

@@ -50,6 +50,7 @@ const std::map<std::string, Expected>& ExpectedSizes() {
         {"page_user_admin.bmp", {463, 339}},
         {"banner.bmp", {271, 91}},
         {"access-quillon-logo.jpg", {53, 48}},
+        {"block-page-background.jpg", {960, 600}},
     };
     return sizes;
 }
@@ -118,6 +119,7 @@ const std::map<std::string, std::uint64_t> kGoldenFnv1a = {
     {"advanced_settings.bmp", 0x42716a1b9089d136ull},
     {"app.ico", 0x087d14e99a9dbd2cull},
     {"banner.bmp", 0x0098c4b73cf14d28ull},
+    {"block-page-background.jpg", 0x8873bd69eed5b081ull},
     {"categories_settings.bmp", 0xb130d611dee4cc0eull},
     {"check_glyphs.bmp", 0x289aa3927ce4479eull},
     {"create_user.bmp", 0xb0c4df1af206ff5eull},

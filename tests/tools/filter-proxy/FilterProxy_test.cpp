@@ -282,7 +282,10 @@ TEST_F(FilterProxyTest, BrowsingGoesOnWithTheNullCategoryWhenTheCategoryServerSt
     EXPECT_TRUE(RunNative(m_files, shop).stdoutBytes == Page());
     ASSERT_TRUE(CPolicyLibrary().SetBlockedCategories({"Null"}));
     const CRunResult blocked = RunNative(m_files, shop);
-    EXPECT_TRUE(Has(blocked.stdoutBytes, "Category applied is: <span style='color:blue'>Null<"))
+    EXPECT_TRUE(
+        Has(blocked.stdoutBytes,
+            "Category applied is: <span style='color:blue'>Null (the category server did not "
+            "answer)<"))
         << blocked.stdoutBytes;
     // The category told before the server stopped is still known.
     EXPECT_TRUE(RunNative(m_files, news).stdoutBytes == Page());

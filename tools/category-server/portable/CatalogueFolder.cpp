@@ -103,7 +103,7 @@ CatalogueFile CatalogueFileOf(const std::string& name) {
     // Ends with `end` (in lower case), with something before it.
     const auto endsWith = [&](std::string_view end) {
         return name.size() > end.size() &&
-               EqualsFolded(std::string_view(name).substr(name.size() - end.size()), end);
+               EqualsLower(std::string_view(name).substr(name.size() - end.size()), end);
     };
     // A one-category list needs its category before its kind: "Gambling.hosts".
     const auto oneCategory = [&](std::string_view end) {
@@ -112,10 +112,10 @@ CatalogueFile CatalogueFileOf(const std::string& name) {
     if (endsWith(".tar.gz") || endsWith(".tgz")) {
         return CatalogueFile::kTarball;
     }
-    if (EqualsFolded(name, kCatalogueMapName)) {
+    if (EqualsLower(name, kCatalogueMapName)) {
         return CatalogueFile::kMap;
     }
-    if (EqualsFolded(name, kCatalogueSuffixesName)) {
+    if (EqualsLower(name, kCatalogueSuffixesName)) {
         return CatalogueFile::kSuffixes;
     }
     if (oneCategory(".hosts")) {

@@ -127,7 +127,7 @@ CCategoryIndexBuilder::Added CCategoryIndexBuilder::Add(std::string_view host,
     }
     const auto nText = static_cast<std::uint32_t>(m_pathText.size());
     for (const char c : path) {
-        m_pathText.push_back(FoldCase(c));
+        m_pathText.push_back(LowerAscii(c));
     }
     m_paths.push_back({nHost, nText, static_cast<std::uint16_t>(path.size()), category});
     return Added::kNew;  // a repeated path merges at build time

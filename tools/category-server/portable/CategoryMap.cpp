@@ -12,8 +12,8 @@ std::size_t CCategoryMap::Parse(std::string_view text) {
         }
         const std::string_view listName = TakeField(line);
         for (std::size_t i = 1; i < line.size(); ++i) {
-            if (line[i] == '#' && IsBlank(line[i - 1])) {
-                line = Trim(line.substr(0, i));
+            if (line[i] == '#' && IsAsciiBlank(line[i - 1])) {
+                line = TrimAscii(line.substr(0, i));
                 break;
             }
         }

@@ -21,7 +21,7 @@ int ComparePath(std::string_view entry, std::string_view path, std::size_t nLimi
     const std::size_t n = entry.size() < nLimit ? entry.size() : nLimit;
     for (std::size_t i = 0; i < n; ++i) {
         const auto a = static_cast<std::uint8_t>(entry[i]);
-        const auto b = static_cast<std::uint8_t>(FoldCase(path[i]));
+        const auto b = static_cast<std::uint8_t>(LowerAscii(path[i]));
         if (a != b) {
             return a < b ? -1 : 1;
         }
@@ -31,7 +31,7 @@ int ComparePath(std::string_view entry, std::string_view path, std::size_t nLimi
 
 std::size_t CommonLength(std::string_view entry, std::string_view path) noexcept {
     std::size_t i = 0;
-    while (i < entry.size() && i < path.size() && entry[i] == FoldCase(path[i])) {
+    while (i < entry.size() && i < path.size() && entry[i] == LowerAscii(path[i])) {
         ++i;
     }
     return i;
@@ -62,7 +62,7 @@ const char* CHashedCategoryIndex::FindHost(std::string_view host,
             return pRecord;
         }
         std::size_t k = 0;
-        while (k < host.size() && pName[k] == FoldCase(host[k])) {
+        while (k < host.size() && pName[k] == LowerAscii(host[k])) {
             ++k;
         }
         if (k == host.size()) {

@@ -26,7 +26,7 @@ bool NormaliseIPv6(std::string_view text, std::string& out) {
     out = "[";
     std::size_t nColons = 0;
     for (const char c : text) {
-        const char folded = FoldCase(c);
+        const char folded = LowerAscii(c);
         if (!IsIPv6Char(folded)) {
             return false;
         }
@@ -40,7 +40,7 @@ bool NormaliseIPv6(std::string_view text, std::string& out) {
 }  // namespace
 
 bool NormaliseHost(std::string_view text, std::string& out) {
-    text = Trim(text);
+    text = TrimAscii(text);
     if (text.empty()) {
         return false;
     }
@@ -56,7 +56,7 @@ bool NormaliseHost(std::string_view text, std::string& out) {
     out.assign(text);
     std::size_t nLabel = 0;
     for (char& c : out) {
-        c = FoldCase(c);
+        c = LowerAscii(c);
         if (c == '.') {
             if (nLabel == 0) {
                 return false;

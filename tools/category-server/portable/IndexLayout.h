@@ -67,7 +67,7 @@ inline void Write32(char* p, std::uint32_t value) noexcept {
 // A name's hash, seeded per index, taken from its last byte to its first with case folded, so
 // that one pass over a host gives the hash of each of its parents on the way.
 inline std::uint64_t HashStep(std::uint64_t h, char c) noexcept {
-    return (h ^ static_cast<std::uint8_t>(FoldCase(c))) * 0x100000001B3ULL;
+    return (h ^ static_cast<std::uint8_t>(LowerAscii(c))) * 0x100000001B3ULL;
 }
 inline std::uint64_t HashFinish(std::uint64_t h) noexcept {
     h ^= h >> 33;

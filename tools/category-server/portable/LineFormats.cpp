@@ -17,8 +17,8 @@ std::string_view WithoutComment(std::string_view line) {
         return {};
     }
     for (std::size_t i = 1; i < line.size(); ++i) {
-        if (line[i] == '#' && IsBlank(line[i - 1])) {
-            return Trim(line.substr(0, i));
+        if (line[i] == '#' && IsAsciiBlank(line[i - 1])) {
+            return TrimAscii(line.substr(0, i));
         }
     }
     return line;
@@ -41,7 +41,7 @@ bool IsAddress(std::string_view field) {
     }
     std::size_t nColons = 0;
     for (const char c : field.substr(0, field.find('%'))) {
-        const char folded = FoldCase(c);
+        const char folded = LowerAscii(c);
         if (!((folded >= '0' && folded <= '9') || (folded >= 'a' && folded <= 'f') || c == ':' ||
               c == '.')) {
             return false;

@@ -14,7 +14,7 @@ constexpr std::string_view kEndIcann = "// ===END ICANN DOMAINS===";
 std::optional<std::string> RuleName(std::string_view text) {
     std::string folded(text);
     for (char& c : folded) {
-        c = FoldCase(c);
+        c = LowerAscii(c);
     }
     auto ascii = ToAsciiName(folded);
     std::string host;

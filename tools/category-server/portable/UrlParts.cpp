@@ -11,7 +11,7 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) noexcept {
         return false;
     }
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (FoldCase(text[i]) != prefix[i]) {
+        if (LowerAscii(text[i]) != prefix[i]) {
             return false;
         }
     }
@@ -21,7 +21,7 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) noexcept {
 }  // namespace
 
 CUrlParts SplitUrl(std::string_view url) noexcept {
-    url = Trim(url);
+    url = TrimAscii(url);
     for (const std::string_view scheme :
          {std::string_view("http://"), std::string_view("https://")}) {
         if (StartsWithFolded(url, scheme)) {

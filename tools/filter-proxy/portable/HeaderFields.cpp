@@ -4,19 +4,8 @@
 
 namespace {
 
+// HTTP's optional white space around values and list members.
 constexpr std::string_view kWhite = " \t";
-
-std::string_view Trim(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kWhite);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kWhite) - first + 1);
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool ValidValue(std::string_view value) {
     return std::none_of(value.begin(), value.end(), [](char c) {
@@ -36,17 +25,6 @@ bool IsTokenChar(char c) {
 
 bool IsToken(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenChar);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
-    return lower;
 }
 
 std::vector<std::string_view> HeadLines(std::string_view head) {
@@ -76,7 +54,7 @@ std::optional<HeaderList> ParseHeaderLines(const std::vector<std::string_view>& 
         if (colon == std::string_view::npos || !IsToken(line.substr(0, colon))) {
             return std::nullopt;
         }
-        const std::string_view value = Trim(line.substr(colon + 1));
+        const std::string_view value = TrimAscii(line.substr(colon + 1), kWhite);
         if (!ValidValue(value)) {
             return std::nullopt;
         }
@@ -99,7 +77,7 @@ bool HeaderHasToken(const HeaderList& headers, std::string_view name, std::strin
     for (std::string_view list : HeaderValues(headers, name)) {
         while (!list.empty()) {
             const std::size_t comma = list.find(',');
-            if (EqualsNoCase(Trim(list.substr(0, comma)), token)) {
+            if (EqualsNoCase(TrimAscii(list.substr(0, comma), kWhite), token)) {
                 return true;
             }
             list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/portable/Ascii.h"
+
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 bool IsTokenChar(char c);
 bool IsToken(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
-std::string LowerCase(std::string_view text);
 
 // The lines of a head that ends with its blank line, without their line ends (CRLF or LF).
 // The blank line is not among them.

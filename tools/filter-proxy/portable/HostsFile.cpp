@@ -59,7 +59,7 @@ CHostsFile::CHostsFile(std::string_view text) {
             continue;
         }
         for (std::size_t i = 1; i < words.size(); ++i) {
-            m_names.emplace(LowerCase(words[i]), *address);
+            m_names.emplace(LowerCopy(words[i]), *address);
         }
     }
 }
@@ -68,6 +68,6 @@ std::optional<std::uint32_t> CHostsFile::Resolve(std::string_view name) const {
     if (const auto address = ParseIPv4(name)) {
         return address;
     }
-    const auto found = m_names.find(LowerCase(name));
+    const auto found = m_names.find(LowerCopy(name));
     return found == m_names.end() ? std::nullopt : std::optional(found->second);
 }

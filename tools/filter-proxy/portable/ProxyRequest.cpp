@@ -146,7 +146,7 @@ bool ParseAuthority(std::string_view authority, std::uint16_t uDefaultPort, std:
         }
         uPort = static_cast<std::uint16_t>(nPort > 65535 ? 0 : nPort);
     }
-    host = LowerCase(name);
+    host = LowerCopy(name);
     return uPort != 0;
 }
 

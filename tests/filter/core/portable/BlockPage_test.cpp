@@ -54,3 +54,71 @@ TEST(BlockPage, ValuesAreEscaped) {
     EXPECT_NE(body.find("x.example/&lt;script&gt;"), std::string::npos);
     EXPECT_NE(body.find("a&amp;b&quot;&#39;"), std::string::npos);
 }
+
+// The strict page names every reason in the old page's words, so that readers of either (a
+// parent, a script) find the same phrases; what it adds is its own.
+TEST(StrictBlockPage, NamesEveryReasonInTheOldWords) {
+    BlockPageValues values;
+    values.currentUser = "kid";
+    values.host = "games.example";
+    values.matchedWord = "poker";
+    values.ipAddress = "10.0.0.1";
+    const BlockPagePictures pictures{"data:image/jpeg;base64,QkFDSw==",
+                                     "data:image/jpeg;base64,TE9HTw=="};
+    const struct {
+        int iPolicy;
+        const char* szCategory;
+        const char* szPolicy;
+        const char* szDetail;
+    } cases[] = {
+        {POLICY_URL_WORD, "", "URL Word Policy",
+         "URL Word applied is: <span style='color:blue'>poker</span>"},
+        {POLICY_CATEGORY, "Gambling", "Category Policy",
+         "Category applied is: <span style='color:blue'>Gambling</span>"},
+        {POLICY_CATEGORY, "", "Category Policy",
+         "Category applied is: <span style='color:blue'>Null (not yet in any category)</span>"},
+        {POLICY_CATEGORY, "Null", "Category Policy",
+         "Category applied is: <span style='color:blue'>Null (the category server did not "
+         "answer)</span>"},
+        {POLICY_IP_ADDRESS, "", "IP Address Policy",
+         "IP Address applied is: <span style='color:blue'>10.0.0.1</span>"},
+        {POLICY_URL, "", "URL Policy", ""},
+    };
+    for (const auto& c : cases) {
+        values.iPolicy = c.iPolicy;
+        values.category = c.szCategory;
+        const std::string page = BuildStrictBlockPageBody(values, pictures);
+        SCOPED_TRACE(page);
+        EXPECT_NE(page.find("Dear <span style='color:blue'>kid</span>"), std::string::npos);
+        EXPECT_NE(page.find(std::string("<span style='color:#993300'>") + c.szPolicy +
+                            "</span> is applied on web site you are trying to access:"),
+                  std::string::npos);
+        EXPECT_NE(page.find("http://games.example</span>"), std::string::npos);
+        EXPECT_NE(page.find(c.szDetail), std::string::npos);
+        EXPECT_NE(page.find("Current Internet Access Configuration does not allow you to visit "
+                            "this site."),
+                  std::string::npos);
+        EXPECT_NE(page.find("<title>Blocked: games.example</title>"), std::string::npos);
+        EXPECT_NE(page.find("url(data:image/jpeg;base64,QkFDSw==)"), std::string::npos);
+        EXPECT_NE(page.find("src=\"data:image/jpeg;base64,TE9HTw==\""), std::string::npos);
+        EXPECT_NE(page.find("name=\"viewport\""), std::string::npos);
+    }
+    values.iPolicy = POLICY_SETTINGS_CORRUPTED;
+    const std::string corrupted = BuildStrictBlockPageResponse(values, pictures);
+    EXPECT_NE(corrupted.find("configuration is corrupted"), std::string::npos);
+    EXPECT_EQ(corrupted.find("games.example"), std::string::npos);
+    EXPECT_EQ(corrupted.substr(0, 17), "HTTP/1.0 200 OK\r\n");
+}
+
+TEST(StrictBlockPage, ValuesAreEscapedWherePeopleCanSetThem) {
+    BlockPageValues values;
+    values.iPolicy = POLICY_CATEGORY;
+    values.currentUser = "<b>kid</b>";
+    values.host = "a.example\"><script>";
+    values.category = "Games & <More>";
+    const std::string page = BuildStrictBlockPageBody(values, {});
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_EQ(page.find("<b>kid"), std::string::npos);
+    EXPECT_NE(page.find("Games &amp; &lt;More&gt;"), std::string::npos);
+    EXPECT_NE(page.find("Blocked: a.example&quot;&gt;&lt;script&gt;"), std::string::npos);
+}

@@ -13,14 +13,14 @@
 
 class COverlappedStream;
 
-class IStream {
+class CProxyStream {
 public:
     enum class Received { kData, kClosed, kIdle, kFailed, kStopped };
 
-    IStream() = default;
-    IStream(const IStream&) = delete;
-    IStream& operator=(const IStream&) = delete;
-    virtual ~IStream() = default;
+    CProxyStream() = default;
+    CProxyStream(const CProxyStream&) = delete;
+    CProxyStream& operator=(const CProxyStream&) = delete;
+    virtual ~CProxyStream() = default;
 
     // Waits at most dwIdleMs (or until the proxy stops) for bytes; on kData `data` views them
     // until the next call.
@@ -34,4 +34,4 @@ public:
 };
 
 // A stream of the kind the command line chose over a connected socket; hStop ends its waits.
-std::unique_ptr<IStream> MakeStream(CSocket socket, bool bOverlapped, HANDLE hStop);
+std::unique_ptr<CProxyStream> MakeStream(CSocket socket, bool bOverlapped, HANDLE hStop);
