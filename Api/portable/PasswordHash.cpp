@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/portable/Ascii.h"
+
 namespace {
 
 constexpr char kSeparator = '$';
@@ -17,27 +19,14 @@ std::string Hex(const std::uint8_t* pBytes, std::size_t n) {
     return strHex;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<std::vector<std::uint8_t>> Unhex(std::string_view text) {
     if (text.size() % 2 != 0) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int hi = HexValue(text[i]);
-        const int lo = HexValue(text[i + 1]);
+        const int hi = HexDigitValue(text[i]);
+        const int lo = HexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0) {
             return std::nullopt;
         }
