@@ -7,6 +7,7 @@
 #include <functional>
 #include <set>
 
+#include "Api/PolicyApi.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/IdList.h"
@@ -154,6 +155,72 @@ int CDataStore::GetPassword(int iId, std::string& strOut) {
     return Verify() && m_ini.ReadText(UserSection(iId).c_str(), "Password", strOut) ? 1 : 0;
 }
 
+int CDataStore::ReplacePassword(int iId, const std::string& strExpected,
+                                const std::string& strNew) {
+    const CMutexLock writers = m_ini.HoldForWrite();
+    if (!BeginWrite(writers)) {
+        return 0;
+    }
+    const std::string strSection = UserSection(iId);
+    std::string strStored;
+    if (!m_ini.ReadText(strSection.c_str(), "Password", strStored) || strStored != strExpected ||
+        !m_ini.WriteString(strSection.c_str(), "Password", strNew.c_str())) {
+        return 0;
+    }
+    m_ini.UpdateDigest();
+    return 1;
+}
+
+std::vector<int> CDataStore::LiveAccountsInCopy(bool& bOk) {
+    std::string strTotal;
+    std::string strDeleted;
+    bOk = m_ini.ReadCopyText(kUserSection, kTotal, strTotal) &&
+          m_ini.ReadCopyText(kUserSection, kDeleted, strDeleted);
+    std::vector<int> live;
+    if (bOk) {
+        const std::vector<int> deleted = ParseIdList(strDeleted);
+        for (int iId = 1; iId <= ParseDecimal(strTotal); ++iId) {
+            if (!Contains(deleted, iId)) {
+                live.push_back(iId);
+            }
+        }
+    }
+    return live;
+}
+
+int CDataStore::AccountTypeInCopy(int iId) {
+    std::string strType;
+    return m_ini.ReadCopyText(UserSection(iId).c_str(), "Type", strType) ? ParseDecimal(strType)
+                                                                         : 0;
+}
+
+int CDataStore::LiveAccountType(int iId, const std::string& strName) {
+    bool bOk = false;
+    const std::vector<int> live = LiveAccountsInCopy(bOk);
+    std::string strStoredName;
+    if (!bOk || !Contains(live, iId) ||
+        !m_ini.ReadCopyText(UserSection(iId).c_str(), kName, strStoredName) ||
+        !SameUserName(strStoredName.c_str(), strName.c_str())) {
+        return 0;
+    }
+    return AccountTypeInCopy(iId);
+}
+
+int CDataStore::HoldsAdministrator() {
+    bool bOk = false;
+    const std::vector<int> live = LiveAccountsInCopy(bOk);
+    if (!bOk) {
+        return -1;
+    }
+    for (const int iId : live) {
+        const int iType = AccountTypeInCopy(iId);
+        if (iType == USER_TYPE_SUPER_ADMIN || iType == USER_TYPE_ADMIN) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int CDataStore::GetUserCount() {
     bool bOk = false;
     const auto live = Verify() ? LiveIds(kUserSection, bOk) : std::vector<int>();
@@ -277,10 +344,8 @@ int CDataStore::GetAllValues(const char* szSection, TextList& values) {
 int CDataStore::ReadValueMap(const char* szSection, TextMap& values) {
     values.clear();
     // A later id with the same text replaces the earlier.
-    const bool bOk = ForEachLiveValue(szSection, "", [&](int iId, const std::string& strValue) {
-        Log(strValue, 4);
-        values[strValue] = iId;
-    });
+    const bool bOk = ForEachLiveValue(
+        szSection, "", [&](int iId, const std::string& strValue) { values[strValue] = iId; });
     if (!bOk) {
         values.clear();
         return 0;
@@ -323,7 +388,8 @@ int CDataStore::WriteString(const char* szSection, const char* szKey, const char
         return 0;
     }
     if (!m_ini.WriteString(szSection, szKey, szText)) {
-        Log(Format("DataStore :: Failed To Write %s->%s->%s", szSection, szKey, szText), 1);
+        Log(Format("DataStore :: Failed To Write %s->%s->%s", szSection, szKey, kValueNotLogged),
+            1);
         return 0;
     }
     m_ini.UpdateDigest();

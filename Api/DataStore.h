@@ -37,8 +37,19 @@ public:
     int GetLastN(const char* szSection);
     int GetUserId(const char* szName);
     int GetUserType(int iId);
-    // The whole stored password (not cut at 15 characters).
+    // The whole stored password (its hash, or a password stored before hashing).
     int GetPassword(int iId, std::string& strOut);
+    // Writes strNew as account iId's password if it still holds strExpected, in one write
+    // sequence. 1 written, 0 changed meanwhile or failed.
+    int ReplacePassword(int iId, const std::string& strExpected, const std::string& strNew);
+    // The two below read the accounts from the registry copy, the master the file is restored
+    // from: they run before every change, and a read of the file just after a write costs a
+    // parse of the whole file.
+    // The type of live account iId when it is still named strName; 0 otherwise.
+    int LiveAccountType(int iId, const std::string& strName);
+    // 1 when a live account is an administrator (type 1 or 2), 0 when none is, -1 when the
+    // accounts cannot be read (code 10).
+    int HoldsAdministrator();
     int GetUserCount();
     int GetAllUsers(TextList& names);
     int GetNewUserId();
@@ -70,6 +81,9 @@ private:
     int FindUserId(const char* szName);
     bool ReadIdList(const char* szSection, const char* szKey, std::vector<int>& ids);
     std::vector<int> LiveIds(const char* szSection, bool& bOk);
+    // The live account ids as the registry copy holds them.
+    std::vector<int> LiveAccountsInCopy(bool& bOk);
+    int AccountTypeInCopy(int iId);
     int AllocateId(const char* szSection, bool bUser);
     int AddElement(const char* szSection, const char* szValue);
     // Reads the value of every live element (key: prefix + id) in id order; false, code 10,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "Api/portable/Crypto.h"
@@ -10,6 +11,7 @@
 #include "Api/portable/IdList.h"
 #include "log/LogFile.h"
 #include "log/portable/Format.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -17,6 +19,20 @@ constexpr char kLogName[] = "ApiCallLog";
 
 std::string SectionKeyPath(const char* szSection) {
     return std::string(kContentKeyPath) + "\\" + szSection;
+}
+
+// The settings file as the registry copy holds it, section by section.
+std::string SettingsText(const std::vector<RegFile::StoredValue>& values) {
+    std::string strText;
+    const std::string* pSection = nullptr;
+    for (const RegFile::StoredValue& value : values) {
+        if (pSection == nullptr || *pSection != value.section) {
+            pSection = &value.section;
+            strText += "[" + value.section + "]\r\n";
+        }
+        strText += value.key + "=" + value.text + "\r\n";
+    }
+    return strText;
 }
 
 }  // namespace
@@ -73,6 +89,18 @@ int IniFile::ReadInt(const char* szSection, const char* szKey, int* pOut) {
     return 1;
 }
 
+int IniFile::ReadCopyText(const char* szSection, const char* szKey, std::string& strOut) {
+    std::string strStored;
+    CCrypto crypto;
+    if (!m_reg.QueryValue(SectionKeyPath(szSection).c_str(), szKey, strStored) ||
+        strStored.empty() || !crypto.Decode(strStored)) {
+        SetLastErrorCode(ERR_DB_READ);
+        return 0;
+    }
+    strOut.assign(crypto.OutputText());
+    return 1;
+}
+
 int IniFile::WriteString(const char* szSection, const char* szKey, const char* szText) {
     if (szText == nullptr) {
         szText = "";
@@ -81,12 +109,12 @@ int IniFile::WriteString(const char* szSection, const char* szKey, const char* s
     if (!crypto.Encode(szText)) {
         // Refused whole: a cut value would be a different value.
         m_pLog->Write(Format("IniFile :: WritePrivateProfileString Failed: %s->%s->%s", szSection,
-                             szKey, szText),
+                             szKey, kValueNotLogged),
                       1);
         SetLastErrorCode(ERR_DB_WRITE);
         return 0;
     }
-    if (!WritePlain(szSection, szKey, crypto.OutputText(), szText)) {
+    if (!WritePlain(szSection, szKey, crypto.OutputText())) {
         return 0;
     }
     if (!m_reg.SetValue(SectionKeyPath(szSection).c_str(), szKey, crypto.OutputText())) {
@@ -109,15 +137,10 @@ int IniFile::WriteIdList(const char* szSection, const char* szKey, const std::ve
     return 1;
 }
 
-int IniFile::WriteRaw(const char* szSection, const char* szKey, const char* szText) {
-    return WritePlain(szSection, szKey, szText, szText);
-}
-
-int IniFile::WritePlain(const char* szSection, const char* szKey, const char* szStored,
-                        const char* szClear) {
+int IniFile::WritePlain(const char* szSection, const char* szKey, const char* szStored) {
     if (!::WritePrivateProfileStringA(szSection, szKey, szStored, m_szPath)) {
         m_pLog->Write(Format("IniFile :: WritePrivateProfileString Failed: %s->%s->%s", szSection,
-                             szKey, szClear),
+                             szKey, kValueNotLogged),
                       1);
         SetLastErrorCode(ERR_DB_WRITE);
         return 0;
@@ -181,13 +204,41 @@ int IniFile::VarifyIniFile() {
 
 int IniFile::RestoreIniFile() {
     std::vector<RegFile::StoredValue> values;
-    const int iRead = m_reg.ReadCopy(values);
-    // Only logged: the file is not emptied, so keys that exist only in it survive.
-    ClearFile();
-    for (const RegFile::StoredValue& value : values) {
-        WriteRaw(value.section.c_str(), value.key.c_str(), value.text.c_str());
+    if (!m_reg.ReadCopy(values)) {
+        return 0;
     }
-    return iRead;
+    // Only logged: the file is rewritten whole below, keys the copy does not know removed.
+    ClearFile();
+    const bool bHasAccounts = std::any_of(values.begin(), values.end(), [](const auto& value) {
+        return _stricmp(value.section.c_str(), "USER") == 0;
+    });
+    if (!bHasAccounts) {
+        // Nothing usable can be made of it.
+        m_pLog->Write("IniFile :: Registry copy holds no accounts", 1);
+        return 0;
+    }
+    // Whatever this process cached of the file goes: the file is about to be replaced.
+    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_szPath);
+    const bool bWritten = RewriteFile(SettingsText(values));
+    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_szPath);
+    if (!bWritten) {
+        m_pLog->Write(
+            Format("IniFile :: Settings file cannot be rewritten: error %lu", ::GetLastError()), 1);
+    }
+    return bWritten ? 1 : 0;
+}
+
+bool IniFile::RewriteFile(const std::string& strText) {
+    // Fails on a read-only file and on one another process holds without sharing its writes.
+    const CFileHandle file(::CreateFileA(m_szPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    DWORD nWritten = 0;
+    return ::WriteFile(file.Get(), strText.data(), static_cast<DWORD>(strText.size()), &nWritten,
+                       nullptr) &&
+           nWritten == strText.size() && ::SetEndOfFile(file.Get());
 }
 
 void IniFile::UpdateDigest() {

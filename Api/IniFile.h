@@ -32,13 +32,14 @@ public:
     // Decoded value into a buffer of iSize bytes (at most iSize - 1 characters and a NUL).
     int ReadString(const char* szSection, const char* szKey, char* szOut, int iSize);
     int ReadInt(const char* szSection, const char* szKey, int* pOut);
+    // A decoded value of the registry copy, the master the file is restored from: no digest
+    // of the file and no parse of it, for the few values read before every change.
+    int ReadCopyText(const char* szSection, const char* szKey, std::string& strOut);
 
     // Encodes, writes, mirrors. A text the encoding cannot hold is refused with code 9.
     int WriteString(const char* szSection, const char* szKey, const char* szText);
     int WriteInt(const char* szSection, const char* szKey, int n);
     int WriteIdList(const char* szSection, const char* szKey, const std::vector<int>& ids);
-    // Writes an already encoded value unchanged, without mirroring (the restore's write).
-    int WriteRaw(const char* szSection, const char* szKey, const char* szText);
     void ClearFile();
 
     // Held around every sequence that changes the file, its copy or its digest, in whichever
@@ -47,9 +48,10 @@ public:
 
     // 1 when the file matches its stored digest or was rebuilt from the registry copy.
     int VarifyIniFile();
-    // Writes every value of the registry copy into the file, unchanged. Keys that exist only
-    // in the file are left as they are. 1/0 (0: a section of the copy could not be read; the
-    // values before it are written).
+    // Rewrites the file whole from the registry copy, every value unchanged: keys that exist
+    // only in the file go. 0 when the copy cannot be read or holds no accounts, or when the
+    // file cannot be written (read-only, held by another process): the file is then not
+    // taken for restored.
     int RestoreIniFile();
     void UpdateDigest();
 
@@ -61,8 +63,8 @@ private:
     // This process reads the file through the system's cache of it; a digest this process has
     // not seen means another process changed the file, so the cache is dropped.
     void NoteDigest(const std::string& strDigest);
-    int WritePlain(const char* szSection, const char* szKey, const char* szStored,
-                   const char* szClear);
+    int WritePlain(const char* szSection, const char* szKey, const char* szStored);
+    bool RewriteFile(const std::string& strText);
 
     char m_szPath[kPathSize] = {};
     std::unique_ptr<CLogFile> m_pLog;

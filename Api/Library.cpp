@@ -5,7 +5,9 @@
 #include <atomic>
 #include <memory>
 
+#include "Api/CallerProof.h"
 #include "Api/PolicyApi.h"
+#include "Api/SharedState.h"
 #include "Api/portable/ErrorCodes.h"
 
 CLogFile g_ApiLog(0);
@@ -69,6 +71,8 @@ void ApiProcessAttach() noexcept {
 
 void ApiProcessDetach(bool bProcessEnding) noexcept {
     std::atomic_ref<int>(g_iInstance).fetch_sub(1);
+    // A proof lasts as long as the process that made it.
+    TheCallerProof().End();
     if (bProcessEnding) {
         // Not destroyed: the system reclaims its handles and memory with the process.
         static_cast<void>(g_pDataStore.release());

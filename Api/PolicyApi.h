@@ -1,28 +1,30 @@
 // The exports of PolicyApi.dll, for the modules that link it.
+//
+// Who may change what. A process proves an account with a successful ValidatePassword. The
+// proof of an administrator (types 1 and 2) lets that process make every change: the
+// setters below, SetFilterOff(1), UserLogIn of anyone. The proof of a user lets it call
+// UserLogIn and ChangePassword for that user only. A proof ends when the process logs out,
+// logs another account in, calls EndProof, or ends. While the settings hold no administrator
+// (an installation's first steps) every change is allowed. Reads, UpdateRequire, UserLogOut,
+// SetFilterOff(0) and the journal are open to every caller. A refused call changes nothing,
+// returns 0 and leaves code 12, "Not allowed: prove an administrator's password first".
+// Five failed checks of one account within a minute refuse that account's checks for 30
+// seconds, whatever the password (code 13, "Too many attempts, try again in N seconds").
 #pragma once
 
 #include "Api/portable/BlockJournalEntry.h"
 
-#if defined(POLICYAPI_BUILD) || defined(POLICYAPI_STATIC)
-#define POLICYAPI_DATA extern
-#else
-#define POLICYAPI_DATA extern __declspec(dllimport)
-#endif
-
 // User types.
 enum { USER_TYPE_SUPER_ADMIN = 1, USER_TYPE_ADMIN = 2, USER_TYPE_USER = 3 };
+// The longest name GetCurrentUser gives, with its NUL.
+enum { LOGGED_IN_NAME_SIZE = 24 };
 
 extern "C" {
 
-// Memory shared by every process that has the library loaded.
-POLICYAPI_DATA int g_iInstance;
-POLICYAPI_DATA int g_bFilterOff;
-POLICYAPI_DATA char g_LogedInUser[24];
-POLICYAPI_DATA int g_bUpdateRequired;
-
-// Error texts.
+// Error texts, and the calling process's last error code (-1 to 13).
 const char* GetErrorMessage(int iCode);
 const char* GetLastErrorMessage();
+int GetLastErrorCode();
 
 // Accounts and login.
 int CreateUser(const char* szName, const char* szPassword, int iType);
@@ -31,12 +33,16 @@ int IsUserExists(const char* szName);
 int IsAdmin(const char* szName);
 int IsSuperAdmin(const char* szName);
 int SetGroup(const char* szName, int iGroup);
+// Passwords are stored as salted PBKDF2-HMAC-SHA256 hashes; one check takes about 100 ms.
 int ValidatePassword(const char* szName, const char* szPassword);
 int ChangePassword(const char* szName, const char* szNewPassword);
 int GetAllUsers(char**& list, int& count);
 int GetCurrentUser(char* szOut);
 int UserLogIn(const char* szName);
 int UserLogOut();
+// Ends this process's proof: the settings program calls it after an administrative action
+// taken while someone else is logged in. Always 1.
+int EndProof();
 
 // Policy lists. Lists come back as (array of texts, count) records in global memory, to be
 // released with FreeListMemory; set *list to NULL and *count to 0 before a Get call.
@@ -61,14 +67,15 @@ int SetAllCatAndWord(char*** cats, char*** words, int** map, int* catCount, int*
 void FreeListMemory(char*** list, int* count);
 int IsCategoryExists(const char* szCategory);
 int ReadCategoryFile();
-void ClearIP();
-void ClearURL();
-void ClearWord();
-void ClearWCat();
-void ClearCat();
+int ClearIP();
+int ClearURL();
+int ClearWord();
+int ClearWCat();
+int ClearCat();
 
 // Shared flags and configuration.
-void SetFilterOff(int iOff);
+// 1 when the switch holds iOff (persisted when it moved); 0 when refused or not persisted.
+int SetFilterOff(int iOff);
 int GetFilterOff();
 int IsUpdateRequire();
 int UpdateRequire(int iRequired);

@@ -15,7 +15,8 @@ void RegFile::Log(const std::string& strText, signed char iLevel) {
 int RegFile::SetValue(const char* szKey, const char* szName, const char* szText) {
     const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, szKey, KEY_SET_VALUE);
     if (!key) {
-        Log(Format("RegFile :: RegSetValueEx Failed: %s->%s->%s", szKey, szName, szText), 1);
+        Log(Format("RegFile :: RegSetValueEx Failed: %s->%s->%s", szKey, szName, kValueNotLogged),
+            1);
         return 0;
     }
     if (*szText == '\0') {
@@ -25,7 +26,7 @@ int RegFile::SetValue(const char* szKey, const char* szName, const char* szText)
     if (::RegSetValueExA(key.Get(), szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(szText),
                          cbData) != ERROR_SUCCESS) {
         Log(Format("RegFile :: RegSetValueEx Failed in SetValue: %s->%s->%s", szKey, szName,
-                   szText),
+                   kValueNotLogged),
             1);
         return 0;
     }

@@ -13,6 +13,9 @@ class CLogFile;
 inline constexpr auto kContentKey = SubKeyPath(kProductKeyPath, "Content");
 inline constexpr const char* kContentKeyPath = kContentKey.data();
 inline constexpr char kDigestValueName[] = "MD5";
+// Stands for a value in a log record: no value of the settings, in clear or encoded (which
+// anyone can decode), is ever written to a log.
+inline constexpr char kValueNotLogged[] = "(value not logged)";
 
 class RegFile {
 public:

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "Api/ChangeGuard.h"
 #include "Api/Library.h"
 #include "Api/PolicyApi.h"
+#include "Api/SharedState.h"
 #include "Api/portable/ServerAddress.h"
 #include "log/portable/Format.h"
 #include "win/FindHandle.h"
@@ -29,17 +31,23 @@ bool EndsWithLogExtension(const std::string& strName) {
 
 }  // namespace
 
-extern "C" void SetFilterOff(int iOff) {
-    GuardedWrite(0, [&] {
+extern "C" int SetFilterOff(int iOff) {
+    return GuardedWrite(0, [&] {
         const int iNew = iOff != 0 ? 1 : 0;
+        // Filtering back on only tightens: open to every caller.
+        if (iNew == 1 && !MayChange("SetFilterOff")) {
+            return 0;
+        }
+        int iDone = 1;
         if (iNew != g_bFilterOff) {
             g_bFilterOff = iNew;
-            if (Store() != nullptr) {
-                Store()->WriteString(kUserSection, "Filter", iNew == 1 ? "TRUE" : "FALSE");
-            }
+            iDone = Store() != nullptr && Store()->WriteString(kUserSection, "Filter",
+                                                               iNew == 1 ? "TRUE" : "FALSE")
+                        ? 1
+                        : 0;
         }
         LogApi(g_bFilterOff == 1 ? "API :: SetFilterOff TRUE" : "API :: SetFilterOff FALSE", 2);
-        return 0;
+        return iDone;
     });
 }
 

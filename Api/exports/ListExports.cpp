@@ -6,9 +6,11 @@
 #include <set>
 #include <string>
 
+#include "Api/ChangeGuard.h"
 #include "Api/Library.h"
 #include "Api/ListRecord.h"
 #include "Api/PolicyApi.h"
+#include "Api/SharedState.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/IdList.h"
@@ -30,10 +32,15 @@ void ReleaseIncoming(char*** list, int* count) {
     *count = 0;
 }
 
-// The entry of every per-user list export: its log line, the record check (no record at all
-// is a caller's mistake, not an empty list) and the user's id; 0 when the call must fail.
-int ListExportUser(const char* szLog, const char* szUser, char*** list, int* count) {
+// The entry of every per-user list export: its log line, for a setter the rule of who may
+// change the settings, the record check (no record at all is a caller's mistake, not an
+// empty list) and the user's id; 0 when the call must fail.
+int ListExportUser(const char* szLog, const char* szUser, char*** list, int* count,
+                   const char* szSetter = nullptr) {
     LogApi(szLog);
+    if (szSetter != nullptr && !MayChange(szSetter)) {
+        return 0;
+    }
     if (!ValidRecord(list, count)) {
         SetLastErrorCode(ERR_FAILURE);
         return 0;
@@ -64,9 +71,9 @@ int GetUserListExport(const char* szLog, const char* szUser, const char* szKey, 
     return 1;
 }
 
-int SetUserListExport(const char* szLog, const char* szUser, const char* szKey, char*** list,
-                      int* count) {
-    const int iId = ListExportUser(szLog, szUser, list, count);
+int SetUserListExport(const char* szExport, const char* szLog, const char* szUser,
+                      const char* szKey, char*** list, int* count) {
+    const int iId = ListExportUser(szLog, szUser, list, count, szExport);
     if (iId == 0) {
         return 0;
     }
@@ -178,31 +185,35 @@ extern "C" int GetCategoryList(const char* szUser, char*** list, int* count) {
 
 extern "C" int SetIPList(const char* szUser, int iAllowed, char*** list, int* count) {
     return GuardedWrite(0, [&] {
-        return SetUserListExport("API::SetIPList", szUser, AllowedKey(iAllowed, "AIP", "BIP"), list,
-                                 count);
+        return SetUserListExport("SetIPList", "API::SetIPList", szUser,
+                                 AllowedKey(iAllowed, "AIP", "BIP"), list, count);
     });
 }
 
 extern "C" int SetURLList(const char* szUser, int iAllowed, char*** list, int* count) {
     return GuardedWrite(0, [&] {
-        return SetUserListExport("API::SetURLList", szUser, AllowedKey(iAllowed, "AURL", "BURL"),
-                                 list, count);
+        return SetUserListExport("SetURLList", "API::SetURLList", szUser,
+                                 AllowedKey(iAllowed, "AURL", "BURL"), list, count);
     });
 }
 
 extern "C" int SetWordCatList(const char* szUser, char*** list, int* count) {
-    return GuardedWrite(
-        0, [&] { return SetUserListExport("API::SetWCatList", szUser, "WCAT", list, count); });
+    return GuardedWrite(0, [&] {
+        return SetUserListExport("SetWordCatList", "API::SetWCatList", szUser, "WCAT", list, count);
+    });
 }
 
 extern "C" int SetWordList(const char* szUser, char*** list, int* count) {
-    return GuardedWrite(
-        0, [&] { return SetUserListExport("API::SetwordList", szUser, "WORD", list, count); });
+    return GuardedWrite(0, [&] {
+        return SetUserListExport("SetWordList", "API::SetwordList", szUser, "WORD", list, count);
+    });
 }
 
 extern "C" int SetCategoryList(const char* szUser, char*** list, int* count) {
-    return GuardedWrite(
-        0, [&] { return SetUserListExport("API::SetCategoryList", szUser, "CAT", list, count); });
+    return GuardedWrite(0, [&] {
+        return SetUserListExport("SetCategoryList", "API::SetCategoryList", szUser, "CAT", list,
+                                 count);
+    });
 }
 
 extern "C" int GetAllIP(char*** list, int* count) {
@@ -292,6 +303,9 @@ extern "C" int SetAllCatAndWord(char*** cats, char*** words, int** map, int* cat
                                 int* wordCount) {
     return GuardedWrite(0, [&] {
         LogApi("API :: SetAllCatAndWordList");
+        if (!MayChange("SetAllCatAndWord")) {
+            return 0;
+        }
         if (cats == nullptr || *cats == nullptr) {
             LogApi("API :: Cat is NULL", 1);
             return 0;
@@ -373,6 +387,9 @@ extern "C" int IsCategoryExists(const char* szCategory) {
 extern "C" int ReadCategoryFile() {
     return GuardedWrite(0, [&] {
         LogApi("API :: ReadCategoryFile");
+        if (!MayChange("ReadCategoryFile")) {
+            return 0;
+        }
         std::string strLine;
         if (std::ifstream file(kCategoryFile); file.is_open()) {
             std::getline(file, strLine);
@@ -395,27 +412,33 @@ extern "C" int ReadCategoryFile() {
 
 namespace {
 
-void ClearSection(const char* szSection) {
-    // Pruning runs only while the filter is due to reload its rules anyway.
-    if (g_bUpdateRequired != 0 && Store() != nullptr) {
-        Store()->ClearList(szSection);
-    }
+int ClearSection(const char* szExport, const char* szSection) {
+    return GuardedWrite(0, [&] {
+        if (!MayChange(szExport)) {
+            return 0;
+        }
+        // Pruning runs only while the filter is due to reload its rules anyway.
+        if (g_bUpdateRequired != 0 && Store() != nullptr) {
+            Store()->ClearList(szSection);
+        }
+        return 1;
+    });
 }
 
 }  // namespace
 
-extern "C" void ClearIP() {
-    GuardedWrite(0, [] { return ClearSection("IP"), 0; });
+extern "C" int ClearIP() {
+    return ClearSection("ClearIP", "IP");
 }
-extern "C" void ClearURL() {
-    GuardedWrite(0, [] { return ClearSection("URL"), 0; });
+extern "C" int ClearURL() {
+    return ClearSection("ClearURL", "URL");
 }
-extern "C" void ClearWord() {
-    GuardedWrite(0, [] { return ClearSection("WORD"), 0; });
+extern "C" int ClearWord() {
+    return ClearSection("ClearWord", "WORD");
 }
-extern "C" void ClearWCat() {
-    GuardedWrite(0, [] { return ClearSection("WCAT"), 0; });
+extern "C" int ClearWCat() {
+    return ClearSection("ClearWCat", "WCAT");
 }
-extern "C" void ClearCat() {
-    GuardedWrite(0, [] { return ClearSection("CAT"), 0; });
+extern "C" int ClearCat() {
+    return ClearSection("ClearCat", "CAT");
 }

@@ -15,16 +15,26 @@ enum ErrorCode : int {
     ERR_DB_WRITE = 9,
     ERR_DB_READ = 10,
     ERR_SETTINGS_CORRUPTED = 11,
+    // A change refused to a process that has not proved the password it needs.
+    ERR_NOT_ALLOWED = 12,
+    // An account's password checks refused for a while after too many failures.
+    ERR_TOO_MANY_ATTEMPTS = 13,
 };
 
+// The longest wait ERR_TOO_MANY_ATTEMPTS tells of, in seconds.
+inline constexpr int kMaxAttemptWaitSeconds = 30;
+
 extern "C" {
-// The text of `iCode`; codes outside ERR_FAILURE..ERR_SETTINGS_CORRUPTED give "Failure".
+// The text of `iCode`; codes outside ERR_FAILURE..ERR_TOO_MANY_ATTEMPTS give "Failure".
+// ERR_TOO_MANY_ATTEMPTS names the wait this process was last told (30 s before any).
 // The pointer is to constant storage and is never released.
 const char* GetErrorMessage(int iCode);
 // The text of the calling process's last error code.
 const char* GetLastErrorMessage();
-}
-
 // The per-process last error code: one value shared by all threads of the process, 0 at load.
 int GetLastErrorCode();
+}
+
 void SetLastErrorCode(int iCode);
+// Sets ERR_TOO_MANY_ATTEMPTS with the wait its text names, held to 1..kMaxAttemptWaitSeconds.
+void SetLastErrorWait(int iSeconds);

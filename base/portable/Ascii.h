@@ -53,6 +53,20 @@ inline bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix
            EqualsLower(text.substr(0, lowerPrefix.size()), lowerPrefix);
 }
 
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+inline int HexDigitValue(char c) noexcept {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 inline constexpr std::string_view kAsciiBlanks = " \t\r\n\v\f";
 
 inline bool IsAsciiBlank(char c) noexcept {

@@ -157,7 +157,9 @@ int main(int argc, char** argv) {
     const int nRounds = argc > 1 ? std::atoi(argv[1]) : 10;
     const CQuietInstallation install;
     ApiProcessAttach();
+    // Once there is an administrator, changes need the administrator's proof.
     const bool bUsers = CreateUser("admin", "secret", USER_TYPE_SUPER_ADMIN) == 1 &&
+                        ValidatePassword("admin", "secret") == 1 &&
                         CreateUser("kid", "chess", USER_TYPE_USER) == 1 &&
                         FillAdministratorsProfile();
     ApiProcessDetach();

@@ -1,6 +1,6 @@
 // Cost of the settings store's integrity check on a realistic file, under Wine or Windows.
 // Prints the time of one verified read against one digest of the file plus one raw profile
-// read, and the time of reading long lists.
+// read, the time of reading long lists, and of the calls a parent's changes are made of.
 #include <windows.h>
 
 #include <algorithm>
@@ -68,6 +68,11 @@ bool BuildInstallation(const std::string& strFolder) {
         return false;
     }
     ApiProcessAttach();
+    // Changes need the administrator's proof, as in the settings program.
+    if (ValidatePassword("admin", "secret") != 1) {
+        std::fprintf(stderr, "the administrator's password was refused\n");
+        return false;
+    }
     for (int i = 3; i <= kUsers; ++i) {
         CreateUser(("user" + std::to_string(i)).c_str(), "pw", USER_TYPE_USER);
     }
@@ -138,6 +143,33 @@ int main() {
     const int nUser = count;
     FreeListMemory(&list, &count);
 
+    const double dValidate = Milliseconds([&] { ValidatePassword("admin", "secret"); }, 10);
+    // The proved account: another's login would end the proof the calls below need.
+    const double dLogin = Milliseconds([&] { UserLogIn("admin"); }, 200);
+    const double dFilter = Milliseconds(
+        [&] {
+            SetFilterOff(1);
+            SetFilterOff(0);
+        },
+        20);
+    std::vector<std::string> words;
+    for (int i = 1; i <= 10; ++i) {
+        words.push_back("allowed-site-" + std::to_string(i) + ".example");
+    }
+    std::vector<char*> record;
+    for (std::string& strWord : words) {
+        record.push_back(strWord.data());
+    }
+    const double dSetList = Milliseconds(
+        [&] {
+            char** ppList = record.data();
+            int n = static_cast<int>(record.size());
+            SetURLList("user4", 1, &ppList, &n);
+        },
+        3);
+    // Open to all, and the end of the proof.
+    const double dLogout = Milliseconds([&] { UserLogOut(); }, 200);
+
     std::printf("settings file: %lld bytes\n",
                 static_cast<long long>(std::filesystem::file_size(strFile)));
     std::printf("digest of the file:          %8.3f ms\n", dDigest);
@@ -148,6 +180,11 @@ int main() {
     std::printf("GetAllURL, %d entries:     %8.3f ms\n", nAll, dAll);
     std::printf("GetURLList, %d entries:     %8.3f ms (the longest list one value holds)\n", nUser,
                 dUser);
+    std::printf("ValidatePassword:            %8.3f ms\n", dValidate);
+    std::printf("UserLogIn, the proved one:   %8.3f ms\n", dLogin);
+    std::printf("UserLogOut:                  %8.3f ms\n", dLogout);
+    std::printf("SetFilterOff(1) + (0):       %8.3f ms\n", dFilter);
+    std::printf("SetURLList, 10 known texts:  %8.3f ms\n", dSetList);
 
     ApiProcessDetach();
     std::string strError;

@@ -86,7 +86,7 @@ bool FilterRule::IsUpdateRequire() {
 
     char szAddress[16] = {};
     try {
-        char szUser[sizeof g_LogedInUser + 1] = {};
+        char szUser[LOGGED_IN_NAME_SIZE + 1] = {};
         m_strProfile = GetCurrentUser(szUser) ? szUser : "Default";
         CopyBounded(gSharedState.currentUser, sizeof gSharedState.currentUser,
                     m_strProfile.c_str());

@@ -12,6 +12,7 @@
 #include "gui/defaultprofile/WarningDlg.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
+#include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
 #include "gui/users/ChangePassDlg.h"
 #include "win/GdiHandle.h"
@@ -108,7 +109,7 @@ void CLoginDlg::Login() {
         return;
     }
     if (ValidatePassword(m_strSelectedName.c_str(), m_strPassword.c_str()) != 1) {
-        MessageBoxById(IDS_INVALID_PASSWORD, MB_OK | MB_ICONEXCLAMATION);
+        ShowPasswordRefusal(*this, IDS_INVALID_PASSWORD);
         m_passwordEdit.SetFocus();
         m_passwordEdit.SelectAll();
         return;

@@ -4,6 +4,7 @@
 #include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
+#include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
 #include "win/ProductRegistry.h"
 #include "win/RegKey.h"
@@ -100,11 +101,14 @@ bool CAdminPasswordDlg::AcceptInstall() {
 
 bool CAdminPasswordDlg::AcceptUninstall() {
     if (ValidatePassword(kAdminName, m_strPassword.c_str()) != 1) {
-        MessageBoxById(IDS_INVALID_PASSWORD, MB_OK | MB_ICONEXCLAMATION);
+        ShowPasswordRefusal(*this, IDS_INVALID_PASSWORD);
         m_passwordEdit.SetFocus();
         m_passwordEdit.SelectAll();
         return false;
     }
+    // The password lets the uninstallation go on, nothing more: this process keeps no proof
+    // while someone else may be logged in.
+    EndProof();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "gui/app/GuiLog.h"
 #include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
+#include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
 #include "gui/users/UserChecks.h"
 
@@ -77,7 +78,7 @@ void CChangePassDlg::OnChangePassword() {
     }
     const char* szUser = gProfileEditState.loggedInUser;
     if (ValidatePassword(szUser, m_strOld.c_str()) != 1) {
-        MessageBoxById(IDS_OLD_PASSWORD_WRONG, MB_OK | MB_ICONEXCLAMATION);
+        ShowPasswordRefusal(*this, IDS_OLD_PASSWORD_WRONG);
         m_oldEdit.FocusForCorrection();
         return;
     }

@@ -2,6 +2,12 @@
 // several processes.
 // Usage: api_child <output file> <command>...
 //   login:NAME  setfilteroff:N  user  instances  filteroff  signal:EVENT  wait:EVENT
+//   prove:NAME:PASSWORD   ValidatePassword; writes "prove NAME 1|0 MESSAGE"
+//   try:ACTION      one change, with its result: "try ACTION 1|0 MESSAGE". ACTION is
+//                   filteroff, filteron, login=NAME, logout, endproof, create=NAME,
+//                   block=PROFILE=WORD, password=NAME=NEW, group=NAME=GROUP or delete=NAME
+//   users           the names of every account, "users A,B,..."
+//   blocked:PROFILE the profile's blocked words, "blocked PROFILE W,..."
 //   steps:NAME      a named semaphore that ties the two below together
 //   writes:NAME:N   N times: a list write to NAME's categories, then a new user NAME.i; each
 //                   write sequence done is counted on the steps semaphore
@@ -14,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +28,7 @@
 #include "Api/SettingsLock.h"
 #include "Api/portable/Crypto.h"
 #include "tests/support/ChildCommands.h"
+#include "tests/support/SharedSection.h"
 #include "win/MutexLock.h"
 #include "win/UniqueHandle.h"
 
@@ -50,7 +58,8 @@ int Writes(const std::string& strArg) {
         nFailed += SetCategoryList(strName.c_str(), &ppList, &count) == 1 ? 0 : 1;
         CountStep();
         const std::string strUser = strName + "." + std::to_string(i);
-        nFailed += CreateUser(strUser.c_str(), "pw", USER_TYPE_USER) == 1 ? 0 : 1;
+        // No password: nothing to hash, the test is about the writes.
+        nFailed += CreateUser(strUser.c_str(), "", USER_TYPE_USER) == 1 ? 0 : 1;
         CountStep();
     }
     return nFailed;
@@ -101,6 +110,102 @@ int Blocks(const std::string& strArg) {
     return nFailed;
 }
 
+std::vector<std::string> Split(const std::string& strText, char cSeparator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = strText.find(cSeparator, start)) != std::string::npos;
+         start = end + 1) {
+        parts.push_back(strText.substr(start, end - start));
+    }
+    parts.push_back(strText.substr(start));
+    return parts;
+}
+
+std::string Joined(char** list, int count) {
+    std::string strText;
+    for (int i = 0; i < count; ++i) {
+        strText += (i > 0 ? "," : "") + std::string(list[i]);
+    }
+    return strText;
+}
+
+// The result of one change named as in try:ACTION; -1 for an action it does not know.
+int TryChange(const std::string& strAction) {
+    const std::vector<std::string> parts = Split(strAction, '=');
+    const std::string& strWhat = parts[0];
+    const char* szArg = parts.size() > 1 ? parts[1].c_str() : "";
+    const char* szArg2 = parts.size() > 2 ? parts[2].c_str() : "";
+    if (strWhat == "filteroff" || strWhat == "filteron") {
+        return SetFilterOff(strWhat == "filteroff" ? 1 : 0);
+    }
+    if (strWhat == "login") {
+        return UserLogIn(szArg);
+    }
+    if (strWhat == "logout") {
+        return UserLogOut();
+    }
+    if (strWhat == "endproof") {
+        return EndProof();
+    }
+    if (strWhat == "create") {
+        return CreateUser(szArg, "pw", USER_TYPE_USER);
+    }
+    if (strWhat == "block") {
+        const char* words[] = {szArg2};
+        char** list = const_cast<char**>(words);
+        int count = 1;
+        return SetURLList(szArg, 0, &list, &count);
+    }
+    if (strWhat == "password") {
+        return ChangePassword(szArg, szArg2);
+    }
+    if (strWhat == "group") {
+        return SetGroup(szArg, std::atoi(szArg2));
+    }
+    if (strWhat == "delete") {
+        return DeleteUser(szArg);
+    }
+    return -1;
+}
+
+bool Query(const std::string& strVerb, const std::string& strArg, FILE* pOut) {
+    if (strVerb == "prove") {
+        const size_t colon = strArg.find(':');
+        const std::string strName = strArg.substr(0, colon);
+        const int iResult = ValidatePassword(strName.c_str(), strArg.c_str() + colon + 1);
+        std::fprintf(pOut, "prove %s %d %s\n", strName.c_str(), iResult, GetLastErrorMessage());
+    } else if (strVerb == "try") {
+        const int iResult = TryChange(strArg);
+        std::fprintf(pOut, "try %s %d %s\n", strArg.c_str(), iResult, GetLastErrorMessage());
+        return iResult >= 0;
+    } else if (strVerb == "users") {
+        char** list = nullptr;
+        int count = 0;
+        GetAllUsers(list, count);
+        std::fprintf(pOut, "users %s\n", Joined(list, count).c_str());
+        FreeListMemory(&list, &count);
+    } else if (strVerb == "blocked") {
+        char** list = nullptr;
+        int count = 0;
+        GetURLList(strArg.c_str(), 0, &list, &count);
+        std::fprintf(pOut, "blocked %s %s\n", strArg.c_str(), Joined(list, count).c_str());
+        FreeListMemory(&list, &count);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The process count, from the library's shared block: the library exports none of it.
+int InstanceCount() {
+    const void* pShared = SharedSectionOf(::GetModuleHandleA("PolicyApi.dll"));
+    int iCount = -1;
+    if (pShared != nullptr) {
+        std::memcpy(&iCount, pShared, sizeof iCount);
+    }
+    return iCount;
+}
+
 int JournalCount() {
     std::vector<BlockJournalEntry> entries(256);
     int nCount = -1;
@@ -123,7 +228,7 @@ int main(int argc, char** argv) {
                 GetCurrentUser(szName);
                 std::fprintf(pOut, "user %s\n", szName);
             } else if (strVerb == "instances") {
-                std::fprintf(pOut, "instances %d\n", g_iInstance);
+                std::fprintf(pOut, "instances %d\n", InstanceCount());
             } else if (strVerb == "filteroff") {
                 std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
             } else if (strVerb == "writes") {
@@ -135,7 +240,7 @@ int main(int argc, char** argv) {
             } else if (strVerb == "tamper") {
                 std::fprintf(pOut, "tampered %d\n", Tamper(strArg));
             } else {
-                return false;
+                return Query(strVerb, strArg, pOut);
             }
             return true;
         });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "Api/PolicyApi.h"
@@ -12,6 +13,7 @@
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/FileDigest.h"
 #include "tests/support/FreshInstallation.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -29,6 +31,13 @@ std::string RawValue(const CFreshInstallation& install, const char* szSection, c
     ::GetPrivateProfileStringA(szSection, szKey, "", szValue, sizeof szValue,
                                install.SettingsFile().c_str());
     return szValue;
+}
+
+std::string RegistryValue(const char* szSection, const char* szKey) {
+    std::string strValue;
+    RegFile(nullptr).QueryValue((std::string(kContentKeyPath) + "\\" + szSection).c_str(), szKey,
+                                strValue);
+    return strValue;
 }
 
 std::string StoredDigest() {
@@ -76,15 +85,62 @@ TEST(Integrity, MissingDigestFailsEveryOperation) {
     EXPECT_NE(install.CountInApiLog("IniFile :: QueryValue failed in VarifyIniFile"), 0);
 }
 
-TEST(Integrity, KeyAddedByHandSurvivesARestore) {
+TEST(Integrity, KeyAddedByHandIsRemovedByARestore) {
     CFreshInstallation install;
     ASSERT_TRUE(
         ::WritePrivateProfileStringA("USER", "Extra", "12345", install.SettingsFile().c_str()));
+    ASSERT_TRUE(
+        ::WritePrivateProfileStringA("USER9", "Type", "12345", install.SettingsFile().c_str()));
     EXPECT_EQ(IsUserExists("Default"), 1);  // restores, then renews the digest
-    EXPECT_EQ(RawValue(install, "USER", "Extra"), "12345");
+    EXPECT_EQ(RawValue(install, "USER", "Extra"), "");
+    EXPECT_EQ(RawValue(install, "USER9", "Type"), "");
     EXPECT_EQ(StoredDigest(), GetFileDigestText(install.SettingsFile()));
     EXPECT_EQ(IsUserExists("admin"), 1);
     EXPECT_EQ(install.CountInApiLog("IniFile :: MD5 match Failed"), 1);
+}
+
+// A file that differs from its digest and cannot be rewritten is not taken for restored:
+// every operation fails as corrupted, and nothing of the edit is accepted.
+void ExpectCorruptedUntilReleased(const CFreshInstallation& install,
+                                  const std::function<void()>& release) {
+    const std::string strDigest = StoredDigest();
+    EXPECT_EQ(IsAdmin("admin"), 0);
+    EXPECT_STREQ(GetLastErrorMessage(), "Parental Control Settings is corrupted");
+    char** list = nullptr;
+    int count = 0;
+    EXPECT_EQ(GetAllCategory(&list, &count), 0);
+    EXPECT_EQ(GetLastErrorCode(), ERR_SETTINGS_CORRUPTED);
+    EXPECT_EQ(SetFilterOff(1), 0);
+    EXPECT_EQ(StoredDigest(), strDigest);
+    EXPECT_NE(install.CountInApiLog("IniFile :: File restore failed"), 0);
+    release();
+    // Once the file can be written again, the next check restores it.
+    EXPECT_EQ(IsSuperAdmin("admin"), 1);
+    EXPECT_EQ(RawValue(install, "USER2", "Type"), RegistryValue("USER2", "Type"));
+}
+
+TEST(Integrity, FileHeldByAnotherProgramCannotBeRestoredAndIsCorrupted) {
+    CFreshInstallation install;
+    EditFile(install, "USER2", "Type", "3");
+    CFileHandle held(::CreateFileA(install.SettingsFile().c_str(), GENERIC_READ, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    ExpectCorruptedUntilReleased(install, [&] { held.Reset(); });
+}
+
+TEST(Integrity, ReadOnlyFileThatDiffersIsCorrupted) {
+    CFreshInstallation install;
+    EditFile(install, "USER2", "Type", "3");
+    const std::string strFile = install.SettingsFile();
+    ASSERT_TRUE(::SetFileAttributesA(strFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto release = [&] { ::SetFileAttributesA(strFile.c_str(), FILE_ATTRIBUTE_NORMAL); };
+    if (CFileHandle(::CreateFileA(strFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))) {
+        release();
+        GTEST_SKIP() << "a read-only file can be written here (Wine run as root ignores the "
+                        "attribute): the file held by another program stands for it";
+    }
+    ExpectCorruptedUntilReleased(install, release);
 }
 
 // A write whose mirror failed leaves the file ahead of the copy and the digest stale; the next
@@ -96,16 +152,19 @@ TEST(Integrity, WriteThatMissedTheMirrorIsUndone) {
     EXPECT_EQ(IsUserExists("Default"), 1);
 }
 
-TEST(Integrity, EmptyCopyAndMissingFileLeaveReadsFailing) {
+// A copy without the accounts cannot make a usable file: corrupted, not restored empty.
+TEST(Integrity, EmptyCopyAndMissingFileAreCorrupted) {
     CFreshInstallation install;
     for (const char* szSection : {"USER", "USER1", "USER2", "IP", "URL", "WCAT", "WORD", "CAT"}) {
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE,
                          (std::string(kContentKeyPath) + "\\" + szSection).c_str());
     }
     ASSERT_TRUE(std::filesystem::remove(install.SettingsFile()));
+    const std::string strDigest = StoredDigest();
     EXPECT_EQ(IsAdmin("admin"), 0);
-    EXPECT_EQ(GetLastErrorCode(), ERR_DB_READ);
-    EXPECT_EQ(StoredDigest(), "");
+    EXPECT_EQ(GetLastErrorCode(), ERR_SETTINGS_CORRUPTED);
+    EXPECT_EQ(StoredDigest(), strDigest);
     EXPECT_EQ(IsAdmin("admin"), 0);
-    EXPECT_EQ(GetLastErrorCode(), ERR_DB_READ);
+    EXPECT_EQ(GetLastErrorCode(), ERR_SETTINGS_CORRUPTED);
+    EXPECT_NE(install.CountInApiLog("IniFile :: Registry copy holds no accounts"), 0);
 }

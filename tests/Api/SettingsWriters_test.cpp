@@ -48,13 +48,16 @@ TEST(SettingsWriters, TwoProcessesWritingWhileAThirdAltersTheFileLoseNothing) {
     const std::string strSteps = "steps:pc_writes_" + std::to_string(::GetCurrentProcessId());
     CChild tamperer(strOut + "tamperer.txt",
                     strSteps + " tamper:\"" + install.SettingsFile() + "\"");
-    CChild first(strOut + "first.txt", strSteps + " writes:first" + strWrites);
-    CChild second(strOut + "second.txt", strSteps + " writes:second" + strWrites);
+    CChild first(strOut + "first.txt", strSteps + " prove:admin:secret writes:first" + strWrites);
+    CChild second(strOut + "second.txt",
+                  strSteps + " prove:admin:secret writes:second" + strWrites);
     EXPECT_EQ(tamperer.Wait(), 0u);
     EXPECT_EQ(first.Wait(600000), 0u);
     EXPECT_EQ(second.Wait(600000), 0u);
-    EXPECT_EQ(ReadLines(strOut + "first.txt"), std::vector<std::string>{"failed 0"});
-    EXPECT_EQ(ReadLines(strOut + "second.txt"), std::vector<std::string>{"failed 0"});
+    EXPECT_EQ(ReadLines(strOut + "first.txt"),
+              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}));
+    EXPECT_EQ(ReadLines(strOut + "second.txt"),
+              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}));
     EXPECT_EQ(ReadLines(strOut + "tamperer.txt"), std::vector<std::string>{"tampered 8"});
     EXPECT_NE(install.CountInApiLog("IniFile :: MD5 match Failed"), 0);
 

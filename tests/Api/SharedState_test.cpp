@@ -35,7 +35,8 @@ protected:
 }  // namespace
 
 TEST_F(SharedStateTest, LoginInOneProcessIsSeenByAnotherAndEndsWithTheLast) {
-    CChild first(Output("first.txt"), "login:kid signal:pc_test_ready wait:pc_test_go instances");
+    CChild first(Output("first.txt"),
+                 "prove:admin:secret login:kid signal:pc_test_ready wait:pc_test_go instances");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
     CChild second(Output("second.txt"), "user instances");
     EXPECT_EQ(second.Wait(), 0u);
@@ -43,7 +44,8 @@ TEST_F(SharedStateTest, LoginInOneProcessIsSeenByAnotherAndEndsWithTheLast) {
     EXPECT_EQ(first.Wait(), 0u);
     EXPECT_EQ(ReadLines(Output("second.txt")),
               (std::vector<std::string>{"user kid", "instances 2"}));
-    EXPECT_EQ(ReadLines(Output("first.txt")), std::vector<std::string>{"instances 1"});
+    EXPECT_EQ(ReadLines(Output("first.txt")),
+              (std::vector<std::string>{"prove admin 1 Sucess", "instances 1"}));
 
     // With every process gone, a new one sees the initial image again.
     CChild third(Output("third.txt"), "user instances");
@@ -53,9 +55,10 @@ TEST_F(SharedStateTest, LoginInOneProcessIsSeenByAnotherAndEndsWithTheLast) {
 }
 
 TEST_F(SharedStateTest, OnlyTheFirstProcessReadsTheFilterSwitch) {
-    CChild writer(Output("writer.txt"), "setfilteroff:1 filteroff");
+    CChild writer(Output("writer.txt"), "prove:admin:secret setfilteroff:1 filteroff");
     EXPECT_EQ(writer.Wait(), 0u);
-    EXPECT_EQ(ReadLines(Output("writer.txt")), std::vector<std::string>{"filteroff 1"});
+    EXPECT_EQ(ReadLines(Output("writer.txt")),
+              (std::vector<std::string>{"prove admin 1 Sucess", "filteroff 1"}));
 
     CChild first(Output("first.txt"), "filteroff signal:pc_test_ready wait:pc_test_go");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);

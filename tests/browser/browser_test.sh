@@ -84,7 +84,8 @@ family_certificate "$out/tls"
 family_start_servers "$logs" "$out/tls" browser_test
 "$FAMILY_WIN/wine-run" --stop
 family_install secret >/dev/null
-wrun "$SOCKBIN/pcfamily.exe" lists Default --blocked-words poker --blocked-categories Gambling,Null
+wrun "$SOCKBIN/pcfamily.exe" --admin-password secret lists Default --blocked-words poker \
+    --blocked-categories Gambling,Null
 family_hosts_file "$out/hosts"
 family_start_proxy "$logs" "$out/hosts" browser_test
 browser_ready

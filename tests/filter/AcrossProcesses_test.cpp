@@ -63,7 +63,7 @@ TEST_F(AcrossProcessesTest, ALoginInOneProcessReloadsForAll) {
     // Behind the filter's back: only a reload would see it.
     ASSERT_EQ(SetUrlWords("Default", 0, {"nothing"}), 1);
     CChild second(Output("second.txt"),
-                  "browse:" + p + ":/poker login:kid browse:" + p + ":/chess");
+                  "browse:" + p + ":/poker prove:kid:pw login:kid browse:" + p + ":/chess");
     ASSERT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
     ASSERT_EQ(first.Wait(), 0u);
@@ -80,7 +80,7 @@ TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
     CChild first(Output("first.txt"),
                  "browse:" + p + ":/pass signal:pc_xp_ready wait:pc_xp_go browse:" + p + ":/pass");
     ASSERT_EQ(::WaitForSingleObject(m_ready.Get(), 60000), WAIT_OBJECT_0);
-    CChild second(Output("second.txt"), "login:nobody browse:" + p + ":/pass");
+    CChild second(Output("second.txt"), "prove:admin:secret login:nobody browse:" + p + ":/pass");
     ASSERT_EQ(second.Wait(), 0u);
     ::SetEvent(m_go.Get());
     ASSERT_EQ(first.Wait(), 0u);

@@ -2,6 +2,7 @@
 // Usage: filter_child <output file> <command>...
 //   browse:PORT:PATH   GET PATH from 127.0.0.1:PORT; writes "blocked", "corrupted" or "passed"
 //   login:NAME  user (writes "user NAME", the logged-in user)  signal:EVENT  wait:EVENT
+//   prove:NAME:PASSWORD (ValidatePassword, as before a login; writes only a refusal)
 //   filteroff (writes "filteroff N")
 //   say:TEXT (writes TEXT and a line end to standard output, not to the output file)
 //   update (writes "update N", the reload flag, and clears it as the filter's reload does)
@@ -44,6 +45,12 @@ int main(int argc, char** argv) {
                 const auto uPort =
                     static_cast<u_short>(std::atoi(strArg.substr(0, second).c_str()));
                 std::fprintf(pOut, "%s\n", Browse(uPort, strArg.substr(second + 1)).c_str());
+            } else if (strVerb == "prove") {
+                const size_t colon = strArg.find(':');
+                const std::string strName = strArg.substr(0, colon);
+                if (ValidatePassword(strName.c_str(), strArg.c_str() + colon + 1) != 1) {
+                    std::fprintf(pOut, "refused %s: %s\n", strName.c_str(), GetLastErrorMessage());
+                }
             } else if (strVerb == "login") {
                 UserLogIn(strArg.c_str());
             } else if (strVerb == "user") {

@@ -43,6 +43,8 @@ TEST_F(DefaultProfileTest, NoKeepsTheLoginWindow) {
     const HWND hWarning = Warning();
     ASSERT_NE(hWarning, nullptr);
     gui::Screenshot(hWarning, "warning");
+    EXPECT_NE(gui::ItemText(hWarning, IDC_WARNING_HELP).find("Default should be the strictest"),
+              std::string::npos);
     gui::Click(hWarning, IDC_WARNING_NO);
     ASSERT_TRUE(Gone(hWarning));
     EXPECT_TRUE(gui::BecomesVisible(m_hLogin));

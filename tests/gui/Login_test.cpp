@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,32 @@ TEST_F(LoginTest, AWrongPasswordIsSelectedForRetyping) {
     EXPECT_EQ(gui::EditSelection(m_hLogin, IDC_LOGIN_PASSWORD), std::make_pair(0, 8));
     EXPECT_EQ(gui::FocusedItemOf(m_hLogin), ::GetDlgItem(m_hLogin, IDC_LOGIN_PASSWORD));
     EXPECT_TRUE(gui::BecomesVisible(m_hLogin));
+}
+
+TEST_F(LoginTest, FiveWrongPasswordsLockTheAccountAndTheWindowSaysForHowLong) {
+    Start();
+    for (int i = 0; i < 5; ++i) {
+        LogIn("kid", "draughts");
+        EXPECT_EQ(TakeMessage(), "Invalid Password. Please enter valid password") << i;
+    }
+    LogIn("kid", "chess");
+    const HWND hBox = m_program->MessageBoxOf(m_hLogin);
+    ASSERT_NE(hBox, nullptr);
+    gui::Screenshot(hBox, "login-locked-out");
+    const std::string strText = gui::MessageBoxText(hBox);
+    gui::AnswerMessageBox(hBox, IDOK);
+    const std::string strStart = "Too many attempts, try again in ";
+    ASSERT_EQ(strText.rfind(strStart, 0), 0u) << strText;
+    const int iSeconds = std::atoi(strText.c_str() + strStart.size());
+    EXPECT_TRUE(iSeconds >= 1 && iSeconds <= 30) << strText;
+    EXPECT_EQ(strText.substr(strText.size() - 8), " seconds");
+    EXPECT_EQ(gui::EditSelection(m_hLogin, IDC_LOGIN_PASSWORD), std::make_pair(0, 5));
+    EXPECT_TRUE(::IsWindowVisible(m_hLogin));
+    EXPECT_EQ(UserSeenElsewhere(), "user Default");
+    // Only that account is locked.
+    LogIn("mum", "garden");
+    EXPECT_TRUE(LoginHidden());
+    EXPECT_EQ(UserSeenElsewhere(), "user mum");
 }
 
 TEST_F(LoginTest, ARightPasswordLogsInForEveryProcessAndHidesToTheTray) {

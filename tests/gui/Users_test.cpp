@@ -176,14 +176,15 @@ TEST_F(UserDialogs, SelectUserListsAllButTheFirstUserAndGuardsDeletes) {
     EXPECT_EQ(TakeMessage(hSelect), "Please select user.");
 
     {
-        // The settings file held by someone else: the account stays, and so does its row.
+        // The settings file held by someone else cannot be checked: the account stays, and so
+        // does its row.
         const CHandle settings(::CreateFileA(m_install.SettingsFile().c_str(), GENERIC_READ, 0,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(settings);
         list.Select(2);
         gui::Click(hSelect, IDC_SELECT_DELETE);
         EXPECT_EQ(TakeMessage(hSelect, IDYES), "Do you want to delete user " + strLong + "?");
-        EXPECT_EQ(TakeMessage(hSelect), "Failed to read from a database");
+        EXPECT_EQ(TakeMessage(hSelect), "Parental Control Settings is corrupted");
         EXPECT_EQ(list.Count(), 3);
     }
     EXPECT_EQ(IsUserExists(strLong.c_str()), 1);
@@ -291,12 +292,13 @@ TEST_F(UserDialogs, UserPageSetsTheEditedUsersPasswordAndForTheSuperAdministrato
 
     gui::Click(hPage, IDC_USERPAGE_GROUP_ADMIN);
     {
-        // The settings file held by someone else: the group is not saved, and not said to be.
+        // The settings file held by someone else: it cannot be checked, so the group is not
+        // saved, and not said to be.
         const CHandle settings(::CreateFileA(m_install.SettingsFile().c_str(), GENERIC_READ, 0,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(settings);
         gui::Click(hPage, IDC_USERPAGE_CHANGE_GROUP);
-        EXPECT_EQ(TakeMessage(hEditor), "Failed to read from a database");
+        EXPECT_EQ(TakeMessage(hEditor), "Parental Control Settings is corrupted");
     }
     EXPECT_EQ(IsAdmin("kid"), 0);
     gui::Click(hPage, IDC_USERPAGE_CHANGE_GROUP);

@@ -1,6 +1,8 @@
 // A fresh installation in a temporary folder for one test: product key, settings file with
 // "Default" (and "admin" when a password is given) made by the installation code, removed at
-// the end. With bAttach the library's process state (log, store) is attached to it in-process.
+// the end. With bAttach the library's process state (log, store) is attached to it in-process
+// and, as the settings program does before a parent's changes, the administrator's password
+// proved (unless the proof is declined: for the tests of what is refused without it).
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "Api/Library.h"
+#include "Api/PolicyApi.h"
 #include "tests/support/TempPath.h"
 #include "tools/install/Installer.h"
 #include "win/ProductRegistry.h"
@@ -21,7 +24,10 @@ class CFreshInstallation {
 public:
     static constexpr const char* kCategories = "Adult,Gambling,News,Sports";
 
-    explicit CFreshInstallation(const std::string& strAdminPassword = "secret", bool bAttach = true)
+    enum class Proof { kAdministrator, kNone };
+
+    explicit CFreshInstallation(const std::string& strAdminPassword = "secret", bool bAttach = true,
+                                Proof proof = Proof::kAdministrator)
         : m_folder("install"), m_bAttached(bAttach) {
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKeyPath);
         std::filesystem::create_directories(m_folder.Path());
@@ -39,6 +45,9 @@ public:
         EXPECT_TRUE(m_bInstalled) << strError;
         if (m_bAttached) {
             ApiProcessAttach();
+            if (proof == Proof::kAdministrator && !strAdminPassword.empty()) {
+                EXPECT_EQ(ValidatePassword("admin", strAdminPassword.c_str()), 1);
+            }
         }
     }
     CFreshInstallation(const CFreshInstallation&) = delete;

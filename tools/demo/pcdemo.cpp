@@ -1,7 +1,8 @@
 // pcdemo: a browser-like client for the demonstration. It gives the "Default" profile a
 // blocked word and a blocked category through PolicyApi.dll, then fetches a few pages from a
 // web server on 127.0.0.1 through the Winsock layer, and says what came back.
-//   pcdemo PORT
+//   pcdemo [--admin-password PW] PORT
+// An installation with an administrator takes the rules only after his password ("admin").
 #include <winsock2.h>
 #include <windows.h>
 
@@ -61,11 +62,16 @@ int BlockWords(const char* szUser, char*** list, int* count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pcdemo PORT\n");
+    const bool bPassword = argc == 4 && std::string(argv[1]) == "--admin-password";
+    if (argc != 2 && !bPassword) {
+        std::fprintf(stderr, "usage: pcdemo [--admin-password PW] PORT\n");
         return 2;
     }
-    const auto uPort = static_cast<u_short>(std::atoi(argv[1]));
+    if (bPassword && ValidatePassword("admin", argv[2]) != 1) {
+        std::fprintf(stderr, "pcdemo: the administrator's password: %s\n", GetLastErrorMessage());
+        return 1;
+    }
+    const auto uPort = static_cast<u_short>(std::atoi(argv[argc - 1]));
     if (!SetDefaultList(BlockWords, {"poker"}) || !SetDefaultList(SetCategoryList, {"Gambling"})) {
         std::fprintf(stderr, "pcdemo: cannot set the rules: %s\n", GetLastErrorMessage());
         return 1;

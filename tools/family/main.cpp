@@ -1,15 +1,19 @@
 // pcfamily: sets up a family's accounts and lists through PolicyApi.dll, and drives the
 // running settings program's login window as a person would. For the main job and the
 // browser test.
-//   pcfamily user NAME PASSWORD
-//   pcfamily lists PROFILE [--blocked-words W,...] [--allowed-words W,...]
-//                          [--blocked-categories C,...]
+//   pcfamily [--admin NAME] --admin-password PW user NAME PASSWORD
+//   pcfamily [--admin NAME] --admin-password PW lists PROFILE [--blocked-words W,...]
+//                          [--allowed-words W,...] [--blocked-categories C,...]
 //   pcfamily login NAME PASSWORD | logout | exit
-//   pcfamily filtering on|off
+//   pcfamily [--admin NAME] --admin-password PW filtering off
+//   pcfamily filtering on
 //   pcfamily whoami
 //   pcfamily journal AFTER
-// "lists" replaces all three lists (an option left out empties its list). "journal" prints
-// the journal of blocks' entries numbered above AFTER, one a line (see Journal.h).
+// Changes to the settings are a parent's: the library takes them only after the password of
+// an administrator ("admin" unless --admin names another) proved, as in the settings program.
+// Filtering back on needs none. "lists" replaces all three lists (an option left out empties
+// its list). "journal" prints the journal of blocks' entries numbered above AFTER, one a line
+// (see Journal.h).
 #include <windows.h>
 
 #include <cstdio>
@@ -28,11 +32,13 @@ constexpr DWORD kProgramStartMs = 60000;
 
 int Usage() {
     std::fputs(
-        "usage: pcfamily user NAME PASSWORD\n"
-        "       pcfamily lists PROFILE [--blocked-words W,...] [--allowed-words W,...]\n"
-        "                              [--blocked-categories C,...]\n"
+        "usage: pcfamily [--admin NAME] --admin-password PW user NAME PASSWORD\n"
+        "       pcfamily [--admin NAME] --admin-password PW lists PROFILE\n"
+        "                [--blocked-words W,...] [--allowed-words W,...]\n"
+        "                [--blocked-categories C,...]\n"
         "       pcfamily login NAME PASSWORD | logout | exit\n"
-        "       pcfamily filtering on|off\n"
+        "       pcfamily [--admin NAME] --admin-password PW filtering off\n"
+        "       pcfamily filtering on\n"
         "       pcfamily whoami\n"
         "       pcfamily journal AFTER\n",
         stderr);
@@ -106,12 +112,34 @@ int Journal(const std::string& strAfter) {
 
 }  // namespace
 
+// The administrator options before the command; false for a password the library refused.
+bool ProveAdministrator(std::vector<std::string>& words) {
+    std::string strAdmin = "admin";
+    std::string strPassword;
+    bool bGiven = false;
+    while (words.size() >= 2 && (words[0] == "--admin" || words[0] == "--admin-password")) {
+        (words[0] == "--admin" ? strAdmin : strPassword) = words[1];
+        bGiven |= words[0] == "--admin-password";
+        words.erase(words.begin(), words.begin() + 2);
+    }
+    if (bGiven && ValidatePassword(strAdmin.c_str(), strPassword.c_str()) != 1) {
+        std::fprintf(stderr, "pcfamily: the password of %s: %s\n", strAdmin.c_str(),
+                     GetLastErrorMessage());
+        return false;
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (!ProveAdministrator(words)) {
+        return 1;
+    }
+    if (words.empty()) {
         return Usage();
     }
-    const std::string strCommand = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    const std::string strCommand = words[0];
+    const std::vector<std::string> args(words.begin() + 1, words.end());
     std::string strError;
     if (strCommand == "user" && args.size() == 2) {
         return MakeFamilyMember(args[0], args[1], strError) ? 0 : Failed(strError);
@@ -123,11 +151,12 @@ int main(int argc, char** argv) {
         return LoginWindowCommand(strCommand, args);
     }
     if (strCommand == "filtering" && args.size() == 1 && (args[0] == "on" || args[0] == "off")) {
-        SetFilterOff(args[0] == "off" ? 1 : 0);
-        return GetFilterOff() == (args[0] == "off" ? 1 : 0) ? 0 : Failed("the switch did not move");
+        return SetFilterOff(args[0] == "off" ? 1 : 0) == 1
+                   ? 0
+                   : Failed(std::string("the switch did not move: ") + GetLastErrorMessage());
     }
     if (strCommand == "whoami" && args.empty()) {
-        char szUser[sizeof g_LogedInUser + 1] = {};
+        char szUser[LOGGED_IN_NAME_SIZE + 1] = {};
         std::printf("%s\n", GetCurrentUser(szUser) == 1 ? szUser : "Default");
         return 0;
     }

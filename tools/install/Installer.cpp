@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 #include <vector>
 
 #include "Api/DataStore.h"
 #include "Api/IniFile.h"
+#include "Api/PasswordHasher.h"
 #include "Api/RegFile.h"
 #include "Api/portable/IdList.h"
 #include "log/LogFile.h"
@@ -78,13 +80,15 @@ bool ReadCategories(const std::string& strPath, std::vector<std::string>& names,
     return true;
 }
 
-// Writes one fresh user record: every list empty.
+// Writes one fresh user record: every list empty, the password hashed as the library's
+// own CreateUser stores it.
 bool WriteUser(IniFile& ini, int iId, const char* szName, const std::string& strPassword,
                int iType) {
     const std::string strSection = "USER" + std::to_string(iId);
     const char* szSection = strSection.c_str();
-    bool bOk = ini.WriteString(szSection, "Name", szName) &&
-               ini.WriteString(szSection, "Password", strPassword.c_str()) &&
+    const std::optional<std::string> stored = MakeStoredPassword(strPassword);
+    bool bOk = stored && ini.WriteString(szSection, "Name", szName) &&
+               ini.WriteString(szSection, "Password", stored->c_str()) &&
                ini.WriteInt(szSection, "Type", iType);
     for (const char* szKey : kUserListKeys) {
         bOk = bOk && ini.WriteIdList(szSection, szKey, {});

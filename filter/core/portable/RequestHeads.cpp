@@ -22,19 +22,6 @@ bool IsTokenChar(char c) {
     return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
@@ -364,7 +351,7 @@ std::size_t CRequestHeads::AdvanceChunkSize(std::string_view bytes) {
             // A carriage return only ever ends the line.
             return GiveUp(bytes);
         }
-        const int nHex = HexValue(c);
+        const int nHex = HexDigitValue(c);
         if (c == '\r') {
             m_bChunkCr = true;
         } else if (!m_bChunkExtension && nHex >= 0) {

@@ -19,6 +19,7 @@ TEST(ErrorCodes, EveryCodeHasItsText) {
         {9, "Failed to write in a database"},
         {10, "Failed to read from a database"},
         {11, "Parental Control Settings is corrupted"},
+        {12, "Not allowed: prove an administrator's password first"},
     };
     for (const auto& [code, text] : expected) {
         EXPECT_EQ(GetErrorMessage(code), text) << code;
@@ -26,7 +27,7 @@ TEST(ErrorCodes, EveryCodeHasItsText) {
 }
 
 TEST(ErrorCodes, CodesOutsideTheTableGiveFailure) {
-    for (int code : {-2, 12, 1000, -1000, INT32_MIN, INT32_MAX}) {
+    for (int code : {-2, 14, 1000, -1000, INT32_MIN, INT32_MAX}) {
         EXPECT_STREQ(GetErrorMessage(code), "Failure") << code;
     }
 }
@@ -39,4 +40,21 @@ TEST(ErrorCodes, LastMessageFollowsTheLastCode) {
     EXPECT_STREQ(GetLastErrorMessage(), "Failure");
     SetLastErrorCode(ERR_SUCCESS);
     EXPECT_STREQ(GetLastErrorMessage(), "Sucess");
+}
+
+TEST(ErrorCodes, LockOutNamesTheWaitItWasGiven) {
+    const std::pair<int, std::string> expected[] = {
+        {30, "Too many attempts, try again in 30 seconds"},
+        {7, "Too many attempts, try again in 7 seconds"},
+        {10, "Too many attempts, try again in 10 seconds"},
+        {0, "Too many attempts, try again in 1 seconds"},
+        {1000, "Too many attempts, try again in 30 seconds"},
+    };
+    for (const auto& [seconds, text] : expected) {
+        SetLastErrorWait(seconds);
+        EXPECT_EQ(GetLastErrorCode(), ERR_TOO_MANY_ATTEMPTS);
+        EXPECT_EQ(GetLastErrorMessage(), text) << seconds;
+        EXPECT_EQ(GetErrorMessage(ERR_TOO_MANY_ATTEMPTS), text) << seconds;
+    }
+    SetLastErrorCode(ERR_SUCCESS);
 }

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "Api/PolicyApi.h"
+#include "Api/portable/Crypto.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/RecordingFilterLog.h"
 #include "tests/support/ScriptedCategoryServer.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -167,6 +169,28 @@ TEST_F(FilterHooksTest, CorruptedSettingsPageHasItsDocumentedSize) {
     EXPECT_EQ(page.size(), 809u);
     EXPECT_NE(page.find("Content-Length: 667\r\n"), std::string::npos);
     EXPECT_EQ(m_buffer[809], '\0');
+}
+
+// An edit behind the library's back on a file that cannot be put back (another program holds
+// it without sharing) is the corrupted state for the filter, not the edited file's rules.
+TEST_F(FilterHooksTest, SettingsThatCannotBeRestoredGiveTheCorruptedPage) {
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    const std::string strFile = m_install.SettingsFile();
+    CCrypto crypto;
+    ASSERT_TRUE(crypto.Encode("-1"));
+    ASSERT_TRUE(
+        ::WritePrivateProfileStringA("USER1", "BURL", crypto.OutputText(), strFile.c_str()));
+    CFileHandle held(::CreateFileA(strFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    Connect();
+    Send(Request("/news"));
+    const std::string page = Receive();
+    held.Reset();
+    EXPECT_NE(page.find("Quillon Parental Control configuration is corrupted."), std::string::npos)
+        << page;
+    EXPECT_EQ(gSharedState.settingsCorrupted, 1);
+    EXPECT_NE(m_install.CountInApiLog("IniFile :: File restore failed"), 0);
 }
 
 TEST_F(FilterHooksTest, PageLargerThanTheBufferArrivesOverSeveralReceives) {

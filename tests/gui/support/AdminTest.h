@@ -37,7 +37,8 @@ inline Texts StoredCategories(const char* szUser) {
 
 class AdminTest : public GuiTest {
 protected:
-    AdminTest() {
+    explicit AdminTest(const std::string& strAdminPassword = kAdminPassword)
+        : GuiTest(strAdminPassword) {
         EXPECT_EQ(CreateUser("kid", "chess", USER_TYPE_USER), 1);
         EXPECT_EQ(CreateUser("mum", "garden", USER_TYPE_ADMIN), 1);
     }

@@ -34,7 +34,12 @@ class GuiTest : public ::testing::Test {
 protected:
     static constexpr const char* kAdminPassword = "secret";
 
-    GuiTest() { RemoveRunEntry(); }
+    // strAdminPassword: the administrator's, proved in this process as the settings program
+    // proves it before a parent's changes; empty for an installation without one yet.
+    explicit GuiTest(const std::string& strAdminPassword = kAdminPassword)
+        : m_install(strAdminPassword) {
+        RemoveRunEntry();
+    }
     ~GuiTest() override { RemoveRunEntry(); }
 
     static void RemoveRunEntry() { ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPath, "QPC"); }
@@ -60,5 +65,5 @@ protected:
         return lines.empty() ? std::string("(filter_child.exe wrote nothing)") : lines.back();
     }
 
-    CFreshInstallation m_install{kAdminPassword};
+    CFreshInstallation m_install;
 };
