@@ -185,10 +185,13 @@ void CheckForContextClenaup(SocketInfo* pInfo) {
     if (!bLast) {
         return;
     }
+    // Out of every table keyed by the handle before the handle goes: its value may be a new
+    // socket's the moment it is closed.
+    UnlinkSocketInfo(pInfo->Provider, pInfo);
+    FilterClose(pInfo->LayeredSocket);
     int iError = 0;
     if (gUpcalls.lpWPUCloseSocketHandle(pInfo->LayeredSocket, &iError) == SOCKET_ERROR) {
         DebugOut("CheckForContextClenaup: WPUCloseSocketHandle() failed: %d\n", iError);
     }
-    UnlinkSocketInfo(pInfo->Provider, pInfo);
     FreeSocketInfo(pInfo);
 }

@@ -222,14 +222,13 @@ int WSPAPI WSPCloseSocket(SOCKET s, LPINT lpErrno) {
             }
         }
         UnlinkSocketInfo(pProvider, pInfo);
+        // The filter's state is keyed by the handle's value, which the system may give to a
+        // new socket as soon as the handle is closed: it goes first.
+        FilterClose(s);
         // The record is unreachable once unlinked, so it is freed even when the handle
         // cannot be closed.
         const int iResult = gUpcalls.lpWPUCloseSocketHandle(s, lpErrno);
         FreeSocketInfo(pInfo);
-        if (iResult == SOCKET_ERROR) {
-            return SOCKET_ERROR;
-        }
-        FilterClose(s);
-        return 0;
+        return iResult == SOCKET_ERROR ? SOCKET_ERROR : 0;
     });
 }
