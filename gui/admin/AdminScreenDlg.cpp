@@ -5,7 +5,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/res/resource.h"
 
@@ -17,30 +16,24 @@ const CMessageEntry<CAdminScreenDlg> CAdminScreenDlg::kMessageMap[] = {
     MapCommand(IDC_ADMIN_FILTER_OFF, &CAdminScreenDlg::OnFilterChoice),
     MapCommand(IDC_ADMIN_APPLY, &CAdminScreenDlg::OnApply),
     MapCommand(IDC_ADMIN_CLOSE, &CAdminScreenDlg::OnCloseButton),
-    MapMessage(WM_CLOSE, &CAdminScreenDlg::OnClose),
 };
 
-CAdminScreenDlg::CAdminScreenDlg(CWnd* pParent) : CSkinDialog(IDD_ADMINISTRATION, pParent) {}
+CAdminScreenDlg::CAdminScreenDlg(CWnd* pParent)
+    : CSkinnedScreen(IDD_ADMINISTRATION, IDB_ADMINISTRATION, pParent) {}
 
 bool CAdminScreenDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
-           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+           CSkinnedScreen::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
 void CAdminScreenDlg::DoDataExchange(CDataExchange& dx) {
     dx.Check(IDC_ADMIN_FILTER_OFF, m_iFilterOff);
 }
 
-BOOL CAdminScreenDlg::OnInitDialog() {
-    SetBitmap(IDB_ADMINISTRATION, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
+void CAdminScreenDlg::BeforeExchange() {
     m_iFilterOff = GetFilterOff() != 0 ? BST_CHECKED : BST_UNCHECKED;
     ::CheckRadioButton(m_hWnd, IDC_ADMIN_FILTER_ON, IDC_ADMIN_FILTER_OFF,
                        m_iFilterOff == BST_CHECKED ? IDC_ADMIN_FILTER_OFF : IDC_ADMIN_FILTER_ON);
-    CSkinDialog::OnInitDialog();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
-    return TRUE;
 }
 
 void CAdminScreenDlg::OnCreateProfile() {
@@ -84,9 +77,4 @@ void CAdminScreenDlg::OnOK() {
 
 void CAdminScreenDlg::OnCancel() {
     EndDialog(screens::kShowLogin);
-}
-
-LRESULT CAdminScreenDlg::OnClose(WPARAM, LPARAM) {
-    EndDialog(screens::kHide);
-    return 0;
 }

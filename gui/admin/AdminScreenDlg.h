@@ -2,16 +2,16 @@
 // modify a user's or the Default profile.
 #pragma once
 
-#include "gui/controls/SkinDialog.h"
+#include "gui/admin/SkinnedScreen.h"
 #include "gui/framework/Controls.h"
 #include "gui/framework/MessageMap.h"
 
-class CAdminScreenDlg : public CSkinDialog {
+class CAdminScreenDlg : public CSkinnedScreen {
 public:
     explicit CAdminScreenDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void BeforeExchange() override;
     void OnOK() override;
     void OnCancel() override;
     void DoDataExchange(CDataExchange& dx) override;
@@ -26,7 +26,6 @@ private:
     void OnFilterChoice();
     void OnApply();
     void OnCloseButton();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     int m_iFilterOff = BST_UNCHECKED;
     // A radio button was clicked since the screen opened or since the last Apply.

@@ -5,7 +5,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
 
@@ -20,28 +19,22 @@ bool IsDefaultProfile() {
 const CMessageEntry<CModifyProfileDlg> CModifyProfileDlg::kMessageMap[] = {
     MapCommand(IDC_EDITOR_APPLY, &CModifyProfileDlg::OnApply),
     MapCommand(IDC_EDITOR_DONE, &CModifyProfileDlg::OnDone),
-    MapMessage(WM_CLOSE, &CModifyProfileDlg::OnClose),
 };
 
-CModifyProfileDlg::CModifyProfileDlg(CWnd* pParent) : CSkinDialog(IDD_PROFILE_EDITOR, pParent) {}
+CModifyProfileDlg::CModifyProfileDlg(CWnd* pParent)
+    : CSkinnedScreen(IDD_PROFILE_EDITOR, IDB_PROFILE_EDITOR, pParent) {}
 
 bool CModifyProfileDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
-           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+           CSkinnedScreen::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
-BOOL CModifyProfileDlg::OnInitDialog() {
-    SetBitmap(IDB_PROFILE_EDITOR, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
-    CSkinDialog::OnInitDialog();
-    SkinPushButtons();
+void CModifyProfileDlg::OnScreenInit() {
     SetWindowText(IsDefaultProfile()
                       ? LoadResourceString(IDS_MODIFYING_DEFAULT)
                       : FormatResourceString(IDS_MODIFYING_PROFILE, gProfileEditState.profileName));
     listsChanged = 0;
-    ShowAsProgramWindow(*this);
     CreateTabs();
-    return TRUE;
 }
 
 void CModifyProfileDlg::CreateTabs() {
@@ -51,8 +44,8 @@ void CModifyProfileDlg::CreateTabs() {
     }
     m_container.MoveWindow(kContainerRect);
     m_container.ShowWindow(SW_SHOW);
-    m_advancedPage.SetBitmap(IDB_PAGE_ADVANCED, kTile);
-    m_userPage.SetBitmap(
+    m_advancedPage.SetBackground(IDB_PAGE_ADVANCED, kTile);
+    m_userPage.SetBackground(
         _stricmp(gProfileEditState.profileName, "Admin") == 0 ? IDB_PAGE_USER_ADMIN : IDB_PAGE_USER,
         kTile);
     // A page that cannot be made leaves out its tab and those after it.
@@ -119,9 +112,4 @@ void CModifyProfileDlg::OnOK() {
 
 void CModifyProfileDlg::OnCancel() {
     EndDialog(screens::kAdministration);
-}
-
-LRESULT CModifyProfileDlg::OnClose(WPARAM, LPARAM) {
-    EndDialog(screens::kHide);
-    return 0;
 }

@@ -3,20 +3,20 @@
 // unwritten.
 #pragma once
 
+#include "gui/admin/SkinnedScreen.h"
 #include "gui/admin/TabContainerDlg.h"
-#include "gui/controls/SkinDialog.h"
 #include "gui/controls/XPButton.h"
 #include "gui/framework/MessageMap.h"
 #include "gui/policy/CategoryPageDlg.h"
 #include "gui/policy/PageTwoDlg.h"
 #include "gui/users/UserPageDlg.h"
 
-class CModifyProfileDlg : public CSkinDialog {
+class CModifyProfileDlg : public CSkinnedScreen {
 public:
     explicit CModifyProfileDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void OnScreenInit() override;
     void OnOK() override;
     void OnCancel() override;
     bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
@@ -33,7 +33,6 @@ private:
     // Writes the edited lists when something changed; false when a write failed.
     bool Commit();
     void OnDone();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CTabContainerDlg m_container;
     CCategoryPageDlg m_categoryPage;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "gui/app/ProgramWindow.h"
 #include "gui/blocks/JournalBlocks.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/portable/BlockDescription.h"
@@ -30,7 +29,7 @@ std::string LocalTimeText(unsigned long long ullFileTime) {
 }  // namespace
 
 CRecentBlocksDlg::CRecentBlocksDlg(CWnd* pParent, bool bAllProfiles, std::string strProfile)
-    : CSkinDialog(IDD_RECENT_BLOCKS, pParent),
+    : CSkinnedScreen(IDD_RECENT_BLOCKS, IDB_RECENT_BLOCKS, pParent),
       m_bAllProfiles(bAllProfiles),
       m_strProfile(std::move(strProfile)) {}
 
@@ -38,16 +37,10 @@ void CRecentBlocksDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_BLOCKS_LIST, m_list);
 }
 
-BOOL CRecentBlocksDlg::OnInitDialog() {
-    SetBitmap(IDB_RECENT_BLOCKS, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
-    CSkinDialog::OnInitDialog();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
+void CRecentBlocksDlg::OnScreenInit() {
     m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
     AddColumns();
     FillList();
-    return TRUE;
 }
 
 // Widths in hundredths of the list's width, its vertical scroll bar left out: a long list

@@ -5,15 +5,15 @@
 
 #include <string>
 
-#include "gui/controls/SkinDialog.h"
+#include "gui/admin/SkinnedScreen.h"
 #include "gui/framework/Controls.h"
 
-class CRecentBlocksDlg : public CSkinDialog {
+class CRecentBlocksDlg : public CSkinnedScreen {
 public:
     CRecentBlocksDlg(CWnd* pParent, bool bAllProfiles, std::string strProfile);
 
 protected:
-    BOOL OnInitDialog() override;
+    void OnScreenInit() override;
     void DoDataExchange(CDataExchange& dx) override;
 
 private:

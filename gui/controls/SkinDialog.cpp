@@ -27,14 +27,15 @@ const CMessageEntry<CSkinDialog> CSkinDialog::kMessageMap[] = {
     MapMessage(WM_PALETTECHANGED, &CSkinDialog::OnPaletteChanged),
 };
 
-bool CSkinDialog::SetBitmap(UINT nId, int iMode) {
-    if (iMode == kBanner) {
-        m_bBanner = m_banner.LoadFromResource(nId);
-        return m_bBanner;
-    }
-    m_iMode = iMode;
+bool CSkinDialog::SetBackground(UINT nId, Mode mode) {
+    m_mode = mode;
     m_bBackground = m_background.LoadFromResource(nId);
     return m_bBackground;
+}
+
+bool CSkinDialog::SetBanner(UINT nId) {
+    m_bBanner = m_banner.LoadFromResource(nId);
+    return m_bBanner;
 }
 
 void CSkinDialog::SkinPushButtons() {
@@ -69,7 +70,7 @@ LRESULT CSkinDialog::OnEraseBackground(WPARAM wParam, LPARAM lParam) {
 void CSkinDialog::DrawBackground(HDC hdc, const RECT& client) {
     const int nWidth = m_background.Width();
     const int nHeight = m_background.Height();
-    switch (m_iMode) {
+    switch (m_mode) {
         case kStretch:
             m_background.DrawStretched(hdc, client);
             break;

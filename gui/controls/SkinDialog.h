@@ -13,12 +13,14 @@
 
 class CSkinDialog : public CDialog {
 public:
-    enum Mode { kTile = 0, kStretch = 1, kCentre = 2, kBanner = 3 };
+    enum Mode { kTile = 0, kStretch = 1, kCentre = 2 };
 
     using CDialog::CDialog;
 
-    // kBanner loads the banner; any other mode loads the background and sets its mode.
-    bool SetBitmap(UINT nId, int iMode);
+    // The bitmap resource drawn under the controls, and how it fills the dialog.
+    bool SetBackground(UINT nId, Mode mode);
+    // The bitmap resource drawn across the dialog's top.
+    bool SetBanner(UINT nId);
     // Draws every owner-drawn push button of the dialog as the program's own button.
     void SkinPushButtons();
 
@@ -41,7 +43,7 @@ private:
     std::vector<std::unique_ptr<CXPButton>> m_pushButtons;
     CDibImage m_background;
     CDibImage m_banner;
-    int m_iMode = kTile;
+    Mode m_mode = kTile;
     bool m_bBackground = false;
     bool m_bBanner = false;
     HBRUSH m_hHollowBrush = static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));

@@ -62,8 +62,8 @@ void CLoginDlg::DoDataExchange(CDataExchange& dx) {
 
 BOOL CLoginDlg::OnInitDialog() {
     CSkinDialog::OnInitDialog();
-    SetBitmap(IDB_LOGIN, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
+    SetBackground(IDB_LOGIN, kTile);
+    SetBanner(IDB_BANNER);
     const CMenuHandle menu(
         ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU)));
     if (!menu) {

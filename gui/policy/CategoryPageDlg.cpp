@@ -15,7 +15,7 @@ CCategoryPageDlg::CCategoryPageDlg(CWnd* pParent) : CSkinDialog(IDD_PAGE_CATEGOR
 
 BOOL CCategoryPageDlg::OnInitDialog() {
     const bool bDefault = _stricmp(gProfileEditState.profileName, "Default") == 0;
-    SetBitmap(bDefault ? IDB_PAGE_CATEGORY_DEFAULT : IDB_PAGE_CATEGORY, kTile);
+    SetBackground(bDefault ? IDB_PAGE_CATEGORY_DEFAULT : IDB_PAGE_CATEGORY, kTile);
     CSkinDialog::OnInitDialog();
     SkinPushButtons();
     ShowAsProgramWindow(*this);

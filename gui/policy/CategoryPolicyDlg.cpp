@@ -3,7 +3,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/res/resource.h"
 
 namespace {
@@ -16,28 +15,21 @@ constexpr RECT kScrollBar = {252, 128, 252 + 12, 128 + 304};
 const CMessageEntry<CCategoryPolicyDlg> CCategoryPolicyDlg::kMessageMap[] = {
     MapCommand(IDC_CATEGORY_ADVANCED, &CCategoryPolicyDlg::OnAdvancedSettings),
     MapCommand(IDC_CATEGORY_FINISH, &CCategoryPolicyDlg::OnFinish),
-    MapMessage(WM_CLOSE, &CCategoryPolicyDlg::OnClose),
 };
 
 CCategoryPolicyDlg::CCategoryPolicyDlg(CWnd* pParent)
-    : CWizardPageDialog(IDD_CATEGORIES_SETTINGS, pParent) {}
+    : CWizardPageDialog(IDD_CATEGORIES_SETTINGS, IDB_CATEGORIES_SETTINGS, pParent) {}
 
 bool CCategoryPolicyDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
            CWizardPageDialog::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
-BOOL CCategoryPolicyDlg::OnInitDialog() {
-    SetBitmap(IDB_CATEGORIES_SETTINGS, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
-    CWizardPageDialog::OnInitDialog();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
+void CCategoryPolicyDlg::OnScreenInit() {
     CenterWindow();
     const bool bDefault = _stricmp(gProfileEditState.profileName, "Default") == 0;
     ::ShowWindow(GetDlgItem(IDC_CATEGORY_NOTE), bDefault ? SW_SHOW : SW_HIDE);
     m_checks.Open(*this, kScrollBar);
-    return TRUE;
 }
 
 void CCategoryPolicyDlg::OnAdvancedSettings() {
@@ -49,10 +41,4 @@ void CCategoryPolicyDlg::OnAdvancedSettings() {
 void CCategoryPolicyDlg::OnFinish() {
     m_checks.StoreChecks();
     EndDialog(screens::kCreateTheUser);
-}
-
-LRESULT CCategoryPolicyDlg::OnClose(WPARAM, LPARAM) {
-    createInProgress = 0;
-    EndDialog(screens::kHide);
-    return 0;
 }

@@ -10,7 +10,7 @@ public:
     explicit CCategoryPolicyDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void OnScreenInit() override;
     bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
 private:
@@ -18,7 +18,6 @@ private:
 
     void OnAdvancedSettings();
     void OnFinish();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CCategoryChecks m_checks;
 };

@@ -4,16 +4,15 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/res/resource.h"
 
 const CMessageEntry<CURLPolicyDlg> CURLPolicyDlg::kMessageMap[] = {
     MapCommand(IDC_URL_SAVE, &CURLPolicyDlg::OnSave),
     MapCommand(IDC_URL_BACK, &CURLPolicyDlg::OnBack),
-    MapMessage(WM_CLOSE, &CURLPolicyDlg::OnClose),
 };
 
-CURLPolicyDlg::CURLPolicyDlg(CWnd* pParent) : CWizardPageDialog(IDD_ADVANCED_SETTINGS, pParent) {}
+CURLPolicyDlg::CURLPolicyDlg(CWnd* pParent)
+    : CWizardPageDialog(IDD_ADVANCED_SETTINGS, IDB_ADVANCED_SETTINGS, pParent) {}
 
 bool CURLPolicyDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     if (m_lists.OnCommand(uMsg, wParam)) {
@@ -24,15 +23,9 @@ bool CURLPolicyDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESU
            CWizardPageDialog::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
-BOOL CURLPolicyDlg::OnInitDialog() {
-    SetBitmap(IDB_ADVANCED_SETTINGS, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
-    CWizardPageDialog::OnInitDialog();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
+void CURLPolicyDlg::OnScreenInit() {
     CenterWindow();
     m_lists.Open();
-    return TRUE;
 }
 
 void CURLPolicyDlg::OnSave() {
@@ -45,10 +38,4 @@ void CURLPolicyDlg::OnBack() {
     // Add and Remove have already changed the edit state: going back keeps them.
     gGuiLog.Write("CURLPolicyDlg::OnPrevious()", 1);
     EndDialog(screens::kCategoriesSettings);
-}
-
-LRESULT CURLPolicyDlg::OnClose(WPARAM, LPARAM) {
-    createInProgress = 0;
-    EndDialog(screens::kHide);
-    return 0;
 }

@@ -10,7 +10,7 @@ public:
     explicit CURLPolicyDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void OnScreenInit() override;
     bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;
 
 private:
@@ -18,7 +18,6 @@ private:
 
     void OnSave();
     void OnBack();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CUrlListsEditor m_lists{*this};
 };

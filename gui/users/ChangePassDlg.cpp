@@ -4,7 +4,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
@@ -19,14 +18,14 @@ constexpr int kGroupRowHeight = 50;
 
 const CMessageEntry<CChangePassDlg> CChangePassDlg::kMessageMap[] = {
     MapCommand(IDC_PERSONAL_OK, &CChangePassDlg::OnChangePassword),
-    MapMessage(WM_CLOSE, &CChangePassDlg::OnClose),
 };
 
-CChangePassDlg::CChangePassDlg(CWnd* pParent) : CSkinDialog(IDD_PERSONAL_SETTINGS, pParent) {}
+CChangePassDlg::CChangePassDlg(CWnd* pParent)
+    : CSkinnedScreen(IDD_PERSONAL_SETTINGS, IDB_PERSONAL_SETTINGS, pParent) {}
 
 bool CChangePassDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
-           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+           CSkinnedScreen::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
 void CChangePassDlg::DoDataExchange(CDataExchange& dx) {
@@ -39,15 +38,12 @@ void CChangePassDlg::DoDataExchange(CDataExchange& dx) {
     dx.Text(IDC_PERSONAL_CONFIRM, m_strConfirm, kUserPasswordMax);
 }
 
-BOOL CChangePassDlg::OnInitDialog() {
-    SetBitmap(IDB_PERSONAL_SETTINGS, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
+void CChangePassDlg::BeforeExchange() {
     m_strName = gProfileEditState.loggedInUser;
-    CSkinDialog::OnInitDialog();
+}
+
+void CChangePassDlg::OnScreenInit() {
     HideGroup();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
-    return TRUE;
 }
 
 void CChangePassDlg::HideGroup() {
@@ -103,9 +99,4 @@ void CChangePassDlg::OnOK() {
 
 void CChangePassDlg::OnCancel() {
     EndDialog(screens::kAdministration);
-}
-
-LRESULT CChangePassDlg::OnClose(WPARAM, LPARAM) {
-    EndDialog(screens::kHide);
-    return 0;
 }

@@ -3,16 +3,17 @@
 
 #include <string>
 
-#include "gui/controls/SkinDialog.h"
+#include "gui/admin/SkinnedScreen.h"
 #include "gui/framework/Controls.h"
 #include "gui/framework/MessageMap.h"
 
-class CChangePassDlg : public CSkinDialog {
+class CChangePassDlg : public CSkinnedScreen {
 public:
     explicit CChangePassDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void BeforeExchange() override;
+    void OnScreenInit() override;
     void OnOK() override;
     void OnCancel() override;
     void DoDataExchange(CDataExchange& dx) override;
@@ -24,7 +25,6 @@ private:
     // Takes away the group controls and the room they stand in.
     void HideGroup();
     void OnChangePassword();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CEdit m_oldEdit;
     CEdit m_newEdit;

@@ -7,7 +7,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/app/UserNameList.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/framework/MessageBox.h"
@@ -32,33 +31,26 @@ const CMessageEntry<CSelectUserDlg> CSelectUserDlg::kMessageMap[] = {
     MapCommand(IDC_SELECT_EDIT, &CSelectUserDlg::OnEdit),
     MapCommand(IDC_SELECT_DELETE, &CSelectUserDlg::OnDelete),
     MapCommand(IDC_SELECT_CANCEL, &CSelectUserDlg::OnPrevious),
-    MapMessage(WM_CLOSE, &CSelectUserDlg::OnClose),
 };
 
-CSelectUserDlg::CSelectUserDlg(CWnd* pParent) : CSkinDialog(IDD_SELECT_USER, pParent) {}
+CSelectUserDlg::CSelectUserDlg(CWnd* pParent)
+    : CSkinnedScreen(IDD_SELECT_USER, IDB_SELECT_USER, pParent) {}
 
 bool CSelectUserDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
-           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+           CSkinnedScreen::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
 void CSelectUserDlg::DoDataExchange(CDataExchange& dx) {
     dx.Control(IDC_SELECT_LIST, m_userList);
 }
 
-BOOL CSelectUserDlg::OnInitDialog() {
-    SetBitmap(IDB_SELECT_USER, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
-    CSkinDialog::OnInitDialog();
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
-
+void CSelectUserDlg::OnScreenInit() {
     m_userList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
     const int cxHalf = static_cast<int>(m_userList.GetClientRect().right / 2);
     m_userList.InsertColumn(0, "UserName", cxHalf);
     m_userList.InsertColumn(1, "Description", cxHalf);
     FillUserList();
-    return TRUE;
 }
 
 // Every user but the first the library lists (the Default profile of a fresh installation),
@@ -153,9 +145,4 @@ void CSelectUserDlg::OnOK() {
 
 void CSelectUserDlg::OnCancel() {
     OnPrevious();
-}
-
-LRESULT CSelectUserDlg::OnClose(WPARAM, LPARAM) {
-    EndDialog(screens::kHide);
-    return 0;
 }

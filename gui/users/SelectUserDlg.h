@@ -3,16 +3,16 @@
 
 #include <string>
 
-#include "gui/controls/SkinDialog.h"
+#include "gui/admin/SkinnedScreen.h"
 #include "gui/framework/Controls.h"
 #include "gui/framework/MessageMap.h"
 
-class CSelectUserDlg : public CSkinDialog {
+class CSelectUserDlg : public CSkinnedScreen {
 public:
     explicit CSelectUserDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void OnScreenInit() override;
     void OnOK() override;
     void OnCancel() override;
     void DoDataExchange(CDataExchange& dx) override;
@@ -27,7 +27,6 @@ private:
     void OnEdit();
     void OnDelete();
     void OnPrevious();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CListCtrl m_userList;
 };

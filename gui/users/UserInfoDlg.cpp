@@ -7,7 +7,6 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
-#include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
 #include "gui/res/resource.h"
 #include "gui/users/UserChecks.h"
@@ -36,14 +35,14 @@ void ResetEditState(CProfileEditState& state) {
 const CMessageEntry<CUserInfoDlg> CUserInfoDlg::kMessageMap[] = {
     MapCommand(IDC_CREATE_NEXT, &CUserInfoDlg::OnNext),
     MapCommand(IDC_CREATE_CANCEL, &CUserInfoDlg::OnPrevious),
-    MapMessage(WM_CLOSE, &CUserInfoDlg::OnClose),
 };
 
-CUserInfoDlg::CUserInfoDlg(CWnd* pParent) : CSkinDialog(IDD_CREATE_USER, pParent) {}
+CUserInfoDlg::CUserInfoDlg(CWnd* pParent)
+    : CWizardPageDialog(IDD_CREATE_USER, IDB_CREATE_USER, pParent) {}
 
 bool CUserInfoDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
     return DispatchMessageMap(*this, kMessageMap, uMsg, wParam, lParam, lResult) ||
-           CSkinDialog::HandleMessage(uMsg, wParam, lParam, lResult);
+           CWizardPageDialog::HandleMessage(uMsg, wParam, lParam, lResult);
 }
 
 void CUserInfoDlg::DoDataExchange(CDataExchange& dx) {
@@ -56,9 +55,7 @@ void CUserInfoDlg::DoDataExchange(CDataExchange& dx) {
     dx.Check(IDC_CREATE_GROUP_USER, m_iGroupUser);
 }
 
-BOOL CUserInfoDlg::OnInitDialog() {
-    SetBitmap(IDB_CREATE_USER, kTile);
-    SetBitmap(IDB_BANNER, kBanner);
+void CUserInfoDlg::BeforeExchange() {
     CProfileEditState& state = gProfileEditState;
     // Still set when the wizard comes back here without having created the user: what was
     // typed and chosen then stays.
@@ -69,7 +66,10 @@ BOOL CUserInfoDlg::OnInitDialog() {
     m_strPassword = state.newPassword;
     m_strConfirm = state.newPassword;
     m_iGroupUser = state.newUserGroup == 3 ? BST_CHECKED : BST_UNCHECKED;
-    CSkinDialog::OnInitDialog();
+}
+
+void CUserInfoDlg::OnScreenInit() {
+    CProfileEditState& state = gProfileEditState;
     ::CheckRadioButton(m_hWnd, IDC_CREATE_GROUP_USER, IDC_CREATE_GROUP_ADMIN,
                        state.newUserGroup == 3 ? IDC_CREATE_GROUP_USER : IDC_CREATE_GROUP_ADMIN);
 
@@ -82,10 +82,6 @@ BOOL CUserInfoDlg::OnInitDialog() {
             state.selectedCategories.push_back(strCategory);
         }
     }
-
-    SkinPushButtons();
-    ShowAsProgramWindow(*this);
-    return TRUE;
 }
 
 void CUserInfoDlg::OnNext() {
@@ -130,10 +126,4 @@ void CUserInfoDlg::OnOK() {
 
 void CUserInfoDlg::OnCancel() {
     OnPrevious();
-}
-
-LRESULT CUserInfoDlg::OnClose(WPARAM, LPARAM) {
-    createInProgress = 0;
-    EndDialog(screens::kHide);
-    return 0;
 }

@@ -4,16 +4,17 @@
 
 #include <string>
 
-#include "gui/controls/SkinDialog.h"
+#include "gui/admin/WizardPageDialog.h"
 #include "gui/framework/Controls.h"
 #include "gui/framework/MessageMap.h"
 
-class CUserInfoDlg : public CSkinDialog {
+class CUserInfoDlg : public CWizardPageDialog {
 public:
     explicit CUserInfoDlg(CWnd* pParent = nullptr);
 
 protected:
-    BOOL OnInitDialog() override;
+    void BeforeExchange() override;
+    void OnScreenInit() override;
     void OnOK() override;
     void OnCancel() override;
     void DoDataExchange(CDataExchange& dx) override;
@@ -24,7 +25,6 @@ private:
 
     void OnNext();
     void OnPrevious();
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     CEdit m_nameEdit;
     CEdit m_passwordEdit;

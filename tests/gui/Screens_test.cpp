@@ -69,10 +69,10 @@ protected:
     BOOL OnInitDialog() override {
         CSkinDialog::OnInitDialog();
         if (m_screen.nBackground != 0) {
-            SetBitmap(m_screen.nBackground, kTile);
+            SetBackground(m_screen.nBackground, kTile);
         }
         if (m_screen.bBanner) {
-            SetBitmap(IDB_BANNER, kBanner);
+            SetBanner(IDB_BANNER);
         }
         SkinPushButtons();
         if (::GetDlgItem(m_hWnd, IDC_CATEGORY_LIST) != nullptr) {

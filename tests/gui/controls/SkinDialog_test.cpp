@@ -50,15 +50,15 @@ protected:
 TEST_F(SkinDialogTest, WithoutABackgroundControlsKeepTheirColours) {
     const auto hHollow = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     EXPECT_NE(ControlColour(WM_CTLCOLORBTN, IDC_SELECT_EDIT), hHollow);
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_SELECT_USER, CSkinDialog::kTile));
+    ASSERT_TRUE(m_dialog.SetBackground(IDB_SELECT_USER, CSkinDialog::kTile));
     EXPECT_EQ(ControlColour(WM_CTLCOLORBTN, IDC_SELECT_EDIT), hHollow);
     // A list view is neither a button nor a static.
     EXPECT_NE(ControlColour(WM_CTLCOLORSTATIC, IDC_SELECT_LIST), hHollow);
 }
 
 TEST_F(SkinDialogTest, TheBannerSpansTheWidthWithItsNameUndistorted) {
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_SELECT_USER, CSkinDialog::kTile));
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_BANNER, CSkinDialog::kBanner));
+    ASSERT_TRUE(m_dialog.SetBackground(IDB_SELECT_USER, CSkinDialog::kTile));
+    ASSERT_TRUE(m_dialog.SetBanner(IDB_BANNER));
     const int nRight = m_dialog.GetClientRect().right - 1;
     ASSERT_GT(nRight, 271);
     for (const int y : {5, 45, 89}) {
@@ -71,15 +71,15 @@ TEST_F(SkinDialogTest, TheBannerSpansTheWidthWithItsNameUndistorted) {
 }
 
 TEST_F(SkinDialogTest, TheBackgroundTilesCentresOrStretches) {
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_CHECK_GLYPHS, CSkinDialog::kTile));
+    ASSERT_TRUE(m_dialog.SetBackground(IDB_CHECK_GLYPHS, CSkinDialog::kTile));
     EXPECT_EQ(BackgroundPixel(64 + 20, 54 + 5), ImagePixel(IDB_CHECK_GLYPHS, 20, 5));
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_CHECK_GLYPHS, CSkinDialog::kCentre));
+    ASSERT_TRUE(m_dialog.SetBackground(IDB_CHECK_GLYPHS, CSkinDialog::kCentre));
     const RECT client = m_dialog.GetClientRect();
     const int x0 = (client.right - 64) / 2;
     const int y0 = (client.bottom - 54) / 2;
     EXPECT_EQ(BackgroundPixel(x0 + 20, y0 + 5), ImagePixel(IDB_CHECK_GLYPHS, 20, 5));
     EXPECT_NE(BackgroundPixel(2, 2), ImagePixel(IDB_CHECK_GLYPHS, 2, 2));
-    ASSERT_TRUE(m_dialog.SetBitmap(IDB_CHECK_GLYPHS, CSkinDialog::kStretch));
+    ASSERT_TRUE(m_dialog.SetBackground(IDB_CHECK_GLYPHS, CSkinDialog::kStretch));
     EXPECT_EQ(BackgroundPixel(client.right - 1, client.bottom - 1),
               ImagePixel(IDB_CHECK_GLYPHS, 63, 53));
 }
