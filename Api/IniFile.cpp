@@ -50,13 +50,28 @@ void IniFile::SetPath(const std::string& strPath) {
     m_szPath[n] = '\0';
 }
 
-int IniFile::ReadText(const char* szSection, const char* szKey, std::string& strOut, size_t nMax) {
+bool IniFile::ReadDecoded(const char* szSection, const char* szKey, CCrypto& crypto) {
     char szStored[kReadBufferSize];
     const DWORD nRead =
         ::GetPrivateProfileStringA(szSection, szKey, "", szStored, sizeof szStored, m_szPath);
+    return nRead != 0 && crypto.Decode(std::string_view(szStored, nRead));
+}
+
+int IniFile::ReadText(const char* szSection, const char* szKey, std::string& strOut, size_t nMax) {
     // Each call has its own encoder: threads of a process share this object.
     CCrypto crypto;
-    if (nRead == 0 || !crypto.Decode(std::string_view(szStored, nRead))) {
+    bool bRead = ReadDecoded(szSection, szKey, crypto);
+    if (!bRead) {
+        // Another process may have been rewriting the file (a write rewrites it whole): once
+        // its writers are done, this process's cache of the file goes and the value is read
+        // again.
+        const CMutexLock writers = HoldForWrite();
+        if (!writers.TimedOut()) {
+            ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, m_szPath);
+            bRead = ReadDecoded(szSection, szKey, crypto);
+        }
+    }
+    if (!bRead) {
         m_pLog->Write(Format("IniFile :: GetPrivateProfileString Failed: %s->%s->Size=%d",
                              szSection, szKey, static_cast<int>(nMax + 1)),
                       1);

@@ -10,6 +10,7 @@
 #include "Api/SettingsLock.h"
 #include "win/CriticalSection.h"
 
+class CCrypto;
 class CLogFile;
 
 class IniFile {
@@ -63,6 +64,8 @@ private:
     // This process reads the file through the system's cache of it; a digest this process has
     // not seen means another process changed the file, so the cache is dropped.
     void NoteDigest(const std::string& strDigest);
+    // The value decoded into crypto; false when missing, empty or not decodable.
+    bool ReadDecoded(const char* szSection, const char* szKey, CCrypto& crypto);
     int WritePlain(const char* szSection, const char* szKey, const char* szStored);
     bool RewriteFile(const std::string& strText);
 
