@@ -4,6 +4,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <string_view>
+
 #include "tools/category-server/win/ServiceNames.h"
 #include "win/ServiceHandle.h"
 #include "win/UniqueHandle.h"
@@ -140,7 +144,37 @@ void DescribeAndRestartOnFailure(SC_HANDLE hService) {
     ::ChangeServiceConfig2W(hService, SERVICE_CONFIG_FAILURE_ACTIONS, &failure);
 }
 
-bool RegisterAndStart(const CCategoryServiceSetup& setup, std::string& strError) {
+// The port of the last "listening on ADDRESS:PORT: ..." line of the service's log: the one
+// its current start wrote. 0 when there is none.
+unsigned LoggedPort(const std::string& strLog) {
+    std::ifstream log(strLog);
+    constexpr std::string_view kListening = "listening on ";
+    unsigned uPort = 0;
+    for (std::string strLine; std::getline(log, strLine);) {
+        const size_t at = strLine.find(kListening);
+        const size_t colon =
+            at == std::string::npos ? std::string::npos : strLine.find(':', at + kListening.size());
+        if (colon != std::string::npos) {
+            uPort = static_cast<unsigned>(std::strtoul(strLine.c_str() + colon + 1, nullptr, 10));
+        }
+    }
+    return uPort;
+}
+
+// A service started on port 0 took a free one: it keeps that port from now on.
+bool KeepChosenPort(SC_HANDLE hService, CCategoryServiceSetup& setup, std::string& strError) {
+    setup.uPort = LoggedPort(CategoryServerLog(setup.strFolder));
+    const std::wstring command = Widen(CommandLine(setup));
+    if (setup.uPort == 0 || !::ChangeServiceConfigW(hService, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                                    SERVICE_NO_CHANGE, command.c_str(), nullptr,
+                                                    nullptr, nullptr, nullptr, nullptr, nullptr)) {
+        strError = SystemError("cannot keep the port the service chose");
+        return false;
+    }
+    return true;
+}
+
+bool RegisterAndStart(CCategoryServiceSetup& setup, std::string& strError) {
     const CServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
         strError = SystemError("cannot open the service manager");
@@ -168,7 +202,7 @@ bool RegisterAndStart(const CCategoryServiceSetup& setup, std::string& strError)
                    CategoryServerLog(setup.strFolder);
         return false;
     }
-    return true;
+    return setup.uPort != 0 || KeepChosenPort(service.Get(), setup, strError);
 }
 
 }  // namespace
@@ -181,7 +215,7 @@ std::string CategoryServerLog(const std::string& strFolder) {
     return CategoryFolder(strFolder) + kCategoryServerLogName;
 }
 
-bool InstallCategoryService(const CCategoryServiceSetup& setup, std::string& strError) {
+bool InstallCategoryService(CCategoryServiceSetup& setup, std::string& strError) {
     return RemoveCategoryService(strError) && CopyProgramAndLists(setup, strError) &&
            GrantLocalService(CategoryFolder(setup.strFolder), strError) &&
            RegisterAndStart(setup, strError);

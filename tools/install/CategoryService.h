@@ -9,13 +9,14 @@ struct CCategoryServiceSetup {
     std::string strFolder;      // installation folder, with its trailing backslash
     std::string strToolFolder;  // category-server.exe and the default lists are there
     std::string strListen;      // the address the service listens on, dotted IPv4
-    unsigned uPort = 7300;
+    unsigned uPort = 7300;      // 0: a free port, chosen by the service
 };
 
 // Copies the program and the default lists (category-db.txt, list-map.txt when there is
 // one) into the folder, lets LocalService read the lists and write its log there, registers
 // the service (replacing one of that name), starts it and waits until it answers lookups.
-bool InstallCategoryService(const CCategoryServiceSetup& setup, std::string& strError);
+// With port 0 the service takes a free port and keeps it; uPort then holds it.
+bool InstallCategoryService(CCategoryServiceSetup& setup, std::string& strError);
 
 // Stops and removes the service when there is one (true also when there is none).
 bool RemoveCategoryService(std::string& strError);

@@ -37,6 +37,11 @@ bool HasStoredDigest() {
     return RegFile(nullptr).QueryValue(kContentKeyPath, kDigestValueName, strDigest) != 0;
 }
 
+bool SetDword(HKEY hKey, const char* szName, DWORD dwValue) {
+    return ::RegSetValueExA(hKey, szName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
+                            sizeof dwValue) == ERROR_SUCCESS;
+}
+
 bool WriteConfiguration(const CInstallOptions& options, const std::string& strFolder,
                         std::string& strError) {
     const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_SET_VALUE);
@@ -50,9 +55,7 @@ bool WriteConfiguration(const CInstallOptions& options, const std::string& strFo
                                 static_cast<DWORD>(strValue.size() + 1)) == ERROR_SUCCESS;
     };
     const auto setDword = [&](const char* szName, DWORD dwValue) {
-        return ::RegSetValueExA(key.Get(), szName, 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&dwValue),
-                                sizeof dwValue) == ERROR_SUCCESS;
+        return SetDword(key.Get(), szName, dwValue);
     };
     if (!setString("Application", strFolder) || !setDword("LogLevel", options.uLogLevel) ||
         !setString("TLVServerIP", options.strServerIp) ||
@@ -167,6 +170,15 @@ void RemoveRunEntry() {
 
 std::string SettingsFilePath(const std::string& strFolder) {
     return WithTrailingBackslash(strFolder) + "Content.ini";
+}
+
+bool SetServerPort(unsigned uPort, std::string& strError) {
+    const CRegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_SET_VALUE);
+    if (!key || !SetDword(key.Get(), "TLVServerPort", uPort)) {
+        strError = "cannot write TLVServerPort";
+        return false;
+    }
+    return true;
 }
 
 bool Install(const CInstallOptions& options, std::string& strError) {

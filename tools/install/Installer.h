@@ -27,6 +27,8 @@ inline constexpr const char* kBlockPageImages[] = {"Quillon-block-image.jpg",
 // service with its program and lists when there is one.
 bool Install(const CInstallOptions& options, std::string& strError);
 bool Uninstall(const std::string& strFolder, std::string& strError);
+// The category server's port, once the service has chosen one.
+bool SetServerPort(unsigned uPort, std::string& strError);
 
 // The settings file of an installation folder.
 std::string SettingsFilePath(const std::string& strFolder);

@@ -14,7 +14,8 @@
 // has (non-overlapped, the request line and headers in one send, a connection's first request).
 // --category-service installs the category server beside the product as the service "Quillon
 // Categories", listening on --server-ip (or --category-address, say 0.0.0.0 for a school's
-// shared server) and --server-port, with its lists in the folder's Categories\; uninstall
+// shared server) and --server-port (0: a free port it keeps, written to "TLVServerPort"), with
+// its lists in the folder's Categories\; uninstall
 // always removes it. --second-server writes "TLVServer2", the server the filter asks when the
 // first does not answer. "categories add" copies a downloaded list into Categories\ and has
 // the service load its lists again.
@@ -156,11 +157,10 @@ bool InstallService(const CCommandLine& line) {
         line.strCategoryAddress.empty() ? line.options.strServerIp : line.strCategoryAddress;
     setup.uPort = line.options.uServerPort;
     std::string strError;
-    if (!ParseIpv4(setup.strListen) || setup.uPort == 0) {
-        strError =
-            "the category service listens on a dotted IPv4 address and a port: " + setup.strListen +
-            ":" + std::to_string(setup.uPort);
-    } else if (InstallCategoryService(setup, strError)) {
+    if (!ParseIpv4(setup.strListen)) {
+        strError = "the category service listens on a dotted IPv4 address: " + setup.strListen;
+    } else if (InstallCategoryService(setup, strError) &&
+               (line.options.uServerPort != 0 || SetServerPort(setup.uPort, strError))) {
         std::printf("pcinstall: the category service answers on %s:%u\n", setup.strListen.c_str(),
                     setup.uPort);
         return true;

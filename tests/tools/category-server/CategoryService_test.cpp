@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/ChildProcess.h"
-#include "tests/support/FreePort.h"
 #include "tests/support/TempPath.h"
 #include "tests/tools/category-server/LookupClient.h"
 #include "tools/category-server/win/ServiceNames.h"
@@ -65,12 +64,14 @@ protected:
 };
 
 TEST_F(CategoryServiceTest, InstalledAnsweringReloadedRemoved) {
-    const int iPort = FreeLoopbackPort();
-    const auto uPort = static_cast<std::uint16_t>(iPort);
+    // Port 0: the service takes a free one and the configuration names it.
     ASSERT_EQ(RunInstaller("install --folder \"" + m_folder.String() +
-                           "\" --admin-password secret --category-service --server-port " +
-                           std::to_string(iPort) + " --second-server 10.1.2.3:7301"),
+                           "\" --admin-password secret --category-service --server-port 0"
+                           " --second-server 10.1.2.3:7301"),
               0U);
+    const auto port = ReadRegDword(OpenProductKey().Get(), "TLVServerPort");
+    ASSERT_TRUE(port.has_value() && *port != 0);
+    const auto uPort = static_cast<std::uint16_t>(*port);
     EXPECT_EQ(LookupCategory(uPort, 4, "news.example/today"), "News") << Log();
     EXPECT_EQ(LookupCategory(uPort, 6, "casino.example/"), "h\tGambling");
     const auto config = ServiceConfig();
@@ -79,7 +80,6 @@ TEST_F(CategoryServiceTest, InstalledAnsweringReloadedRemoved) {
     {
         const CRegKey key = OpenProductKey();
         EXPECT_EQ(ReadRegString(key.Get(), "TLVServerIP"), "127.0.0.1");
-        EXPECT_EQ(ReadRegDword(key.Get(), "TLVServerPort"), static_cast<DWORD>(iPort));
         EXPECT_EQ(ReadRegString(key.Get(), "TLVServer2"), "10.1.2.3:7301");
     }
 
