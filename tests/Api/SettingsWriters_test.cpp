@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,19 @@ std::vector<std::string> TakeList(char** list, int count) {
 
 }  // namespace
 
+// The library's lines about the settings file, to tell why a writer failed.
+std::string SettingsFileLines(const CFreshInstallation& install) {
+    std::istringstream log(install.ReadApiLog());
+    std::string strLines;
+    for (std::string strLine; std::getline(log, strLine);) {
+        if (strLine.find("IniFile ::") != std::string::npos &&
+            strLine.find("MD5 Written") == std::string::npos) {
+            strLines += strLine + "\n";
+        }
+    }
+    return strLines;
+}
+
 TEST(SettingsWriters, TwoProcessesWritingWhileAThirdAltersTheFileLoseNothing) {
     CFreshInstallation install;
     ASSERT_EQ(CreateUser("first", "pw", USER_TYPE_USER), 1);
@@ -55,9 +69,11 @@ TEST(SettingsWriters, TwoProcessesWritingWhileAThirdAltersTheFileLoseNothing) {
     EXPECT_EQ(first.Wait(600000), 0u);
     EXPECT_EQ(second.Wait(600000), 0u);
     EXPECT_EQ(ReadLines(strOut + "first.txt"),
-              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}));
+              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}))
+        << SettingsFileLines(install);
     EXPECT_EQ(ReadLines(strOut + "second.txt"),
-              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}));
+              (std::vector<std::string>{"prove admin 1 Sucess", "failed 0"}))
+        << SettingsFileLines(install);
     EXPECT_EQ(ReadLines(strOut + "tamperer.txt"), std::vector<std::string>{"tampered 8"});
     EXPECT_NE(install.CountInApiLog("IniFile :: MD5 match Failed"), 0);
 
