@@ -13,7 +13,7 @@
 
 #include "tests/filter/StrictFilteringTest.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/RefusingPort.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/support/TempPath.h"
 #include "tests/support/TlsClientHello.h"
 
@@ -82,7 +82,7 @@ TEST_F(CompletionPortClientTest, ABlockedServerNameInTheConnectsBufferNeverLeave
 }
 
 TEST_F(CompletionPortClientTest, AFailedConnectIsReportedFailedThroughThePort) {
-    EXPECT_EQ(RunClient(CRefusingPort().Port(), "refused", "").dwExitCode, 0u);
+    EXPECT_EQ(RunClient(static_cast<u_short>(CClosedPort().Port()), "refused", "").dwExitCode, 0u);
 }
 
 // With the switch off the layer hands out no ConnectEx, as it always has: such a program
@@ -94,7 +94,7 @@ protected:
 
 TEST_F(CompletionPortClientCompatTest, ConnectExIsRefused) {
     // It fails before it connects anywhere.
-    const ClientRun run = RunClient(CRefusingPort().Port(), "with-connect", Get("/"));
+    const ClientRun run = RunClient(static_cast<u_short>(CClosedPort().Port()), "with-connect", Get("/"));
     EXPECT_EQ(run.dwExitCode, 1u);
     EXPECT_EQ(run.received, "");
 }

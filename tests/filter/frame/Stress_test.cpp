@@ -224,7 +224,9 @@ void EchoOnce(const sockaddr_in& server, Mode mode, std::string payload, CFailur
     }
     if (echo != payload) {
         failures.Add("echo differs: " + std::to_string(echo.size()) + " of " +
-                     std::to_string(payload.size()) + " bytes");
+                     std::to_string(payload.size()) + " bytes, mode " +
+                     std::to_string(static_cast<int>(mode)) + ", first byte " +
+                     std::string(1, echo.empty() ? '-' : echo[0]));
     }
 }
 
