@@ -21,7 +21,7 @@ enum { LOGGED_IN_NAME_SIZE = 24 };
 
 extern "C" {
 
-// Error texts, and the calling process's last error code (-1 to 13).
+// Error texts, and the calling process's last error code (-1 to 14).
 const char* GetErrorMessage(int iCode);
 const char* GetLastErrorMessage();
 int GetLastErrorCode();
@@ -97,6 +97,20 @@ int GetCategoryCacheSeconds();
 // szOut receives at most 1023 characters and a NUL.
 int GetApplicationPath(char* szOut);
 int RenameFiles();
+
+// Time rules, one text per profile (its grammar in Api/portable/TimeRules.h):
+//     allow mon-fri 07:00-08:00,16:00-20:00; allow sat,sun 08:00-21:00; limit all 90
+// A buffer of TIME_RULES_TEXT_SIZE holds any text the library keeps.
+enum { TIME_RULES_TEXT_SIZE = 4608 };
+// Stores the profile's rules in the library's canonical form, and asks the filter to reload.
+// 0 with code 14 for a text that cannot be read whole (CheckTimeRules names the fault), 12
+// without an administrator's proof, 3 for an unknown profile.
+int SetTimeRules(const char* szUser, const char* szRules);
+// The profile's rules in canonical form ("" for none); 0 when szOut (iSize bytes) is too small.
+int GetTimeRules(const char* szUser, char* szOut, int iSize);
+// 1 with the canonical form of szRules in szOut, or 0 with code 14 and the first fault there
+// ("clause 2 (\"limit sun\"): expected minutes (0 to 1440), found the end of the clause").
+int CheckTimeRules(const char* szRules, char* szOut, int iSize);
 
 // Journal of blocks: the last 256 blocks the filter made in any process of the user's session
 // (an HTTP block page delivered, an HTTPS connection refused), in memory shared by those
