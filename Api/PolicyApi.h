@@ -112,6 +112,48 @@ int GetTimeRules(const char* szUser, char* szOut, int iSize);
 // ("clause 2 (\"limit sun\"): expected minutes (0 to 1440), found the end of the clause").
 int CheckTimeRules(const char* szRules, char* szOut, int iSize);
 
+// Internet time. A minute counts for the profile in force when some program made a judged web
+// request in it and the person gave keyboard or mouse input in it; when no input has been
+// recorded for two minutes, a minute with a request counts alone. The day's count is kept in
+// the settings file and starts again at local midnight.
+//
+// What the filter calls for each judged request of a profile with time rules: counts the
+// minute, and fills *pNow (may be null) with today's count, grants and the local time. With
+// iSaveAlone, the filter saves the count itself while nobody records input. 0 for an unknown
+// profile.
+typedef struct TimeUsageNow {
+    int iUsed;
+    int iExtraMinutes;  // minutes a parent granted today
+    int iUntilMinute;   // allowed until this minute of today whatever the hours; -1 none
+    int iDay;           // 0 Monday .. 6 Sunday
+    int iMinute;        // local minute of the day
+} TimeUsageNow;
+int CountInternetMinute(const char* szProfile, int iSaveAlone, TimeUsageNow* pNow);
+// What the settings program calls at least every 30 seconds on the person's desktop: the
+// milliseconds since the last input (GetLastInputInfo). Also saves the counts that moved.
+int RecordUserInput(unsigned int uIdleMs);
+// A parent's grant for today (administrator's proof): iMinutes added to today's allowance,
+// and/or szUntil ("HH:MM", or null) the internet allowed until then whatever the hours say.
+// Grants add up (the later time stands) and end at local midnight.
+int GrantTime(const char* szUser, int iMinutes, const char* szUntil);
+// A profile's time now, for the settings program.
+typedef struct TimeState {
+    int iAllowed;        // 1 when the rules allow the internet now
+    int iReason;         // 0 allowed, 1 no minutes left today, 2 outside the allowed hours
+    char szReason[128];  // as the block page names it; "" when allowed
+    int iHasRules;
+    int iUsed;       // minutes used today
+    int iAllowance;  // today's limit with granted minutes; -1 for none
+    int iLeft;       // minutes left today; -1 for no limit
+    int iExtraMinutes;
+    int iUntilMinute;  // -1 for none
+    int iNextDay;      // when blocked: days from today to the next allowed minute; -1 never
+    int iNextMinute;
+    int iDay;     // now: 0 Monday .. 6 Sunday
+    int iMinute;  // now: local minute of the day
+} TimeState;
+int GetTimeState(const char* szUser, TimeState* pState);
+
 // Journal of blocks: the last 256 blocks the filter made in any process of the user's session
 // (an HTTP block page delivered, an HTTPS connection refused), in memory shared by those
 // processes and by any program that reads it. It lasts while any process that has used it is

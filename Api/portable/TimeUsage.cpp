@@ -179,6 +179,14 @@ int CTimeUsage::RecordInput(std::int64_t llInputTickMs, const TimeClock& clock) 
     return nCounted;
 }
 
+void CTimeUsage::ForEach(const std::function<void(TimeUsageRecord&)>& visit) const {
+    for (TimeUsageRecord& record : m_pShared->records) {
+        if (Atomic(record.uState).load(std::memory_order_acquire) == kInUse) {
+            visit(record);
+        }
+    }
+}
+
 TimeUsageDay CTimeUsage::Today(const TimeUsageRecord& record) const noexcept {
     TimeUsageRecord& shared = const_cast<TimeUsageRecord&>(record);
     TimeUsageDay day;

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "Api/portable/TimeDecision.h"
 
@@ -86,6 +87,9 @@ public:
     int RecordInput(std::int64_t llInputTickMs, const TimeClock& clock) noexcept;
     // No input recorded in the last kFallbackMinutes minutes before now.
     bool WithoutInput(const TimeClock& clock) const noexcept;
+
+    // Each record in use.
+    void ForEach(const std::function<void(TimeUsageRecord&)>& visit) const;
 
     TimeUsageDay Today(const TimeUsageRecord& record) const noexcept;
     void Grant(TimeUsageRecord& record, int iMinutes, int iUntilMinute) noexcept;
