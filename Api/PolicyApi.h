@@ -113,14 +113,14 @@ int GetTimeRules(const char* szUser, char* szOut, int iSize);
 int CheckTimeRules(const char* szRules, char* szOut, int iSize);
 
 // Internet time. A minute counts for the profile in force when some program made a judged web
-// request in it and the person gave keyboard or mouse input in it; when no input has been
-// recorded for two minutes, a minute with a request counts alone. The day's count is kept in
-// the settings file and starts again at local midnight.
+// request in it and the person gave keyboard or mouse input in it; when nothing has recorded
+// input for two minutes (no settings program), a minute with a request counts alone. The day's
+// count is kept in the settings file and starts again at local midnight.
 //
 // What the filter calls for each judged request of a profile with time rules: counts the
 // minute, and fills *pNow (may be null) with today's count, grants and the local time. With
-// iSaveAlone, the filter saves the count itself while nobody records input. 0 for an unknown
-// profile.
+// TIME_USAGE_SAVE_ALONE, the filter saves the count itself while nothing records input. 0 for an
+// unknown profile.
 typedef struct TimeUsageNow {
     int iUsed;
     int iExtraMinutes;  // minutes a parent granted today
@@ -128,8 +128,10 @@ typedef struct TimeUsageNow {
     int iDay;           // 0 Monday .. 6 Sunday
     int iMinute;        // local minute of the day
 } TimeUsageNow;
-int CountInternetMinute(const char* szProfile, int iSaveAlone, TimeUsageNow* pNow);
-// What the settings program calls at least every 30 seconds on the person's desktop: the
+// iFlags: TIME_USAGE_PEEK only reads today's count; TIME_USAGE_SAVE_ALONE (below).
+enum { TIME_USAGE_SAVE_ALONE = 1, TIME_USAGE_PEEK = 2 };
+int CountInternetMinute(const char* szProfile, int iFlags, TimeUsageNow* pNow);
+// What the settings program calls every 15 seconds on the person's desktop, input or not: the
 // milliseconds since the last input (GetLastInputInfo). Also saves the counts that moved.
 int RecordUserInput(unsigned int uIdleMs);
 // A parent's grant for today (administrator's proof): iMinutes added to today's allowance,

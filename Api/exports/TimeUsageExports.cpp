@@ -65,7 +65,7 @@ void FillState(TimeState& state, const TimeRules& rules, const TimeUsageDay& day
 
 }  // namespace
 
-extern "C" int CountInternetMinute(const char* szProfile, int iSaveAlone, TimeUsageNow* pNow) {
+extern "C" int CountInternetMinute(const char* szProfile, int iFlags, TimeUsageNow* pNow) {
     return Guarded(0, [&] {
         const TimeClock clock = ReadTimeClock();
         NoteClockJump(clock);
@@ -75,8 +75,9 @@ extern "C" int CountInternetMinute(const char* szProfile, int iSaveAlone, TimeUs
         }
         CTimeUsage& usage = TheTimeUsage();
         usage.RollDay(*pRecord, clock);
-        // With nobody recording input (no settings program), the filter saves the count.
-        if (usage.RecordRequest(*pRecord, clock) && iSaveAlone != 0 && usage.WithoutInput(clock)) {
+        // With nothing recording input (no settings program), the filter saves the count.
+        if ((iFlags & TIME_USAGE_PEEK) == 0 && usage.RecordRequest(*pRecord, clock) &&
+            (iFlags & TIME_USAGE_SAVE_ALONE) != 0 && usage.WithoutInput(clock)) {
             SaveTimeUsage(*pRecord);
         }
         if (pNow != nullptr) {

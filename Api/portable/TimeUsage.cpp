@@ -138,9 +138,8 @@ void CTimeUsage::RollDay(TimeUsageRecord& record, const TimeClock& clock) noexce
 }
 
 bool CTimeUsage::WithoutInput(const TimeClock& clock) const noexcept {
-    const MinuteBits inputs = Atomic(m_pShared->inputs).load();
-    return inputs == 0 ||
-           static_cast<std::uint32_t>(inputs >> 32) + kFallbackMinutes < MinuteOf(clock.llTickMs);
+    const std::int64_t llRecorded = Atomic(m_pShared->llRecorderTick).load();
+    return llRecorded == 0 || clock.llTickMs - llRecorded > kFallbackMs;
 }
 
 bool CTimeUsage::CountMinute(TimeUsageRecord& record, std::uint32_t uMinute) noexcept {
@@ -153,9 +152,6 @@ bool CTimeUsage::CountMinute(TimeUsageRecord& record, std::uint32_t uMinute) noe
 
 bool CTimeUsage::RecordRequest(TimeUsageRecord& record, const TimeClock& clock) noexcept {
     const std::uint32_t uMinute = MinuteOf(clock.llTickMs);
-    if (HasMinuteBit(record.requests, uMinute)) {
-        return false;  // the minute's first request has already been seen to
-    }
     SetMinuteBit(record.requests, uMinute);
     if (HasMinuteBit(m_pShared->inputs, uMinute) || WithoutInput(clock)) {
         return CountMinute(record, uMinute);
@@ -169,6 +165,7 @@ int CTimeUsage::RecordInput(std::int64_t llInputTickMs, const TimeClock& clock) 
     }
     const std::uint32_t uMinute = MinuteOf(llInputTickMs);
     SetMinuteBit(m_pShared->inputs, uMinute);
+    RaiseTo(m_pShared->llRecorderTick, clock.llTickMs);
     int nCounted = 0;
     for (TimeUsageRecord& record : m_pShared->records) {
         if (Atomic(record.uState).load(std::memory_order_acquire) == kInUse &&

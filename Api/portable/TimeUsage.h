@@ -1,8 +1,8 @@
 // Internet time counted per profile, in memory that every process shares: the filter in each
 // program records the minutes with judged requests, the settings program the minutes with
-// keyboard or mouse input, and a minute counts when it has both. When no input has been
-// recorded for two minutes (the settings program is not running), a minute with a request
-// counts alone.
+// keyboard or mouse input, and a minute counts when it has both. When nothing has recorded
+// input for two minutes (the settings program is not running), a minute with a request counts
+// alone.
 //
 // Minutes are those of the monotonic clock every process reads (milliseconds since start-up
 // / 60000), so that setting the wall clock neither adds nor takes away any. The day's count
@@ -55,15 +55,16 @@ struct TimeUsageRecord {
 struct TimeUsageShared {
     static constexpr std::size_t kRecords = 32;
 
-    MinuteBits inputs;          // minutes with keyboard or mouse input, of any profile
-    std::int64_t llWallOffset;  // wall clock less monotonic clock at the last look; 0 none
+    MinuteBits inputs;            // minutes with keyboard or mouse input, of any profile
+    std::int64_t llRecorderTick;  // when input was last recorded (with or without any); 0 never
+    std::int64_t llWallOffset;    // wall clock less monotonic clock at the last look; 0 none
     TimeUsageRecord records[kRecords];
 };
 
 class CTimeUsage {
 public:
     static constexpr std::int64_t kJumpMs = 2 * 60000;
-    static constexpr std::uint32_t kFallbackMinutes = 2;
+    static constexpr std::int64_t kFallbackMs = 2 * 60000;
 
     explicit CTimeUsage(TimeUsageShared* pShared) noexcept : m_pShared(pShared) {}
 
@@ -82,10 +83,11 @@ public:
 
     // A judged request of the profile now. True when it made this minute count.
     bool RecordRequest(TimeUsageRecord& record, const TimeClock& clock) noexcept;
-    // Input at the monotonic llInputTickMs: counts that minute for each profile with a request
-    // in it. The number of minutes it made count.
+    // The settings program's look at the input, whose last was at the monotonic
+    // llInputTickMs: counts that minute for each profile with a request in it. The number of
+    // minutes it made count.
     int RecordInput(std::int64_t llInputTickMs, const TimeClock& clock) noexcept;
-    // No input recorded in the last kFallbackMinutes minutes before now.
+    // Nothing has recorded input for more than kFallbackMinutes: requests count alone.
     bool WithoutInput(const TimeClock& clock) const noexcept;
 
     // Each record in use.

@@ -50,6 +50,10 @@ protected:
     }
     int Used(const char* szProfile = "sam") { return m_usage.Today(Record(szProfile)).iUsed; }
     void Input() { m_usage.RecordInput(m_clock.Now().llTickMs, m_clock.Now()); }
+    // The settings program's look at the input finds none since llIdleMs ago.
+    void Idle(std::int64_t llIdleMs) {
+        m_usage.RecordInput(m_clock.Now().llTickMs - llIdleMs, m_clock.Now());
+    }
     bool Request(const char* szProfile = "sam") {
         TimeUsageRecord& record = Record(szProfile);
         m_usage.RollDay(record, m_clock.Now());
@@ -79,13 +83,15 @@ TEST_F(TimeUsageTest, AMinuteCountsWithInputAndARequestInEitherOrder) {
     EXPECT_EQ(Used(), 2);
 }
 
-TEST_F(TimeUsageTest, WithoutInputForTwoMinutesRequestsCountAlone) {
+TEST_F(TimeUsageTest, WithoutTheSettingsProgramForTwoMinutesRequestsCountAlone) {
     EXPECT_TRUE(Request()) << "no input ever recorded: no settings program";
-    Input();
-    m_clock.Advance(2 * kMinute);
-    EXPECT_FALSE(Request()) << "input two minutes ago";
     m_clock.Advance(kMinute);
-    EXPECT_TRUE(Request()) << "input three minutes ago";
+    Idle(10 * kMinute);
+    EXPECT_FALSE(Request()) << "the person is away";
+    m_clock.Advance(2 * kMinute);
+    EXPECT_FALSE(Request()) << "the settings program looked two minutes ago";
+    m_clock.Advance(1);
+    EXPECT_TRUE(Request()) << "and then no more: it was ended";
     EXPECT_EQ(Used(), 2);
 }
 
