@@ -1,7 +1,5 @@
 #include "filter/core/TimePolicy.h"
 
-#include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -9,30 +7,13 @@
 #include "Api/PolicyApi.h"
 #include "Api/portable/TimeDecision.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/SharedTimeRules.h"
 #include "filter/core/portable/BlockPage.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HttpRequest.h"
 
-namespace {
-
-// Shared by every process of the filter, as the other rules are; a reload may be seen half
-// done, at worst for one request.
-struct SharedTimeRules {
-    std::uint8_t any;  // 0: the profile has no time rules, and requests cost nothing more
-    char profile[LOGGED_IN_NAME_SIZE];
-    TimeRules rules;
-};
-
-__attribute__((section(".shr"), shared)) constinit SharedTimeRules gSharedTimeRules{};
-
-bool AnyTimeRules() noexcept {
-    return std::atomic_ref<std::uint8_t>(gSharedTimeRules.any).load(std::memory_order_acquire) != 0;
-}
-
-}  // namespace
-
 void LoadTimeRules(const std::string& strProfile) {
-    std::atomic_ref<std::uint8_t>(gSharedTimeRules.any).store(0, std::memory_order_release);
+    SetAnyTimeRules(false);
     if (!StrictFilterOn()) {
         return;  // the older filter knows no time rules
     }
@@ -49,7 +30,7 @@ void LoadTimeRules(const std::string& strProfile) {
     std::memset(gSharedTimeRules.profile, 0, sizeof gSharedTimeRules.profile);
     std::memcpy(gSharedTimeRules.profile, strProfile.data(), strProfile.size());
     gSharedTimeRules.rules = parsed.rules;
-    std::atomic_ref<std::uint8_t>(gSharedTimeRules.any).store(1, std::memory_order_release);
+    SetAnyTimeRules(true);
     FilterLog().Trace(2, "FilterRule :: Time rules: %s", text.data());
 }
 

@@ -60,7 +60,7 @@ TEST(TimeRulesStore, WorstCaseIsAcceptedAndReadBackWhole) {
     ASSERT_EQ(SetTimeRules("Default", strRules.c_str()), 1) << GetLastErrorMessage();
     EXPECT_EQ(StoredRules("Default"), strRules);
 
-    // Shorter rules after longer ones leave nothing of the longer behind.
+    // Shorter rules after longer ones read back alone: the count names the pieces that hold.
     ASSERT_EQ(SetTimeRules("Default", "limit sun 5"), 1);
     EXPECT_EQ(StoredRules("Default"), "limit sun 5");
 
