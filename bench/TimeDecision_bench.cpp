@@ -1,9 +1,11 @@
 // The time decision every judged request of a profile with time rules makes first.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 
 #include "Api/portable/TimeDecision.h"
+#include "Api/portable/TimeUsage.h"
 
 namespace {
 
@@ -50,5 +52,31 @@ void BM_TimeDecisionWithReason(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TimeDecisionWithReason);
+
+// What the library adds for a request of a profile with time rules: its record found among
+// a full table, the day looked at, the minute recorded, and the decision.
+void BM_TimeUsageAndDecision(benchmark::State& state) {
+    const TimeRules rules = WorstCaseRules();
+    auto pShared = std::make_unique<TimeUsageShared>();
+    CTimeUsage usage(pShared.get());
+    TimeClock clock;
+    clock.llTickMs = 3600000;
+    clock.llWallMs = 1800000000000;
+    clock.iDate = 20261209;
+    clock.local = {2, 23 * 60 + 31};
+    clock.llMsToMidnight = 29 * 60000;
+    for (std::size_t i = 0; i + 1 < TimeUsageShared::kRecords; ++i) {
+        usage.Claim(("profile" + std::to_string(i)).c_str(), {}, clock);
+    }
+    usage.Claim("sam", {}, clock);
+    for (auto _ : state) {
+        TimeUsageRecord* pRecord = usage.Find("sam");
+        usage.RollDay(*pRecord, clock);
+        usage.RecordRequest(*pRecord, clock);
+        const TimeUsageDay day = usage.Today(*pRecord);
+        benchmark::DoNotOptimize(DecideTime(rules, clock.local, day.iUsed, day.grant));
+    }
+}
+BENCHMARK(BM_TimeUsageAndDecision);
 
 }  // namespace

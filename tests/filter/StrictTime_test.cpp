@@ -149,6 +149,16 @@ TEST_F(StrictTimeTest, ARequestUsesTheDaysLastMinute) {
               std::string::npos);
 }
 
+TEST_F(StrictTimeTest, TheDefaultProfilesRulesApplyWhileNobodyIsLoggedIn) {
+    const auto pSet = PolicyProc<int (*)(const char*, const char*)>("SetTimeRules");
+    ASSERT_EQ(pSet("Default", "allow all none"), 1);
+    CKeepAliveServer web;
+    const std::string answer = PlainExchange(web.Address(), Get("/today"));
+    EXPECT_NE(answer.find(kTimePolicy), std::string::npos);
+    EXPECT_NE(answer.find("Internet is not allowed on any day"), std::string::npos);
+    EXPECT_STREQ(CPolicyLibrary().NewestBlock().szProfile, "Default");
+}
+
 class CompatTimeTest : public StrictTimeTest {
 protected:
     CompatTimeTest() : StrictTimeTest(Filtering::kCompat) {}
