@@ -120,7 +120,8 @@ int CheckTimeRules(const char* szRules, char* szOut, int iSize);
 // What the filter calls for each judged request of a profile with time rules: counts the
 // minute, and fills *pNow (may be null) with today's count, grants and the local time. With
 // TIME_USAGE_SAVE_ALONE, the filter saves the count itself while nothing records input. 0 for an
-// unknown profile.
+// unknown profile or one whose count cannot be had (*pNow then holds the local time and 0
+// minutes used).
 typedef struct TimeUsageNow {
     int iUsed;
     int iExtraMinutes;  // minutes a parent granted today

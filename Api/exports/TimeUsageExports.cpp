@@ -68,6 +68,9 @@ void FillState(TimeState& state, const TimeRules& rules, const TimeUsageDay& day
 extern "C" int CountInternetMinute(const char* szProfile, int iFlags, TimeUsageNow* pNow) {
     return Guarded(0, [&] {
         const TimeClock clock = ReadTimeClock();
+        if (pNow != nullptr) {
+            *pNow = {0, 0, -1, clock.local.iDay, clock.local.iMinute};
+        }
         NoteClockJump(clock);
         TimeUsageRecord* pRecord = OpenTimeUsage(szProfile, clock);
         if (pRecord == nullptr) {
@@ -85,8 +88,6 @@ extern "C" int CountInternetMinute(const char* szProfile, int iFlags, TimeUsageN
             pNow->iUsed = day.iUsed;
             pNow->iExtraMinutes = day.grant.iExtraMinutes;
             pNow->iUntilMinute = day.grant.iUntilMinute;
-            pNow->iDay = clock.local.iDay;
-            pNow->iMinute = clock.local.iMinute;
         }
         return 1;
     });

@@ -42,14 +42,15 @@ bool BlockedByTime(SocketFilterState& state, const std::optional<std::string>& r
         char szProfile[sizeof gSharedTimeRules.profile + 1] = {};
         std::memcpy(szProfile, gSharedTimeRules.profile, sizeof gSharedTimeRules.profile);
         TimeUsageNow now{};
-        if (CountInternetMinute(szProfile, TIME_USAGE_PEEK, &now) != 1) {
-            return false;
-        }
+        // A count that cannot be had (no room for the profile's) still leaves the hours.
+        const bool bCounted = CountInternetMinute(szProfile, TIME_USAGE_PEEK, &now) == 1;
         const LocalMinute local{now.iDay, now.iMinute};
         const TimeDecision decision = DecideTime(gSharedTimeRules.rules, local, now.iUsed,
                                                  {now.iExtraMinutes, now.iUntilMinute});
         if (decision.verdict == TimeVerdict::kAllowed) {
-            CountInternetMinute(szProfile, TIME_USAGE_SAVE_ALONE, nullptr);
+            if (bCounted) {
+                CountInternetMinute(szProfile, TIME_USAGE_SAVE_ALONE, nullptr);
+            }
             return false;
         }
         const std::string strReason = TimeDecisionReason(decision, local);
