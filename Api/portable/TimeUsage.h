@@ -63,8 +63,8 @@ struct TimeUsageShared {
 
 class CTimeUsage {
 public:
-    static constexpr std::int64_t kJumpMs = 2 * 60000;
-    static constexpr std::int64_t kFallbackMs = 2 * 60000;
+    static constexpr std::int64_t kJumpMs = std::int64_t{2} * 60000;
+    static constexpr std::int64_t kFallbackMs = std::int64_t{2} * 60000;
 
     explicit CTimeUsage(TimeUsageShared* pShared) noexcept : m_pShared(pShared) {}
 
