@@ -64,6 +64,13 @@ public:
     void ClearList(const char* szSection);
     int IdExistsInUser(const char* szName, const char* szKey, int iId);
 
+    // A text of account iId kept in as many values as it needs (DataStoreSplit.cpp): szKey
+    // holds their count, szKey + "1".. the pieces. A missing count reads as "" (settings
+    // written before the text existed). Read: 1, or 0 with code 10 for a missing piece.
+    int ReadSplitText(int iId, const char* szKey, std::string& strOut);
+    // Written in one write sequence; 0 with code 9 when a piece or the count fails.
+    int WriteSplitText(int iId, const char* szKey, const std::string& strText);
+
     static std::string UserSection(int iId) { return kUserSection + std::to_string(iId); }
     // User names compare ignoring case, multibyte-aware.
     static bool SameUserName(const char* a, const char* b);

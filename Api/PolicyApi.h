@@ -21,7 +21,7 @@ enum { LOGGED_IN_NAME_SIZE = 24 };
 
 extern "C" {
 
-// Error texts, and the calling process's last error code (-1 to 13).
+// Error texts, and the calling process's last error code (-1 to 14).
 const char* GetErrorMessage(int iCode);
 const char* GetLastErrorMessage();
 int GetLastErrorCode();
@@ -97,6 +97,65 @@ int GetCategoryCacheSeconds();
 // szOut receives at most 1023 characters and a NUL.
 int GetApplicationPath(char* szOut);
 int RenameFiles();
+
+// Time rules, one text per profile (its grammar in Api/portable/TimeRules.h):
+//     allow mon-fri 07:00-08:00,16:00-20:00; allow sat,sun 08:00-21:00; limit all 90
+// A buffer of TIME_RULES_TEXT_SIZE holds any text the library keeps.
+enum { TIME_RULES_TEXT_SIZE = 4608 };
+// Stores the profile's rules in the library's canonical form, and asks the filter to reload.
+// 0 with code 14 for a text that cannot be read whole (CheckTimeRules names the fault), 12
+// without an administrator's proof, 3 for an unknown profile.
+int SetTimeRules(const char* szUser, const char* szRules);
+// The profile's rules in canonical form ("" for none); 0 when szOut (iSize bytes) is too small.
+int GetTimeRules(const char* szUser, char* szOut, int iSize);
+// 1 with the canonical form of szRules in szOut, or 0 with code 14 and the first fault there
+// ("clause 2 (\"limit sun\"): expected minutes (0 to 1440), found the end of the clause").
+int CheckTimeRules(const char* szRules, char* szOut, int iSize);
+
+// Internet time. A minute counts for the profile in force when some program made a judged web
+// request in it and the person gave keyboard or mouse input in it; when nothing has recorded
+// input for two minutes (no settings program), a minute with a request counts alone. The day's
+// count is kept in the settings file and starts again at local midnight.
+//
+// What the filter calls for each judged request of a profile with time rules: counts the
+// minute, and fills *pNow (may be null) with today's count, grants and the local time. With
+// TIME_USAGE_SAVE_ALONE, the filter saves the count itself while nothing records input. 0 for an
+// unknown profile or one whose count cannot be had (*pNow then holds the local time and 0
+// minutes used).
+typedef struct TimeUsageNow {
+    int iUsed;
+    int iExtraMinutes;  // minutes a parent granted today
+    int iUntilMinute;   // allowed until this minute of today whatever the hours; -1 none
+    int iDay;           // 0 Monday .. 6 Sunday
+    int iMinute;        // local minute of the day
+} TimeUsageNow;
+// iFlags: TIME_USAGE_PEEK only reads today's count; TIME_USAGE_SAVE_ALONE (below).
+enum { TIME_USAGE_SAVE_ALONE = 1, TIME_USAGE_PEEK = 2 };
+int CountInternetMinute(const char* szProfile, int iFlags, TimeUsageNow* pNow);
+// What the settings program calls every 15 seconds on the person's desktop, input or not: the
+// milliseconds since the last input (GetLastInputInfo). Also saves the counts that moved.
+int RecordUserInput(unsigned int uIdleMs);
+// A parent's grant for today (administrator's proof): iMinutes added to today's allowance,
+// and/or szUntil ("HH:MM", or null) the internet allowed until then whatever the hours say.
+// Grants add up (the later time stands) and end at local midnight.
+int GrantTime(const char* szUser, int iMinutes, const char* szUntil);
+// A profile's time now, for the settings program.
+typedef struct TimeState {
+    int iAllowed;        // 1 when the rules allow the internet now
+    int iReason;         // 0 allowed, 1 no minutes left today, 2 outside the allowed hours
+    char szReason[128];  // as the block page names it; "" when allowed
+    int iHasRules;
+    int iUsed;       // minutes used today
+    int iAllowance;  // today's limit with granted minutes; -1 for none
+    int iLeft;       // minutes left today; -1 for no limit
+    int iExtraMinutes;
+    int iUntilMinute;  // -1 for none
+    int iNextDay;      // when blocked: days from today to the next allowed minute; -1 never
+    int iNextMinute;
+    int iDay;     // now: 0 Monday .. 6 Sunday
+    int iMinute;  // now: local minute of the day
+} TimeState;
+int GetTimeState(const char* szUser, TimeState* pState);
 
 // Journal of blocks: the last 256 blocks the filter made in any process of the user's session
 // (an HTTP block page delivered, an HTTPS connection refused), in memory shared by those

@@ -12,3 +12,4 @@ POLICYAPI_SHARED int g_bUpdateRequired = 1;
 }
 
 POLICYAPI_SHARED AttemptRecord g_attemptRecords[kAttemptRecords] = {};
+POLICYAPI_SHARED TimeUsageShared g_timeUsage = {};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Api/portable/AttemptLimit.h"
+#include "Api/portable/TimeUsage.h"
 
 inline constexpr int kLoggedInNameSize = 24;
 inline constexpr int kAttemptRecords = 32;
@@ -16,3 +17,6 @@ extern int g_bUpdateRequired;
 }
 
 extern AttemptRecord g_attemptRecords[kAttemptRecords];
+
+// Internet time counted per profile (TimeAccounting.h).
+extern TimeUsageShared g_timeUsage;

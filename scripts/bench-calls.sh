@@ -8,8 +8,9 @@
 # server and a web server are native processes on loopback, so the traced client's requests are
 # its own and the filter's. Runs at log level 0 (the filter's cost), one at level 1 (with the
 # records a lookup writes), and one with the strict filter, whose categories are kept per host
-# (category-cached against a word decision) and whose ConnectEx is its own (connectex-layer
-# against the base provider's).
+# (category-cached against a word decision), whose ConnectEx is its own (connectex-layer
+# against the base provider's), and which decides time rules first (time-allowed and
+# time-blocked against the same requests without them).
 # Usage: scripts/bench-calls.sh [N]   (operations of each kind, default 50)
 set -euo pipefail
 cd "$(dirname "$0")/.."

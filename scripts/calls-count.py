@@ -35,6 +35,8 @@ REFERENCE = {
     'category-cached': 'allowed-word',
     'overlapped-layer': 'overlapped-bare',
     'connectex-layer': 'connectex-bare',
+    'time-allowed': 'allowed-word',
+    'time-blocked': 'block-page',
 }
 
 

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 # Sources of the product (not tests, benchmarks, fuzzers or the Winsock stand-in) in a tree's
-# compile commands. The three files that only define shared data sections carry GCC-only
+# compile commands. The files that only define shared data sections carry GCC-only
 # attributes and options clang does not take.
 sources() {
     python3 - "$1" "$2" <<'PY'
@@ -21,7 +21,8 @@ for entry in json.load(open(f"{tree}/compile_commands.json")):
         continue
     if any(f"/{skip}/" in path for skip in ("tests", "bench", "fuzz", "wsock")):
         continue
-    if path.endswith(("SharedState.cpp", "SharedFilterState.cpp", "ActiveWindow.cpp")):
+    if path.endswith(("SharedState.cpp", "SharedFilterState.cpp", "SharedTimeRules.cpp",
+                      "ActiveWindow.cpp")):
         continue
     if (kind == "portable") == ("/portable/" in path):
         print(path)

@@ -11,6 +11,13 @@ enum {
     BLOCK_JOURNAL_MATCH_SIZE = 256,  // the URL word or category that matched
 };
 
+// Entries whose iPolicy is at least BLOCK_JOURNAL_FIRST_EVENT are events, not blocks: no site
+// was refused, and a reader that tells of blocks passes them by. szMatch says what happened.
+enum {
+    BLOCK_JOURNAL_FIRST_EVENT = 100,
+    BLOCK_EVENT_CLOCK_CHANGED = 100,  // the wall clock was set by more than two minutes
+};
+
 // How the blocked connection was made.
 enum { BLOCK_SCHEME_HTTP = 1, BLOCK_SCHEME_HTTPS = 2 };
 
@@ -20,7 +27,8 @@ struct BlockJournalEntry {
     unsigned long long ullSequence;
     // When the block was made: a FILETIME in UTC (100 ns units since 1601) as one value.
     unsigned long long ullTime;
-    // What blocked it, as the block page's policy: 3 URL word, 4 category, 5 settings corrupted.
+    // What blocked it, as the block page's policy: 3 URL word, 4 category, 5 settings corrupted,
+    // 6 time (szMatch the reason); or an event (above).
     int iPolicy;
     int iScheme;  // BLOCK_SCHEME_HTTP or BLOCK_SCHEME_HTTPS
     char szProfile[BLOCK_JOURNAL_PROFILE_SIZE];

@@ -24,8 +24,10 @@ constexpr const char* const g_szErrorMessages[] = {
     "Failed to read from a database",
     "Parental Control Settings is corrupted",
     "Not allowed: prove an administrator's password first",
+    "Too many attempts",  // never shown: its text names the wait
+    "The time rules cannot be read",
 };
-static_assert(std::size(g_szErrorMessages) == ERR_NOT_ALLOWED + 2);
+static_assert(std::size(g_szErrorMessages) == ERR_TIME_RULES + 2);
 
 // "Too many attempts, try again in N seconds" for every N, made at compile time so that each
 // text stays constant storage, as every other message is.
@@ -72,7 +74,7 @@ const char* GetErrorMessage(int iCode) {
         return g_waitTexts[static_cast<std::size_t>(g_iLastWait.load(std::memory_order_relaxed))]
             .data();
     }
-    if (iCode < ERR_FAILURE || iCode > ERR_NOT_ALLOWED) {
+    if (iCode < ERR_FAILURE || iCode > ERR_TIME_RULES) {
         return g_szErrorMessages[0];
     }
     return g_szErrorMessages[iCode + 1];

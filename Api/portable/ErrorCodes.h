@@ -19,13 +19,15 @@ enum ErrorCode : int {
     ERR_NOT_ALLOWED = 12,
     // An account's password checks refused for a while after too many failures.
     ERR_TOO_MANY_ATTEMPTS = 13,
+    // Time rules refused as a whole: CheckTimeRules names the first fault.
+    ERR_TIME_RULES = 14,
 };
 
 // The longest wait ERR_TOO_MANY_ATTEMPTS tells of, in seconds.
 inline constexpr int kMaxAttemptWaitSeconds = 30;
 
 extern "C" {
-// The text of `iCode`; codes outside ERR_FAILURE..ERR_TOO_MANY_ATTEMPTS give "Failure".
+// The text of `iCode`; codes outside ERR_FAILURE..ERR_TIME_RULES give "Failure".
 // ERR_TOO_MANY_ATTEMPTS names the wait this process was last told (30 s before any).
 // The pointer is to constant storage and is never released.
 const char* GetErrorMessage(int iCode);

@@ -213,6 +213,12 @@ int main(int argc, char** argv) {
         }
     };
 
+    // The Default profile's time rules, taken by a reload outside the counts.
+    const auto useTimeRules = [&](const char* szRules) {
+        PolicyProc<int (*)(const char*, const char*)>("SetTimeRules")("Default", szRules);
+        RoundTrip(chainTcp, web, bareRequest, true);
+    };
+
     // One pass with a single operation of each kind warms every path; the counted pass follows.
     for (const int nOps : {1, n}) {
         const bool bCounted = nOps == n && n > 1;
@@ -231,6 +237,14 @@ int main(int argc, char** argv) {
         kind("block-page", [&] { RoundTrip(chainTcp, web, blockedRequest, true); });
         kind("category-lookup", [&] { RoundTrip(chainTcp, web, lookupRequest(), true); });
         kind("category-cached", [&] { RoundTrip(chainTcp, web, cachedRequest, true); });
+        if (bStrict) {
+            // Against allowed-word and block-page: the time decision and the minute's count.
+            useTimeRules("limit all 1440");
+            kind("time-allowed", [&] { RoundTrip(chainTcp, web, allowedRequest, true); });
+            useTimeRules("allow all none");
+            kind("time-blocked", [&] { RoundTrip(chainTcp, web, allowedRequest, true); });
+            useTimeRules("");
+        }
         kind("overlapped-bare", [&] { barePair.Run(); });
         kind("overlapped-layer", [&] { layeredPair.Run(); });
         if (bStrict) {

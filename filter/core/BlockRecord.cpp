@@ -27,7 +27,7 @@ void RecordBlock(const SocketFilterState& state, int iScheme) noexcept {
     if (iScheme == BLOCK_SCHEME_HTTP) {
         CopyText(entry.szUrl, state.url);
     }
-    if (state.policyApplied == POLICY_URL_WORD) {
+    if (state.policyApplied == POLICY_URL_WORD || state.policyApplied == POLICY_TIME) {
         CopyText(entry.szMatch, state.matchedWord);
     } else if (state.policyApplied == POLICY_CATEGORY) {
         CopyText(entry.szMatch, state.category);

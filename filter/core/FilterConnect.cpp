@@ -7,6 +7,7 @@
 #include "filter/core/FilterHooks.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/TimePolicy.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HookGuard.h"
 
@@ -36,6 +37,7 @@ void ReloadRulesWhenDue() {
         // From now on every request in every process gets the corrupted-settings page.
         gSharedState.settingsCorrupted = 1;
     }
+    LoadTimeRules(rule.Profile());
     rule.SetUpdateRequire(0);
 }
 

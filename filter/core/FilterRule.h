@@ -17,6 +17,8 @@ public:
     bool IsUpdateRequire();
     bool GetFilterRules();
     bool SetUpdateRequire(std::uint8_t flag);
+    // The profile whose rules the last reload read, its name whole.
+    const std::string& Profile() const { return m_strProfile; }
 
     // Lower-cases url in place (ASCII letters), then tests the allowed words and the blocked
     // words; szWord (1025 bytes) receives the word that matched. An allowed word wins, and

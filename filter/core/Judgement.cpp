@@ -4,6 +4,7 @@
 #include "filter/core/CategoryLookup.h"
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
+#include "filter/core/TimePolicy.h"
 #include "filter/core/portable/BlockPage.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HttpRequest.h"
@@ -81,6 +82,9 @@ void Judge(SocketFilterState& state, std::string_view copy,
         return;
     }
     TakeHostHeader(state, copy);
+    if (BlockedByTime(state, requestUri)) {
+        return;
+    }
     JudgeUrl(state, requestUri);
 }
 
@@ -88,7 +92,7 @@ void JudgeServerName(SocketFilterState& state, std::string_view serverName) {
     std::string host(serverName);
     ToLowerAscii(host);
     state.SetHost(host);
-    if (!BlockedAsCorrupted(state)) {
+    if (!BlockedAsCorrupted(state) && !BlockedByTime(state, std::nullopt)) {
         JudgeUrl(state, std::nullopt);
     }
 }

@@ -15,9 +15,13 @@ void CBlockNotices::Start() {
 void CBlockNotices::Poll() {
     const std::uint64_t ullNowMs = ::GetTickCount64();
     for (const BlockJournalEntry& entry : m_journal.After(m_ullLastRead)) {
+        m_ullLastRead = entry.ullSequence;
+        // Events (the clock set) are no blocks to tell of.
+        if (entry.iPolicy >= BLOCK_JOURNAL_FIRST_EVENT) {
+            continue;
+        }
         m_throttle.Add(BlockSite(entry), BlockReason(entry) + "\nProfile: " + entry.szProfile,
                        ullNowMs);
-        m_ullLastRead = entry.ullSequence;
     }
     if (const auto notice = m_throttle.Next(ullNowMs)) {
         Show(*notice);

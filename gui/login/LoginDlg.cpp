@@ -273,6 +273,7 @@ LRESULT CLoginDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
         return Default(WM_TIMER, wParam, lParam);
     }
     m_notices.Poll();
+    m_inputRecorder.Poll();
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gui/app/InputRecorder.h"
 #include "gui/blocks/BlockNotices.h"
 #include "gui/controls/SkinDialog.h"
 #include "gui/controls/XPButton.h"
@@ -74,6 +75,7 @@ private:
 
     CTrayIcon m_trayIcon;
     CBlockNotices m_notices{m_trayIcon};
+    CInputRecorder m_inputRecorder;
     CComboBox m_userList;
     CEdit m_passwordEdit;
     CXPButton m_loginButton;

@@ -10,6 +10,7 @@ namespace {
 constexpr int kPolicyUrlWord = 3;
 constexpr int kPolicyCategory = 4;
 constexpr int kPolicyCorrupted = 5;
+constexpr int kPolicyTime = 6;
 
 }  // namespace
 
@@ -25,6 +26,10 @@ std::string BlockReason(const BlockJournalEntry& entry) {
             return "Category: " + CategoryShown(entry.szMatch);
         case kPolicyCorrupted:
             return "settings corrupted";
+        case kPolicyTime:
+            return std::string("Time: ") + entry.szMatch;
+        case BLOCK_EVENT_CLOCK_CHANGED:
+            return entry.szMatch;
         default:
             return "blocked";
     }

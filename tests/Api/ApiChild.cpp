@@ -15,6 +15,10 @@
 //                   the writers has been counted since the last
 //   blocks:N[:NAME] N blocks recorded in the journal, as process NAME (default: the library's)
 //   journal         the number of entries the journal holds
+//   input           RecordUserInput(0), as the settings program records input just made
+//   request:PROFILE CountInternetMinute for a judged request, as the filter does while nothing
+//                   records input
+//   timeused:PROFILE the minutes GetTimeState gives, "timeused PROFILE N"
 // Each query appends one line to the output file.
 #include <windows.h>
 
@@ -184,6 +188,14 @@ bool Query(const std::string& strVerb, const std::string& strArg, FILE* pOut) {
         GetAllUsers(list, count);
         std::fprintf(pOut, "users %s\n", Joined(list, count).c_str());
         FreeListMemory(&list, &count);
+    } else if (strVerb == "input") {
+        RecordUserInput(0);
+    } else if (strVerb == "request") {
+        CountInternetMinute(strArg.c_str(), TIME_USAGE_SAVE_ALONE, nullptr);
+    } else if (strVerb == "timeused") {
+        TimeState state{};
+        const int iResult = GetTimeState(strArg.c_str(), &state);
+        std::fprintf(pOut, "timeused %s %d\n", strArg.c_str(), iResult == 1 ? state.iUsed : -1);
     } else if (strVerb == "blocked") {
         char** list = nullptr;
         int count = 0;

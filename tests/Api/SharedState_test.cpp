@@ -80,3 +80,16 @@ TEST_F(SharedStateTest, OnlyTheFirstProcessReadsTheFilterSwitch) {
     EXPECT_EQ(fresh.Wait(), 0u);
     EXPECT_EQ(ReadLines(Output("fresh.txt")), std::vector<std::string>{"filteroff 0"});
 }
+
+TEST_F(SharedStateTest, InternetTimeOutlivesTheSettingsProgram) {
+    // Input recorded, a request, input recorded again: whichever minute the request falls in,
+    // it has input too, and the last look saves the count.
+    CChild program(Output("program.txt"), "input request:Default input timeused:Default");
+    EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_EQ(ReadLines(Output("program.txt")), std::vector<std::string>{"timeused Default 1"});
+
+    // Every process gone: a new settings program reads the count from the settings file.
+    CChild restarted(Output("restarted.txt"), "timeused:Default");
+    EXPECT_EQ(restarted.Wait(), 0u);
+    EXPECT_EQ(ReadLines(Output("restarted.txt")), std::vector<std::string>{"timeused Default 1"});
+}

@@ -105,6 +105,16 @@ TEST_F(RecentBlocksTest, ManyBlocksOfOneSiteGiveOneNoticeAndThreeSitesThree) {
     gui::Screenshot(hBalloon, "block-notice");
 }
 
+TEST_F(RecentBlocksTest, AClockSetIsNoBlockToTellOf) {
+    Start();
+    Record("Default", "", BLOCK_EVENT_CLOCK_CHANGED,
+           "The system clock was set back by 180 minutes");
+    Record("Default", "late.example", 6, "Internet is allowed again at 07:00");
+    EXPECT_EQ(WaitForNotices(1),
+              std::vector<std::string>{"Blocked: late.example; Time: Internet is allowed again "
+                                       "at 07:00; Profile: Default"});
+}
+
 TEST_F(RecentBlocksTest, NobodyAndAUserSeeTheirProfileAndAnAdministratorEveryone) {
     Record("Default", "default-old.example", 3, "poker");
     Record("kid", "kid.example", 4, "Gambling");

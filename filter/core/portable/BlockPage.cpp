@@ -113,6 +113,11 @@ void AppendStrictReason(std::string& body, const BlockPageValues& values) {
             label = "Category applied is: ";
             value = CategoryShown(values.category);
             break;
+        case POLICY_TIME:
+            name = "Time Policy";
+            label = "Reason: ";
+            value = values.matchedWord;
+            break;
         default:
             break;
     }

@@ -12,6 +12,7 @@ enum BlockPolicy : int {
     POLICY_URL_WORD = 3,
     POLICY_CATEGORY = 4,
     POLICY_SETTINGS_CORRUPTED = 5,
+    POLICY_TIME = 6,  // the reason in matchedWord; strict filter only
 };
 
 struct BlockPageValues {

@@ -20,6 +20,7 @@ TEST(ErrorCodes, EveryCodeHasItsText) {
         {10, "Failed to read from a database"},
         {11, "Parental Control Settings is corrupted"},
         {12, "Not allowed: prove an administrator's password first"},
+        {14, "The time rules cannot be read"},
     };
     for (const auto& [code, text] : expected) {
         EXPECT_EQ(GetErrorMessage(code), text) << code;
@@ -27,7 +28,7 @@ TEST(ErrorCodes, EveryCodeHasItsText) {
 }
 
 TEST(ErrorCodes, CodesOutsideTheTableGiveFailure) {
-    for (int code : {-2, 14, 1000, -1000, INT32_MIN, INT32_MAX}) {
+    for (int code : {-2, 15, 1000, -1000, INT32_MIN, INT32_MAX}) {
         EXPECT_STREQ(GetErrorMessage(code), "Failure") << code;
     }
 }

@@ -23,6 +23,11 @@ TEST(BlockDescription, ReasonSiteAndScheme) {
     EXPECT_EQ(BlockReason(Entry(1, "Default", 4, "Gambling")), "Category: Gambling");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 4, "")), "Category: Null (not yet in any category)");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 5, "")), "settings corrupted");
+    EXPECT_EQ(BlockReason(Entry(1, "Default", 6, "Internet is allowed again at 07:00")),
+              "Time: Internet is allowed again at 07:00");
+    EXPECT_EQ(BlockReason(Entry(1, "Default", BLOCK_EVENT_CLOCK_CHANGED,
+                                "The system clock was set back by 180 minutes")),
+              "The system clock was set back by 180 minutes");
     EXPECT_EQ(BlockReason(Entry(1, "Default", 99, "x")), "blocked");
 
     BlockJournalEntry entry = Entry(1, "Default", 3, "poker");

@@ -83,9 +83,13 @@ TEST(StrictBlockPage, NamesEveryReasonInTheOldWords) {
         {POLICY_IP_ADDRESS, "", "IP Address Policy",
          "IP Address applied is: <span style='color:blue'>10.0.0.1</span>"},
         {POLICY_URL, "", "URL Policy", ""},
+        {POLICY_TIME, "", "Time Policy",
+         "Reason: <span style='color:blue'>Internet is allowed again at 07:00</span>"},
     };
     for (const auto& c : cases) {
         values.iPolicy = c.iPolicy;
+        values.matchedWord =
+            c.iPolicy == POLICY_TIME ? "Internet is allowed again at 07:00" : "poker";
         values.category = c.szCategory;
         const std::string page = BuildStrictBlockPageBody(values, pictures);
         SCOPED_TRACE(page);
