@@ -26,7 +26,7 @@ bool FilterSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 bool FilterOverlappedSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 
 // A datagram about to be sent (lpTo null: to the address the socket was connected to): true
-// when it must not be, with the strict switch on: a QUIC long-header packet to port 443, so
+// when it must not be, with the strict switch on: a QUIC long-header packet to any port, so
 // that the browser falls back to TCP, where its TLS ClientHello is judged.
 bool FilterRefusesDatagram(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, const sockaddr* lpTo,
                            int iToLen) noexcept;

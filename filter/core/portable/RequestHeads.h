@@ -34,6 +34,13 @@ public:
     // False once the stream has shown it is not HTTP; nothing is collected after that.
     bool IsHttp() const { return m_state != State::NotHttp; }
 
+    // True once a stream that began as HTTP (a head was read, or a request line starts with
+    // an HTTP method) has bytes no request could start with, or a head whose body length
+    // cannot be read: a server reads them some way the filter did not. A tunnel (CONNECT) or
+    // an upgraded protocol after its head is not unreadable. Set by the time onHead is called
+    // for such a head.
+    bool Unreadable() const { return m_bUnreadable; }
+
 private:
     enum class State : std::uint8_t {
         BeforeHead,    // empty lines a request may follow
@@ -94,6 +101,10 @@ private:
     bool m_bBadFraming = false;  // a body length that cannot be read
     bool m_bLineCut = false;     // the current line in m_head outgrew it
     bool m_bChunkDigits = false;
+    bool m_bSeenHead = false;      // a whole head was read
+    bool m_bUpgrade = false;       // the head being read asks for another protocol
+    bool m_bAfterUpgrade = false;  // the last head did
+    bool m_bUnreadable = false;
     bool m_bChunkExtension = false;
     bool m_bChunkCr = false;
 };

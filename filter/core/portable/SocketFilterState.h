@@ -11,9 +11,18 @@
 
 #include "filter/core/portable/ClientHello.h"
 #include "filter/core/portable/RequestHeads.h"
+#include "filter/core/portable/SocksRequest.h"
 
-// How far the strict send path has read a connection that began with a TLS handshake.
-enum class TlsJudgement : std::uint8_t { kNone, kCollecting, kPassed, kRefused };
+// What the strict send path has made of a connection's stream so far.
+enum class StreamKind : std::uint8_t {
+    kUnread,       // nothing sent yet, or a tunnel whose own stream has not begun
+    kHttp,         // request heads, read for as long as they are HTTP
+    kTls,          // a ClientHello being collected
+    kSocks,        // a SOCKS request being collected
+    kHttpConnect,  // an HTTP CONNECT whose target is being judged
+    kPassed,       // judged: what follows goes on unread
+    kRefused,      // refused: nothing more goes on
+};
 
 class SocketFilterState {
 public:
@@ -47,12 +56,14 @@ public:
     // The part of a block page that did not fit the receive that delivered its start.
     std::string pendingPage;
     // With the strict switch on: the request heads of the connection, however they are split,
-    // or its TLS ClientHello; and the port it was connected to (for datagrams).
+    // its TLS ClientHello or its SOCKS request; the address (as a URL's host) and port it was
+    // connected to.
     CRequestHeads requestHeads;
     CClientHello clientHello;
-    TlsJudgement tls = TlsJudgement::kNone;
-    std::uint8_t sentAny = 0;
+    CSocksRequest socksRequest;
+    StreamKind stream = StreamKind::kUnread;
     std::uint16_t peerPort = 0;
+    std::string peerAddress;
     // The URL the last judgement read, for the journal of blocks.
     std::string url;
 };

@@ -1,0 +1,113 @@
+// TLS with the strict switch on: a connection judged by the server name of its ClientHello, by
+// the peer's address when the hello names no host, and refused when the hello cannot be read.
+#include "filter/core/FilterRule.h"
+#include "filter/core/Judgement.h"
+#include "filter/core/Refusal.h"
+#include "filter/core/StrictStreams.h"
+#include "filter/core/portable/BlockPage.h"
+#include "filter/core/portable/FilterLog.h"
+
+namespace {
+
+constexpr char kUnknownCategory[] = "Null";
+
+bool IsBlocked(const SocketFilterState& state) {
+    return state.webPageBlocked == 1 && state.allowed == 0;
+}
+
+// Ends the judgement of a connection judged by its site: refused or passed for good.
+bool Conclude(SocketFilterState& state) {
+    if (IsBlocked(state)) {
+        RefuseBlocked(state);
+        return true;
+    }
+    state.stream = StreamKind::kPassed;
+    state.webPageBlocked = 0;
+    return false;
+}
+
+// An Encrypted Client Hello hides the site behind the client-facing server's name: a profile
+// that refuses sites of unknown category refuses the hidden one too.
+void JudgeHiddenSite(SocketFilterState& state) {
+    if (IsBlocked(state) || !TheFilterRule().IsCategoryBlocked(kUnknownCategory)) {
+        return;
+    }
+    FilterLog().Log("WSPSend    :: Encrypted Client Hello: the site is hidden", 1);
+    state.allowed = 0;
+    state.webPageBlocked = 1;
+    state.policyApplied = POLICY_CATEGORY;
+    state.SetCategory(kUnknownCategory);
+}
+
+// Bytes of the first non-empty buffers, as far as `n` of them lie in the buffers.
+unsigned char SentByte(LPWSABUF lpBuffers, DWORD dwBufferCount, std::size_t n, bool* pbFound) {
+    for (DWORD i = 0; i < dwBufferCount; ++i) {
+        if (lpBuffers[i].buf != nullptr && n < lpBuffers[i].len) {
+            *pbFound = true;
+            return static_cast<unsigned char>(lpBuffers[i].buf[n]);
+        }
+        n -= lpBuffers[i].buf != nullptr ? lpBuffers[i].len : 0;
+    }
+    *pbFound = false;
+    return 0;
+}
+
+}  // namespace
+
+bool IsSslV2Hello(LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    // A two-byte length with the top bit set, message type 1 (CLIENT-HELLO), then the
+    // version: 2.0 or 3.x.
+    bool bFound = false;
+    unsigned char bytes[4] = {};
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[i] = SentByte(lpBuffers, dwBufferCount, i, &bFound);
+        if (!bFound) {
+            return false;
+        }
+    }
+    return (bytes[0] & 0x80) != 0 && bytes[2] == 1 && (bytes[3] == 3 || bytes[3] == 0);
+}
+
+bool JudgeByAddress(SocketFilterState& state) {
+    FilterLog().Trace(1, "WSPSend    :: TLS without a server name, judged by its address %s",
+                      state.peerAddress.c_str());
+    if (state.peerAddress.empty()) {
+        state.stream = StreamKind::kPassed;
+        return false;
+    }
+    JudgeServerName(state, state.peerAddress);
+    return Conclude(state);
+}
+
+bool ReadClientHello(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    ClientHelloStatus status = state.clientHello.Status();
+    for (DWORD i = 0; i < dwBufferCount && status == ClientHelloStatus::kNeedMore; ++i) {
+        if (lpBuffers[i].buf != nullptr) {
+            status = state.clientHello.Feed(std::string_view(lpBuffers[i].buf, lpBuffers[i].len));
+        }
+    }
+    if (status == ClientHelloStatus::kNeedMore) {
+        // The pieces of a hello go on: a server can do nothing with part of one.
+        return false;
+    }
+    const CClientHello hello = std::move(state.clientHello);
+    state.clientHello = CClientHello();  // read once; the record stays small
+    switch (status) {
+        case ClientHelloStatus::kServerName:
+            JudgeServerName(state, hello.ServerName());
+            if (hello.HasEncryptedHello()) {
+                JudgeHiddenSite(state);
+            }
+            return Conclude(state);
+        case ClientHelloStatus::kNoServerName:
+            return JudgeByAddress(state);
+        case ClientHelloStatus::kMalformed:
+            RefuseUnreadable(state, TlsRefusalReply(), "ClientHello malformed or over 16 KiB");
+            return true;
+        default:
+            // Not a ClientHello (a server's handshake, say): no server takes it for one.
+            FilterLog().Log("WSPSend    :: TLS handshake without a ClientHello, passed", 1);
+            state.stream = StreamKind::kPassed;
+            return false;
+    }
+}
