@@ -112,16 +112,12 @@ void StartTunnel(SocketFilterState& state) {
 }
 
 bool SendStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) {
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
-    if (state.stream == StreamKind::kRefused) {
-        return true;
-    }
-    if (state.stream == StreamKind::kPassed) {
-        return false;
-    }
-    const bool bWithhold = ReadStream(state, lpBuffers, dwBufferCount);
-    table.Store(uSocket, state);
-    return bWithhold;
+    return TheSocketFilterTable().Change(static_cast<std::uint32_t>(s), true,
+                                         [&](SocketFilterState& state) {
+                                             if (state.stream == StreamKind::kRefused) {
+                                                 return true;
+                                             }
+                                             return state.stream != StreamKind::kPassed &&
+                                                    ReadStream(state, lpBuffers, dwBufferCount);
+                                         });
 }

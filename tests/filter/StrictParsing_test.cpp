@@ -11,6 +11,7 @@
 
 #include "tests/filter/StrictFilteringTest.h"
 #include "tests/filter/TlsRelayPeers.h"
+#include "tests/support/TlsClientHello.h"
 
 namespace {
 
@@ -140,6 +141,27 @@ TEST_F(StrictParsingTest, TlsToAnAddressIsJudgedByTheAddress) {
     EXPECT_STREQ(block.szMatch, "Null");
     ::closesocket(client.Get());
     EXPECT_EQ(peers.Result().substr(0, 15), "server=nothing;");
+}
+
+// An Encrypted Client Hello's outer name is the client-facing server's: the site is hidden,
+// so it is refused where sites of unknown category are; an ordinary hello to the same name
+// passes.
+TEST_F(StrictParsingTest, AnEncryptedClientHelloIsRefusedWhereNullIsBlocked) {
+    for (const bool bEncrypted : {false, true}) {
+        SCOPED_TRACE(bEncrypted ? "encrypted" : "plain");
+        CKeepAliveServer peer("(the server's answer)");
+        const std::string hello = BuildClientHello("news.example", 0, bEncrypted);
+        CSocket s = ConnectTo(peer.Address());
+        ASSERT_TRUE(s);
+        ASSERT_TRUE(SendAll(s.Get(), hello));
+        ::shutdown(s.Get(), SD_SEND);
+        const std::string answer = ReceiveAll(s.Get());
+        EXPECT_EQ(peer.Received(), bEncrypted ? "" : hello);
+        EXPECT_EQ(answer, bEncrypted ? std::string("\x15\x03\x03\x00\x02\x02\x31", 7) : "");
+    }
+    const BlockJournalEntry block = CPolicyLibrary().NewestBlock();
+    EXPECT_STREQ(block.szHost, "news.example");
+    EXPECT_STREQ(block.szMatch, "Null");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -69,27 +70,51 @@ public:
 };
 
 // A chained hash of 17 buckets (bucket = handle >> 4, modulo 17) whose entries come in
-// blocks of 10. Every operation holds the table's lock only while it runs, so no lock is
-// held while a caller works on its copy (the category lookup re-enters the filter).
+// blocks of 10. The table's lock is held only to find, add or drop a record; each record has a
+// lock of its own, under which every hook changes it in place (Change). A send and a receive
+// completing on another thread thus see each other's changes and never undo them by writing
+// back an old copy; and no table-wide lock is held while a hook works (the category lookup
+// re-enters the filter on a socket of its own).
 class SocketFilterTable {
 public:
     static constexpr std::size_t kBuckets = 17;
     static constexpr std::size_t kBlockEntries = 10;
 
+    // A copy, for readers that change nothing.
     std::optional<SocketFilterState> Lookup(std::uint32_t uSocket) const;
+    // A fresh record, as at a connect.
     void Store(std::uint32_t uSocket, const SocketFilterState& state);
     void Remove(std::uint32_t uSocket);
     std::size_t Count() const;
 
+    // Runs fn(SocketFilterState&) -> bool on the socket's record under the record's lock and
+    // returns its result. A socket without a record gets a fresh one when bCreate; else fn is
+    // not run and the result is false. fn must not call Change for the same socket.
+    template <class Fn>
+    bool Change(std::uint32_t uSocket, bool bCreate, Fn&& fn) {
+        const std::shared_ptr<Record> pRecord = Find(uSocket, bCreate);
+        if (!pRecord) {
+            return false;
+        }
+        const std::lock_guard<std::mutex> lock(pRecord->lock);
+        return fn(pRecord->state);
+    }
+
 private:
+    struct Record {
+        std::mutex lock;
+        SocketFilterState state;
+    };
     struct Entry {
         std::uint32_t uSocket = 0;
-        SocketFilterState state;
+        std::shared_ptr<Record> pRecord;
         Entry* pNext = nullptr;
     };
 
     static std::size_t Bucket(std::uint32_t uSocket) { return (uSocket >> 4) % kBuckets; }
-    Entry* Find(std::uint32_t uSocket) const;
+    std::shared_ptr<Record> Find(std::uint32_t uSocket, bool bCreate);
+    Entry* FindEntry(std::uint32_t uSocket) const;
+    Entry* AddEntry(std::uint32_t uSocket);
     Entry* NewEntry();
 
     mutable std::mutex m_lock;
