@@ -9,6 +9,7 @@
 #include "filter/core/Refusal.h"
 #include "filter/core/StrictStreams.h"
 #include "filter/core/portable/FilterLog.h"
+#include "filter/core/portable/HookGuard.h"
 
 namespace {
 
@@ -120,4 +121,24 @@ bool SendStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) {
                                              return state.stream != StreamKind::kPassed &&
                                                     ReadStream(state, lpBuffers, dwBufferCount);
                                          });
+}
+
+KeptSend FilterKeptSend(SOCKET s, std::string* pHeld) noexcept {
+    KeptSend kept = KeptSend::kRefused;
+    GuardHook(false, [&] {
+        return TheSocketFilterTable().Change(static_cast<std::uint32_t>(s), false,
+                                             [&](SocketFilterState& state) {
+                                                 if (state.stream == StreamKind::kRefused) {
+                                                     kept = KeptSend::kRefused;
+                                                 } else if (state.stream == StreamKind::kTls) {
+                                                     kept = KeptSend::kHeld;
+                                                 } else {
+                                                     kept = KeptSend::kRelease;
+                                                     pHeld->swap(state.heldBytes);
+                                                     std::string().swap(state.heldBytes);
+                                                 }
+                                                 return true;
+                                             });
+    });
+    return kept;
 }

@@ -79,17 +79,17 @@ bool JudgeByAddress(SocketFilterState& state) {
     return Conclude(state);
 }
 
-bool ReadClientHello(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount) {
-    ClientHelloStatus status = state.clientHello.Status();
-    for (DWORD i = 0; i < dwBufferCount && status == ClientHelloStatus::kNeedMore; ++i) {
+namespace {
+
+void Hold(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    for (DWORD i = 0; i < dwBufferCount; ++i) {
         if (lpBuffers[i].buf != nullptr) {
-            status = state.clientHello.Feed(std::string_view(lpBuffers[i].buf, lpBuffers[i].len));
+            state.heldBytes.append(lpBuffers[i].buf, lpBuffers[i].len);
         }
     }
-    if (status == ClientHelloStatus::kNeedMore) {
-        // The pieces of a hello go on: a server can do nothing with part of one.
-        return false;
-    }
+}
+
+bool JudgeWholeHello(SocketFilterState& state, ClientHelloStatus status) {
     const CClientHello hello = std::move(state.clientHello);
     state.clientHello = CClientHello();  // read once; the record stays small
     switch (status) {
@@ -110,4 +110,33 @@ bool ReadClientHello(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBuffe
             state.stream = StreamKind::kPassed;
             return false;
     }
+}
+
+}  // namespace
+
+bool ReadClientHello(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount) {
+    ClientHelloStatus status = state.clientHello.Status();
+    for (DWORD i = 0; i < dwBufferCount && status == ClientHelloStatus::kNeedMore; ++i) {
+        if (lpBuffers[i].buf != nullptr) {
+            status = state.clientHello.Feed(std::string_view(lpBuffers[i].buf, lpBuffers[i].len));
+        }
+    }
+    if (status == ClientHelloStatus::kNeedMore) {
+        // The pieces are kept until the hello is whole: a blocked site's server must get
+        // nothing of it, not even the start.
+        Hold(state, lpBuffers, dwBufferCount);
+        return true;
+    }
+    const bool bRefused = JudgeWholeHello(state, status);
+    if (state.heldBytes.empty()) {
+        return bRefused;
+    }
+    // Earlier pieces were kept: allowed, they go now with this send's bytes (the frame takes
+    // them); refused, they are dropped.
+    if (bRefused) {
+        std::string().swap(state.heldBytes);
+    } else {
+        Hold(state, lpBuffers, dwBufferCount);
+    }
+    return true;
 }

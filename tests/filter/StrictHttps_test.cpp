@@ -82,6 +82,34 @@ TEST_P(StrictHttpsTest, ServerNamesAreJudgedAndBlockedOnesNeverReachTheServer) {
     EXPECT_EQ(byCategory.answer, kAccessDenied);
 }
 
+// A hello sent in pieces reaches the server only once it is whole and judged: all at once when
+// allowed, nothing at all when blocked. Each piece is reported sent.
+TEST_P(StrictHttpsTest, AHelloInPiecesIsHeldUntilItIsJudged) {
+    for (const char* szName : {"news.example", "www.poker.example"}) {
+        SCOPED_TRACE(szName);
+        const bool bBlocked = std::string(szName) != "news.example";
+        CHandshakePeer peer;
+        const std::string hello = BuildClientHello(szName);
+        CSocket s = ConnectTo(peer.Address());
+        ASSERT_TRUE(s);
+        for (const std::size_t nAt : {std::size_t{0}, std::size_t{3}, std::size_t{40}}) {
+            const std::size_t nEnd = nAt == 40 ? hello.size() : (nAt == 0 ? 3 : 40);
+            std::string piece = hello.substr(nAt, nEnd - nAt);
+            if (GetParam()) {
+                WSABUF buffer{static_cast<ULONG>(piece.size()), piece.data()};
+                EXPECT_EQ(Overlapped(s.Get(), true, {buffer}, Wait::kEvent),
+                          static_cast<long long>(piece.size()));
+            } else {
+                EXPECT_EQ(::send(s.Get(), piece.data(), static_cast<int>(piece.size()), 0),
+                          static_cast<int>(piece.size()));
+            }
+        }
+        ::shutdown(s.Get(), SD_SEND);
+        EXPECT_EQ(ReceiveAll(s.Get()), bBlocked ? kAccessDenied : kServerBytes);
+        EXPECT_EQ(peer.Received(), bBlocked ? "" : hello);
+    }
+}
+
 // Relaying programs (and browsers) may have a receive waiting before the ClientHello goes.
 TEST_F(StrictFilteringTest, AReceivePostedBeforeARefusedHelloGetsTheAlert) {
     CHandshakePeer peer;

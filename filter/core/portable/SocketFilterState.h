@@ -65,6 +65,9 @@ public:
     StreamKind stream = StreamKind::kUnread;
     std::uint16_t peerPort = 0;
     std::string peerAddress;
+    // The pieces of a ClientHello sent before it was whole, kept from the server until it is
+    // judged (at most the hello's limit and its records' headers).
+    std::string heldBytes;
     // The URL the last judgement read, for the journal of blocks.
     std::string url;
 };
