@@ -74,7 +74,9 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
         state.allowed = 1;
         state.stream = StreamKind::kPassed;
     } else {
-        state.peerAddress = PeerAddressText(name, namelen);
+        if (StrictFilterOn()) {
+            state.peerAddress = PeerAddressText(name, namelen);
+        }
         log.Trace(2, "-------------------------------------------------\nUser Name = %s",
                   gSharedState.currentUser);
         TheFilterRule().DumpFilterRules();

@@ -136,7 +136,7 @@ bool RecvPendingStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd) {
     return TheSocketFilterTable().Change(
         static_cast<std::uint32_t>(s), false, [&](SocketFilterState& state) {
-            if (state.redirected != 1) {
+            if (state.GetVerdict() != Verdict::kEnded) {
                 return false;
             }
             *lpNumberOfBytesRecvd = DeliverAcross(state.pendingPage, lpBuffers, dwBufferCount);
@@ -173,15 +173,15 @@ bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNum
     }
     return TheSocketFilterTable().Change(
         static_cast<std::uint32_t>(s), false, [&](SocketFilterState& state) {
-            if (state.redirected == 1) {
+            const Verdict verdict = state.GetVerdict();
+            if (verdict == Verdict::kEnded) {
                 // A receive issued before the page or a refusal was ready (an overlapped one
                 // posted before the request went, say): whatever the server sent or did not
                 // send, the rest of the page or refusal, then the end.
                 *lpNumberOfBytesRecvd = DeliverAcross(state.pendingPage, lpBuffers, dwBufferCount);
                 return true;
             }
-            if (*lpNumberOfBytesRecvd == 0 || state.isHttp != 1 || state.webPageBlocked != 1 ||
-                state.allowed != 0) {
+            if (*lpNumberOfBytesRecvd == 0 || state.isHttp != 1 || verdict != Verdict::kBlock) {
                 return false;
             }
             ReplaceWithPage(state, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd);

@@ -25,7 +25,7 @@ std::string WithCarriageReturns(std::string_view head) {
 }
 
 bool IsBlocked(const SocketFilterState& state) {
-    return state.webPageBlocked == 1 && state.allowed == 0;
+    return state.GetVerdict() == Verdict::kBlock;
 }
 
 // One whole request head. Each request gets a verdict of its own, but a block not yet
@@ -47,7 +47,8 @@ bool JudgeHead(SocketFilterState& state, std::string_view received, bool bTrunca
         RefuseUnreadable(state, kBadRequestReply, "request line unreadable");
         return true;
     }
-    if (IsBlocked(state) || state.redirected == 1) {
+    if (const Verdict verdict = state.GetVerdict();
+        verdict == Verdict::kBlock || verdict == Verdict::kEnded) {
         FilterLog().Log("WSPSend    :: Connection already blocked", 2);
         return false;
     }

@@ -57,7 +57,7 @@ bool ReadSocksRequest(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBuff
     JudgeServerName(state, request.Host());
     state.url = state.host;
     state.url += ':' + std::to_string(request.Port());
-    if (state.webPageBlocked == 1 && state.allowed == 0) {
+    if (state.GetVerdict() == Verdict::kBlock) {
         RefuseBlocked(state);
         return true;
     }

@@ -12,7 +12,7 @@ namespace {
 constexpr char kUnknownCategory[] = "Null";
 
 bool IsBlocked(const SocketFilterState& state) {
-    return state.webPageBlocked == 1 && state.allowed == 0;
+    return state.GetVerdict() == Verdict::kBlock;
 }
 
 // Ends the judgement of a connection judged by its site: refused or passed for good.

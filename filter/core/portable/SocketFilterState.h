@@ -25,6 +25,15 @@ enum class StreamKind : std::uint8_t {
     kRefused,      // refused: nothing more goes on
 };
 
+// A connection's verdict as the strict filter's readers take it: one value, however the
+// judgement recorded it.
+enum class Verdict : std::uint8_t {
+    kUndecided,  // nothing judged yet
+    kPass,       // judged, and allowed (an allowed word included)
+    kBlock,      // blocked: its answer is still to be replaced or refused
+    kEnded,      // the page or refusal is given: the stream is over for the application
+};
+
 class SocketFilterState {
 public:
     static constexpr std::size_t kHostSize = 1025;
@@ -37,6 +46,18 @@ public:
     virtual ~SocketFilterState() = default;
     SocketFilterState(const SocketFilterState&) = default;
     SocketFilterState& operator=(const SocketFilterState&) = default;
+
+    // From the flags the judgement (shared with the switch off) sets; readers of the strict
+    // filter ask this instead of combining them.
+    Verdict GetVerdict() const {
+        if (redirected == 1) {
+            return Verdict::kEnded;
+        }
+        if (webPageBlocked == 1 && allowed == 0) {
+            return Verdict::kBlock;
+        }
+        return isHttp == 1 || stream == StreamKind::kPassed ? Verdict::kPass : Verdict::kUndecided;
+    }
 
     // Bounded copies: a longer text is cut to fit.
     void SetHost(std::string_view text);
