@@ -234,6 +234,9 @@ CRequestHeads::LineResult CRequestHeads::NoteHeadLine(std::string_view line, boo
         // version.
         const RequestLine request = ParseRequestLine(line);
         if (bCut || request.status == RequestLineStatus::Http) {
+            // HTTP/2 with prior knowledge (gRPC without TLS) sends this preface, then frames:
+            // another protocol, as after an upgrade.
+            m_bConnect = m_bConnect || line == "PRI * HTTP/2.0";
             return LineResult::More;
         }
         m_bUnreadable = m_bUnreadable || IsHttpMethod(line.substr(0, line.find(' ')));

@@ -56,7 +56,7 @@ const unsigned char* Bytes(std::string_view text) {
 
 SocksStatus CSocksRequest::Feed(std::string_view bytes, std::size_t* pnUsed) {
     *pnUsed = 0;
-    if (m_status != SocksStatus::kNeedMore) {
+    if (m_status != SocksStatus::kNeedMore || bytes.empty()) {
         return m_status;
     }
     const std::size_t nOld = m_data.size();

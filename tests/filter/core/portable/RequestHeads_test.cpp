@@ -234,6 +234,7 @@ TEST(RequestHeads, UnreadableOnlyAfterAStreamBeganAsHttp) {
         {"CONNECT a.example:443 HTTP/1.1\r\n\r\n\x16\x03\x01", false},
         {"GET /chat HTTP/1.1\r\nUpgrade: websocket\r\n\r\n\x81\x85 frame", false},
         {"GET /chat HTTP/1.1\r\nUpgrade: h2c\r\n\r\nGET / HTTP/1.1\r\n\r\n", false},
+        {"PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n\x00\x00\x12\x04", false},
     };
     for (const Case& c : cases) {
         CRequestHeads heads;

@@ -93,3 +93,12 @@ TEST(SocksRequest, TargetsHoweverTheSendsCutThem) {
     }
     EXPECT_EQ(Feed(domain.substr(0, domain.size() - 1), 0).status, SocksStatus::kNeedMore);
 }
+
+TEST(SocksRequest, AnEmptySendChangesNothing) {
+    CSocksRequest request;
+    std::size_t nUsed = 1;
+    EXPECT_EQ(request.Feed("", &nUsed), SocksStatus::kNeedMore);
+    EXPECT_EQ(nUsed, 0u);
+    EXPECT_EQ(request.Feed("\x04\x01", &nUsed), SocksStatus::kNeedMore);
+    EXPECT_EQ(request.Feed("", &nUsed), SocksStatus::kNeedMore);
+}
