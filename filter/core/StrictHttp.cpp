@@ -75,27 +75,28 @@ bool JudgeHead(SocketFilterState& state, std::string_view received, bool bTrunca
 
 bool ReadRequestHeads(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount) {
     bool bWithhold = false;
+    std::size_t nRead = 0;  // bytes of this send the heads took
     for (DWORD i = 0; i < dwBufferCount && state.stream == StreamKind::kHttp; ++i) {
         if (lpBuffers[i].buf == nullptr) {
             continue;
         }
-        state.requestHeads.Feed(
+        const std::size_t nLeft = state.requestHeads.Feed(
             std::string_view(lpBuffers[i].buf, lpBuffers[i].len),
             [&](std::string_view head, bool bTruncated) {
                 if (state.stream == StreamKind::kHttp && JudgeHead(state, head, bTruncated)) {
                     bWithhold = true;
                 }
             });
+        nRead += lpBuffers[i].len - nLeft;
         if (state.stream == StreamKind::kHttp && state.requestHeads.Unreadable()) {
             RefuseUnreadable(state, kBadRequestReply, "bytes no request starts with");
             return true;
         }
     }
     if (state.stream == StreamKind::kHttpConnect) {
-        // The rest of the send that carried the CONNECT is not read: a client waits for the
-        // proxy's answer before it uses the tunnel.
-        StartTunnel(state);
-    } else if (state.stream == StreamKind::kHttp && !state.requestHeads.IsHttp()) {
+        return StartTunnel(state, lpBuffers, dwBufferCount, nRead);
+    }
+    if (state.stream == StreamKind::kHttp && !state.requestHeads.IsHttp()) {
         if (state.isHttp != 1) {
             FilterLog().Log("WSPSend    :: Not HTTP Request", 1);
         }

@@ -1,5 +1,6 @@
 #include "filter/core/StrictSend.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,9 +62,7 @@ bool ReadSocksRequest(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBuff
         RefuseBlocked(state);
         return true;
     }
-    StartTunnel(state);
-    std::vector<WSABUF> tunnel = BuffersAfter(lpBuffers, dwBufferCount, nRequest);
-    return !tunnel.empty() && ReadStream(state, tunnel.data(), static_cast<DWORD>(tunnel.size()));
+    return StartTunnel(state, lpBuffers, dwBufferCount, nRequest);
 }
 
 // The first bytes of a connection (or of a tunnel) say what it speaks.
@@ -104,12 +103,29 @@ bool ReadStream(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCoun
 
 }  // namespace
 
-void StartTunnel(SocketFilterState& state) {
+bool StartTunnel(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                 std::size_t nSkip) {
     FilterLog().Log("WSPSend    :: Tunnel allowed; its own stream is judged next", 2);
     state.stream = StreamKind::kUnread;
     state.requestHeads = CRequestHeads();
     state.clientHello = CClientHello();
     state.socksRequest = CSocksRequest();
+    std::vector<WSABUF> tunnel = BuffersAfter(lpBuffers, dwBufferCount, nSkip);
+    if (tunnel.empty() || !ReadStream(state, tunnel.data(), static_cast<DWORD>(tunnel.size()))) {
+        return false;
+    }
+    if (state.stream != StreamKind::kRefused) {
+        // Held: the request before the tunnel's bytes is held with them.
+        std::string before;
+        for (DWORD i = 0; i < dwBufferCount && before.size() < nSkip; ++i) {
+            if (lpBuffers[i].buf != nullptr) {
+                before.append(lpBuffers[i].buf,
+                              std::min<std::size_t>(lpBuffers[i].len, nSkip - before.size()));
+            }
+        }
+        state.heldBytes.insert(0, before);
+    }
+    return true;
 }
 
 bool SendStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) {

@@ -19,5 +19,8 @@ bool IsSslV2Hello(LPWSABUF lpBuffers, DWORD dwBufferCount);
 bool JudgeByAddress(SocketFilterState& state);
 
 // A tunnel (SOCKS or CONNECT) allowed: what the client sends through it next is judged as the
-// first bytes of a connection.
-void StartTunnel(SocketFilterState& state);
+// first bytes of a connection, from the bytes of this send after nSkip on (a client that does
+// not wait for the proxy's answer). Held tunnel bytes keep this send's earlier bytes with them,
+// so that the proxy gets all in order.
+bool StartTunnel(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                 std::size_t nSkip);

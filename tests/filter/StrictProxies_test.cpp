@@ -216,4 +216,34 @@ TEST_F(StrictProxiesTest, HttpConnectIsJudgedByItsTargetAndItsTunnelByItsHello) 
     }
 }
 
+// A client that sends its tunnel's first bytes with its request, before the proxy answers:
+// they are judged all the same, and a hello they only begin is held with the request.
+TEST_F(StrictProxiesTest, TunnelBytesSentWithTheRequestAreJudgedToo) {
+    const std::string connect = "CONNECT news.example:443 HTTP/1.1\r\n\r\n";
+    const std::string socks = Socks5Domain("news.example", 443);
+    for (const std::string& request : {connect, socks}) {
+        const bool bSocks = request == socks;
+        SCOPED_TRACE(bSocks ? "SOCKS5" : "CONNECT");
+        const std::string granted = bSocks ? kSocks5Granted : kConnectGranted;
+        for (const char* szName : {"news.example", "www.poker.example"}) {
+            SCOPED_TRACE(szName);
+            const bool bBlocked = std::string(szName) != "news.example";
+            const std::string hello = BuildClientHello(szName);
+            const std::string greeting = bSocks ? kGreeting : "";
+            CScriptedProxy proxy({{greeting, bSocks ? kMethodChosen : ""},
+                                  {request + hello, granted + kTunnelAnswer}});
+            std::vector<std::pair<std::string, std::size_t>> steps;
+            if (bSocks) {
+                steps.emplace_back(greeting, kMethodChosen.size());
+            }
+            // The hello's start with the request, its rest in a send of its own.
+            steps.emplace_back(request + hello.substr(0, 10), 0);
+            steps.emplace_back(hello.substr(10), 0);
+            const Exchange exchange = Talk(proxy.Address(), steps);
+            EXPECT_EQ(exchange.rest, bBlocked ? kAccessDenied : granted + kTunnelAnswer);
+            EXPECT_EQ(proxy.Received(), greeting + (bBlocked ? "" : request + hello));
+        }
+    }
+}
+
 }  // namespace

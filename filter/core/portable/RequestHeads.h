@@ -19,16 +19,22 @@ public:
     // bTruncated) is called once for each head completed within them, in order. A whole head
     // ends with its blank line ("\r\n\r\n", or bare line feeds); a truncated one is its first
     // kMaxHead bytes. The view is valid only during the call.
+    // Returns how many of the bytes were left unread: those after a head that ends the HTTP
+    // stream (a CONNECT's, whose tunnel starts right after it), else 0.
     template <class OnHead>
-    void Feed(std::string_view bytes, OnHead&& onHead) {
+    std::size_t Feed(std::string_view bytes, OnHead&& onHead) {
         while (!bytes.empty()) {
             const Step step = Advance(bytes);
             bytes.remove_prefix(step.nConsumed);
             if (step.bHead) {
                 onHead(step.head, step.bTruncated);
+                if (m_state == State::NotHttp) {
+                    break;
+                }
             }
         }
         ReleaseHead();
+        return bytes.size();
     }
 
     // False once the stream has shown it is not HTTP; nothing is collected after that.
