@@ -1,6 +1,5 @@
 // TLS with the strict switch on: a connection judged by the server name of its ClientHello, by
 // the peer's address when the hello names no host, and refused when the hello cannot be read.
-#include "filter/core/FilterRule.h"
 #include "filter/core/Judgement.h"
 #include "filter/core/Refusal.h"
 #include "filter/core/StrictStreams.h"
@@ -8,8 +7,6 @@
 #include "filter/core/portable/FilterLog.h"
 
 namespace {
-
-constexpr char kUnknownCategory[] = "Null";
 
 bool IsBlocked(const SocketFilterState& state) {
     return state.GetVerdict() == Verdict::kBlock;
@@ -26,17 +23,14 @@ bool Conclude(SocketFilterState& state) {
     return false;
 }
 
-// An Encrypted Client Hello hides the site behind the client-facing server's name: a profile
-// that refuses sites of unknown category refuses the hidden one too.
-void JudgeHiddenSite(SocketFilterState& state) {
-    if (IsBlocked(state) || !TheFilterRule().IsCategoryBlocked(kUnknownCategory)) {
-        return;
-    }
-    FilterLog().Log("WSPSend    :: Encrypted Client Hello: the site is hidden", 1);
-    state.allowed = 0;
-    state.webPageBlocked = 1;
-    state.policyApplied = POLICY_CATEGORY;
-    state.SetCategory(kUnknownCategory);
+// An Encrypted Client Hello hides the site behind its outer name, the client-facing server's,
+// which is judged like any name: an unknown one is "Null", refused where the profile refuses
+// sites of unknown category. A hello is not refused for the extension alone: browsers send it
+// in every hello, as GREASE (random bytes with the real name outside), and no reader can tell
+// that from a real one, so refusing it would refuse all of a browser's HTTPS.
+void NoteHiddenSite(const SocketFilterState& state) {
+    FilterLog().Trace(1, "WSPSend    :: Encrypted Client Hello, judged by its outer name %s",
+                      state.host);
 }
 
 // Bytes of the first non-empty buffers, as far as `n` of them lie in the buffers.
@@ -96,7 +90,7 @@ bool JudgeWholeHello(SocketFilterState& state, ClientHelloStatus status) {
         case ClientHelloStatus::kServerName:
             JudgeServerName(state, hello.ServerName());
             if (hello.HasEncryptedHello()) {
-                JudgeHiddenSite(state);
+                NoteHiddenSite(state);
             }
             return Conclude(state);
         case ClientHelloStatus::kNoServerName:
