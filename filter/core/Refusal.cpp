@@ -2,6 +2,7 @@
 
 #include "Api/PolicyApi.h"
 #include "filter/core/BlockRecord.h"
+#include "filter/core/SharedFilterState.h"
 #include "filter/core/portable/FilterLog.h"
 
 namespace {
@@ -52,7 +53,13 @@ void RefuseBlocked(SocketFilterState& state) {
     RecordBlock(state, BLOCK_SCHEME_HTTPS);
 }
 
-void RefuseUnreadable(SocketFilterState& state, std::string_view reply, const char* szWhy) {
+bool RefuseUnreadable(SocketFilterState& state, std::string_view reply, const char* szWhy) {
+    if (gSharedState.filterOff != 0) {
+        // Filtering switched off judges nothing, and so refuses nothing.
+        state.stream = StreamKind::kPassed;
+        return false;
+    }
     FilterLog().Trace(1, "WSPSend    :: Connection refused: %s", szWhy);
     EndStream(state, reply);
+    return true;
 }

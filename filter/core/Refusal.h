@@ -15,7 +15,8 @@ void RefuseBlocked(SocketFilterState& state);
 
 // Bytes the filter cannot read as a server would (a malformed or oversized ClientHello or
 // request head): refused with `reply`, which is not a block of any rule, so not journalled.
-void RefuseUnreadable(SocketFilterState& state, std::string_view reply, const char* szWhy);
+// With filtering switched off the connection is passed instead. True when refused.
+bool RefuseUnreadable(SocketFilterState& state, std::string_view reply, const char* szWhy);
 
 // The replies for bytes that could not be read.
 inline constexpr std::string_view kBadRequestReply =

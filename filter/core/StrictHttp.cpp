@@ -32,9 +32,9 @@ bool IsBlocked(const SocketFilterState& state) {
 // answered stands: the page ends the stream anyway. True when the head must not go on.
 bool JudgeHead(SocketFilterState& state, std::string_view received, bool bTruncated) {
     if (bTruncated || state.requestHeads.Unreadable()) {
-        RefuseUnreadable(state, kBadRequestReply,
-                         bTruncated ? "request head over 16 KiB" : "request body unreadable");
-        return true;
+        return RefuseUnreadable(
+            state, kBadRequestReply,
+            bTruncated ? "request head over 16 KiB" : "request body unreadable");
     }
     std::string normalized;
     std::string_view head = received;
@@ -44,8 +44,7 @@ bool JudgeHead(SocketFilterState& state, std::string_view received, bool bTrunca
     }
     const StrictRequest request = ReadStrictRequest(head);
     if (!request.bReadable) {
-        RefuseUnreadable(state, kBadRequestReply, "request line unreadable");
-        return true;
+        return RefuseUnreadable(state, kBadRequestReply, "request line unreadable");
     }
     if (const Verdict verdict = state.GetVerdict();
         verdict == Verdict::kBlock || verdict == Verdict::kEnded) {
@@ -89,8 +88,7 @@ bool ReadRequestHeads(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBuff
             });
         nRead += lpBuffers[i].len - nLeft;
         if (state.stream == StreamKind::kHttp && state.requestHeads.Unreadable()) {
-            RefuseUnreadable(state, kBadRequestReply, "bytes no request starts with");
-            return true;
+            return RefuseUnreadable(state, kBadRequestReply, "bytes no request starts with");
         }
     }
     if (state.stream == StreamKind::kHttpConnect) {

@@ -96,8 +96,8 @@ bool JudgeWholeHello(SocketFilterState& state, ClientHelloStatus status) {
         case ClientHelloStatus::kNoServerName:
             return JudgeByAddress(state);
         case ClientHelloStatus::kMalformed:
-            RefuseUnreadable(state, TlsRefusalReply(), "ClientHello malformed or over 16 KiB");
-            return true;
+            return RefuseUnreadable(state, TlsRefusalReply(),
+                                    "ClientHello malformed or over 16 KiB");
         default:
             // Not a ClientHello (a server's handshake, say): no server takes it for one.
             FilterLog().Log("WSPSend    :: TLS handshake without a ClientHello, passed", 1);

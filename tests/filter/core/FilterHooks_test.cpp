@@ -339,3 +339,25 @@ TEST_F(FilterHooksTest, ASendAndAReceiveCompletionRacingKeepBothTheirChanges) {
         ASSERT_EQ(outcome.state->redirected, 1);
     }
 }
+
+// With filtering switched off nothing is refused, not even what no server reads as the filter
+// does: a malformed hello, a request line that is not HTTP's.
+TEST_F(FilterHooksTest, FilteringOffRefusesNothingTheStrictFilterCannotRead) {
+    const std::string unreadable[] = {"GET / HTTX/1.1\r\nHost: games.example\r\n\r\n",
+                                      std::string("\x16\x03\x01\x00\x05\x01\x00\x00\x01\x00", 10)};
+    for (const std::string& bytes : unreadable) {
+        Connect();
+        SetSharedSwitches(true, 5);
+        gSharedState.filterOff = 1;
+        WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
+        EXPECT_FALSE(FilterSend(kSocket, &buffer, 1));
+        gSharedState.filterOff = 0;
+        EXPECT_FALSE(FilterSend(kSocket, &buffer, 1)) << "passed for good";
+        // With filtering on, the same bytes on a new connection are refused.
+        Connect();
+        SetSharedSwitches(true, 5);
+        gSharedState.filterOff = 0;
+        EXPECT_TRUE(FilterSend(kSocket, &buffer, 1));
+    }
+    SetSharedSwitches(false, 0);
+}
