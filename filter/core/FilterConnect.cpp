@@ -8,6 +8,7 @@
 #include "filter/core/FilterRule.h"
 #include "filter/core/SharedFilterState.h"
 #include "filter/core/TimePolicy.h"
+#include "filter/core/portable/AddressText.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HookGuard.h"
 
@@ -26,6 +27,21 @@ bool DestinationIPv4(const sockaddr* name, int namelen, in_addr& address) {
     }
     address = reinterpret_cast<const sockaddr_in*>(name)->sin_addr;
     return true;
+}
+
+// The peer's address as a URL's host: what a connection that names no site is judged by.
+std::string PeerAddressText(const sockaddr* name, int namelen) {
+    if (name == nullptr) {
+        return {};
+    }
+    if (name->sa_family == AF_INET && namelen >= static_cast<int>(sizeof(sockaddr_in))) {
+        return IPv4Text(reinterpret_cast<const unsigned char*>(
+            &reinterpret_cast<const sockaddr_in*>(name)->sin_addr));
+    }
+    if (name->sa_family == AF_INET6 && namelen >= static_cast<int>(sizeof(sockaddr_in6))) {
+        return IPv6Text(reinterpret_cast<const sockaddr_in6*>(name)->sin6_addr.s6_addr);
+    }
+    return {};
 }
 
 void ReloadRulesWhenDue() {
@@ -55,10 +71,14 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
     if (gSharedState.filterOff != 0) {
         return;
     }
-    if (bIPv4 && IsCategoryServer(destination.s_addr)) {
+    if (bIPv4 && IsCategoryServer(destination.s_addr, state.peerPort)) {
         // The filter's own category lookups are never judged.
         state.allowed = 1;
+        state.stream = StreamKind::kPassed;
     } else {
+        if (StrictFilterOn()) {
+            state.peerAddress = PeerAddressText(name, namelen);
+        }
         log.Trace(2, "-------------------------------------------------\nUser Name = %s",
                   gSharedState.currentUser);
         TheFilterRule().DumpFilterRules();

@@ -5,6 +5,8 @@
 
 #include <winsock2.h>
 
+#include <string>
+
 #include "filter/core/portable/SocketFilterState.h"
 
 // The process's verdict records, keyed by the application's socket handle.
@@ -26,10 +28,17 @@ bool FilterSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 bool FilterOverlappedSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount) noexcept;
 
 // A datagram about to be sent (lpTo null: to the address the socket was connected to): true
-// when it must not be, with the strict switch on: a QUIC long-header packet to port 443, so
+// when it must not be, with the strict switch on: a QUIC long-header packet to any port, so
 // that the browser falls back to TCP, where its TLS ClientHello is judged.
 bool FilterRefusesDatagram(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, const sockaddr* lpTo,
                            int iToLen) noexcept;
+
+// What became of a send FilterSend or FilterOverlappedSend kept from the provider (true):
+// kRefused, nothing more may go and the send side is to be shut; kHeld, the bytes are kept
+// until the ClientHello they start is whole; kRelease, the hello is whole and allowed, and
+// *pHeld receives every byte kept, the last send's included, to be sent now in their place.
+enum class KeptSend { kRefused, kHeld, kRelease };
+KeptSend FilterKeptSend(SOCKET s, std::string* pHeld) noexcept;
 
 // WSPRecv, before the next provider is asked: true when the rest of a block page (or, with the
 // strict switch on, the end of the stream after it) was put in the buffers instead

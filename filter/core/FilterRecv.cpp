@@ -71,15 +71,14 @@ bool RecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNu
     if (gSharedState.filterOff != 0 || dwBufferCount == 0 || lpBuffers[0].len == 0) {
         return false;
     }
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    auto state = table.Lookup(uSocket);
-    if (!state || state->pendingPage.empty()) {
-        return false;
-    }
-    *lpNumberOfBytesRecvd = Deliver(state->pendingPage, lpBuffers[0]);
-    table.Store(uSocket, *state);
-    return true;
+    return TheSocketFilterTable().Change(
+        static_cast<std::uint32_t>(s), false, [&](SocketFilterState& state) {
+            if (state.pendingPage.empty()) {
+                return false;
+            }
+            *lpNumberOfBytesRecvd = Deliver(state.pendingPage, lpBuffers[0]);
+            return true;
+        });
 }
 
 bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
@@ -87,35 +86,36 @@ bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfB
         FilterLog().Log("WSPRecv :: Filtering is Off", 2);
         return false;
     }
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
-    bool bReplaced = false;
-    if (state.isHttp != 1) {
-        FilterLog().Log(
-            *lpNumberOfBytesRecvd == 1 ? "WSPRecv :: Blank Receive" : "WSPRecv :: Not Http Content",
-            2);
-    } else if (state.redirected == 1) {
-        // The stream has ended for the application; the received bytes stay unseen.
-        FilterLog().Log("WSPRecv :: Redirection is TRUE", 4);
-        *lpNumberOfBytesRecvd = 0;
-    } else if (state.responseChecked == 0 && state.allowed == 0 && *lpNumberOfBytesRecvd > 1) {
-        // `allowed` is tested first: an allowed word is never answered with the page.
-        FilterLog().Log(state.webPageBlocked == 1 ? "WSPRecv :: WebPage Block flag is TRUE"
-                                                  : "WSPRecv :: WebPage Block flag is FALSE",
-                        2);
-        if (state.webPageBlocked != 1) {
-            state.responseChecked = 1;
-        } else if (dwBufferCount > 0 && lpBuffers[0].len > 0) {
-            Redirect(state, lpBuffers[0], lpNumberOfBytesRecvd);
-            bReplaced = true;
-        }
-    }
-    if (*lpNumberOfBytesRecvd == 0) {
-        FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
-    }
-    table.Store(uSocket, state);
-    return bReplaced;
+    return TheSocketFilterTable().Change(
+        static_cast<std::uint32_t>(s), true, [&](SocketFilterState& state) {
+            bool bReplaced = false;
+            if (state.isHttp != 1) {
+                FilterLog().Log(*lpNumberOfBytesRecvd == 1 ? "WSPRecv :: Blank Receive"
+                                                           : "WSPRecv :: Not Http Content",
+                                2);
+            } else if (state.redirected == 1) {
+                // The stream has ended for the application; the received bytes stay unseen.
+                FilterLog().Log("WSPRecv :: Redirection is TRUE", 4);
+                *lpNumberOfBytesRecvd = 0;
+            } else if (state.responseChecked == 0 && state.allowed == 0 &&
+                       *lpNumberOfBytesRecvd > 1) {
+                // `allowed` is tested first: an allowed word is never answered with the page.
+                FilterLog().Log(state.webPageBlocked == 1
+                                    ? "WSPRecv :: WebPage Block flag is TRUE"
+                                    : "WSPRecv :: WebPage Block flag is FALSE",
+                                2);
+                if (state.webPageBlocked != 1) {
+                    state.responseChecked = 1;
+                } else if (dwBufferCount > 0 && lpBuffers[0].len > 0) {
+                    Redirect(state, lpBuffers[0], lpNumberOfBytesRecvd);
+                    bReplaced = true;
+                }
+            }
+            if (*lpNumberOfBytesRecvd == 0) {
+                FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
+            }
+            return bReplaced;
+        });
 }
 
 // With the strict switch on, a page larger than the first buffer also fills the later ones.
@@ -134,59 +134,59 @@ DWORD DeliverAcross(std::string& page, LPWSABUF lpBuffers, DWORD dwBufferCount) 
 // not asked again, so a keep-alive server that has nothing more to send cannot hang the reader.
 bool RecvPendingStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount,
                        LPDWORD lpNumberOfBytesRecvd) {
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    auto state = table.Lookup(uSocket);
-    if (!state || state->redirected != 1) {
-        return false;
-    }
-    *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
-    if (*lpNumberOfBytesRecvd == 0) {
-        FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
-    } else {
-        table.Store(uSocket, *state);
-    }
-    return true;
+    return TheSocketFilterTable().Change(
+        static_cast<std::uint32_t>(s), false, [&](SocketFilterState& state) {
+            if (state.GetVerdict() != Verdict::kEnded) {
+                return false;
+            }
+            *lpNumberOfBytesRecvd = DeliverAcross(state.pendingPage, lpBuffers, dwBufferCount);
+            if (*lpNumberOfBytesRecvd == 0) {
+                FilterLog().Log("WSPRecv :: Connection Over indicated", 2);
+            }
+            return true;
+        });
 }
 
 // With the strict switch on, every request has its own verdict, so the response to any
 // blocked one (not only a connection's first) is replaced, whatever its size.
+void ReplaceWithPage(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBufferCount,
+                     LPDWORD lpNumberOfBytesRecvd) {
+    FilterLog().Log("WSPRecv :: WebPage Block flag is TRUE", 2);
+    try {
+        FilterLog().Log("WSPRecv :: Preparing Redirection page......", 2);
+        state.pendingPage = BuildResponse(state);
+        *lpNumberOfBytesRecvd = DeliverAcross(state.pendingPage, lpBuffers, dwBufferCount);
+        FilterLog().Log("WSPRecv :: Page Redirected", 1);
+        RecordBlock(state, BLOCK_SCHEME_HTTP);
+    } catch (const std::exception&) {
+        FilterLog().Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
+        *lpNumberOfBytesRecvd = 0;
+    }
+    state.webPageBlocked = 0;
+    state.redirected = 1;
+    state.responseChecked = 1;
+}
+
 bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
     if (gSharedState.filterOff != 0) {
         return false;
     }
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    auto state = table.Lookup(uSocket);
-    if (!state) {
-        return false;
-    }
-    if (state->redirected == 1) {
-        // A receive issued before the page or a refused handshake's alert was ready (an
-        // overlapped one posted before the request went, say): whatever the server sent or did
-        // not send, the rest of the page or alert, then the end.
-        *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
-    } else if (*lpNumberOfBytesRecvd > 0 && state->isHttp == 1 && state->webPageBlocked == 1 &&
-               state->allowed == 0) {
-        FilterLog().Log("WSPRecv :: WebPage Block flag is TRUE", 2);
-        try {
-            FilterLog().Log("WSPRecv :: Preparing Redirection page......", 2);
-            state->pendingPage = BuildResponse(*state);
-            *lpNumberOfBytesRecvd = DeliverAcross(state->pendingPage, lpBuffers, dwBufferCount);
-            FilterLog().Log("WSPRecv :: Page Redirected", 1);
-            RecordBlock(*state, BLOCK_SCHEME_HTTP);
-        } catch (const std::exception&) {
-            FilterLog().Log("WSPRecv :: ****Exception**** in Generating redirected response", 1);
-            *lpNumberOfBytesRecvd = 0;
-        }
-        state->webPageBlocked = 0;
-        state->redirected = 1;
-        state->responseChecked = 1;
-    } else {
-        return false;
-    }
-    table.Store(uSocket, *state);
-    return true;
+    return TheSocketFilterTable().Change(
+        static_cast<std::uint32_t>(s), false, [&](SocketFilterState& state) {
+            const Verdict verdict = state.GetVerdict();
+            if (verdict == Verdict::kEnded) {
+                // A receive issued before the page or a refusal was ready (an overlapped one
+                // posted before the request went, say): whatever the server sent or did not
+                // send, the rest of the page or refusal, then the end.
+                *lpNumberOfBytesRecvd = DeliverAcross(state.pendingPage, lpBuffers, dwBufferCount);
+                return true;
+            }
+            if (*lpNumberOfBytesRecvd == 0 || state.isHttp != 1 || verdict != Verdict::kBlock) {
+                return false;
+            }
+            ReplaceWithPage(state, lpBuffers, dwBufferCount, lpNumberOfBytesRecvd);
+            return true;
+        });
 }
 
 }  // namespace

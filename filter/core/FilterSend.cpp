@@ -25,22 +25,21 @@ void Send(SOCKET s, const WSABUF& firstBuffer) {
     if (firstBuffer.len == 0 || firstBuffer.buf == nullptr) {
         return;
     }
-    SocketFilterTable& table = TheSocketFilterTable();
-    const auto uSocket = static_cast<std::uint32_t>(s);
-    SocketFilterState state = table.Lookup(uSocket).value_or(SocketFilterState());
-    LogStateBlock(state, 4);
-
-    const InspectedSend send =
-        InspectSend(state, std::string_view(firstBuffer.buf, firstBuffer.len), FilterLog());
-    if (send.bJudge) {
-        Judge(state, send.copy, send.requestUri);
-        FilterLog().Log("WSPSend :: After HeapFree(sendbuffer)", 4);
-    }
-    FilterLog().Log("WSPSend :: After HeapFree(szRequestURI)", 4);
-    if (firstBuffer.len > 1 && state.isHttp == 1) {
-        LogStateBlock(state, 2);
-    }
-    table.Store(uSocket, state);
+    TheSocketFilterTable().Change(
+        static_cast<std::uint32_t>(s), true, [&](SocketFilterState& state) {
+            LogStateBlock(state, 4);
+            const InspectedSend send =
+                InspectSend(state, std::string_view(firstBuffer.buf, firstBuffer.len), FilterLog());
+            if (send.bJudge) {
+                Judge(state, send.copy, send.requestUri);
+                FilterLog().Log("WSPSend :: After HeapFree(sendbuffer)", 4);
+            }
+            FilterLog().Log("WSPSend :: After HeapFree(szRequestURI)", 4);
+            if (firstBuffer.len > 1 && state.isHttp == 1) {
+                LogStateBlock(state, 2);
+            }
+            return false;
+        });
 }
 
 }  // namespace

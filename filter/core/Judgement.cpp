@@ -8,6 +8,7 @@
 #include "filter/core/portable/BlockPage.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/core/portable/HttpRequest.h"
+#include "filter/core/portable/RequestTarget.h"
 
 namespace {
 
@@ -27,8 +28,22 @@ void TakeHostHeader(SocketFilterState& state, std::string_view copy) {
     FilterLog().Trace(4, "WSPSend :: Host copied is %s", state.host);
 }
 
+// The words are looked for in the URL as sent and, with the strict switch on, as the server
+// reads it (percent-encoding decoded): one text, so that an allowed word still wins.
+bool WordDecides(SocketFilterState& state, std::string& url, bool bDecoded) {
+    FilterRule& rule = TheFilterRule();
+    if (!bDecoded || url.find('%') == std::string::npos) {
+        return rule.IsURLWordBlocked(url, state.matchedWord, state.allowed);
+    }
+    std::string both = url + '\n' + PercentDecoded(url);
+    const bool bDecides = rule.IsURLWordBlocked(both, state.matchedWord, state.allowed);
+    ToLowerAscii(url);
+    return bDecides;
+}
+
 // The host (and Request-URI) against the words, then the category server.
-void JudgeUrl(SocketFilterState& state, const std::optional<std::string>& requestUri) {
+void JudgeUrl(SocketFilterState& state, const std::optional<std::string>& requestUri,
+              bool bDecoded = false) {
     if (gSharedState.filterOff != 0 || state.host[0] == '\0') {
         FilterLog().Log("WSPSend    :: Filtering is Off OR URL length is zero", 1);
         return;
@@ -42,7 +57,7 @@ void JudgeUrl(SocketFilterState& state, const std::optional<std::string>& reques
         url = state.host;
     }
     FilterRule& rule = TheFilterRule();
-    if (rule.IsURLWordBlocked(url, state.matchedWord, state.allowed)) {
+    if (WordDecides(state, url, bDecoded)) {
         // An allowed word also lands here; the receive side tests `allowed` first.
         state.webPageBlocked = 1;
         state.policyApplied = POLICY_URL_WORD;
@@ -89,10 +104,21 @@ void Judge(SocketFilterState& state, std::string_view copy,
 }
 
 void JudgeServerName(SocketFilterState& state, std::string_view serverName) {
-    std::string host(serverName);
-    ToLowerAscii(host);
-    state.SetHost(host);
+    state.SetHost(NormalizedHost(serverName));
     if (!BlockedAsCorrupted(state) && !BlockedByTime(state, std::nullopt)) {
-        JudgeUrl(state, std::nullopt);
+        JudgeUrl(state, std::nullopt, true);
     }
+}
+
+void JudgeStrictRequest(SocketFilterState& state, const StrictRequest& request) {
+    state.isHttp = 1;
+    state.SetHost(request.host);
+    // The URL is whole already: the host the server takes, then the path.
+    const std::string_view path = std::string_view(request.url).substr(request.host.size());
+    const std::optional<std::string> requestUri =
+        path.empty() ? std::nullopt : std::optional<std::string>(path);
+    if (BlockedAsCorrupted(state) || BlockedByTime(state, requestUri)) {
+        return;
+    }
+    JudgeUrl(state, requestUri, true);
 }

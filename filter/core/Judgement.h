@@ -7,11 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "filter/core/portable/RequestTarget.h"
 #include "filter/core/portable/SocketFilterState.h"
 
 // An HTTP request whose head (or first send) is `copy`, with its Request-URI when one was read.
 void Judge(SocketFilterState& state, std::string_view copy,
            const std::optional<std::string>& requestUri);
 
-// A TLS connection by the server name of its ClientHello, judged as a request for that name.
+// A connection by the site it names (a ClientHello's server name, a proxy request's target,
+// or the peer's address), judged as a request for that host: case-folded, without a trailing
+// dot, and its words also read percent-decoded.
 void JudgeServerName(SocketFilterState& state, std::string_view serverName);
+
+// A request head as the strict filter reads it (ReadStrictRequest).
+void JudgeStrictRequest(SocketFilterState& state, const StrictRequest& request);

@@ -73,12 +73,20 @@ inline void SetCategoryCacheSeconds(std::int32_t iSeconds) noexcept {
         .store(iSeconds, std::memory_order_relaxed);
 }
 
-// The filter's own category lookups go to these servers, and are never judged.
-inline bool IsCategoryServer(std::uint32_t uAddress) noexcept {
-    return uAddress == gSharedState.categoryServerAddress ||
-           (uAddress != 0 &&
-            uAddress == std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
-                            .load(std::memory_order_relaxed));
+// The filter's own category lookups go to these servers, and are never judged. With the
+// strict switch on only the servers' own ports are theirs: any other port of the address (a
+// web site or a proxy on the same machine) is judged like any site.
+inline bool IsCategoryServer(std::uint32_t uAddress, std::uint16_t uPort) noexcept {
+    const bool bStrict = StrictFilterOn();
+    if (uAddress == gSharedState.categoryServerAddress &&
+        (!bStrict || uPort == gSharedState.categoryServerPort)) {
+        return true;
+    }
+    return uAddress != 0 &&
+           uAddress == std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
+                           .load(std::memory_order_relaxed) &&
+           (!bStrict || uPort == std::atomic_ref<std::int32_t>(gSharedSwitches.secondServerPort)
+                                     .load(std::memory_order_relaxed));
 }
 
 // processCount is changed by every process that loads or unloads the filter, with an

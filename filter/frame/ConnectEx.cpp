@@ -49,7 +49,7 @@ BOOL PASCAL ExtConnectEx(SOCKET s, const sockaddr* name, int namelen, PVOID lpSe
                 pInfo->ProviderSocket, name, namelen, lpSendBuffer, dwSendDataLength, lpdwBytesSent,
                 nullptr);
             if (bDone && nWithheld != 0) {
-                EndWithheldConnect(*pInfo->Provider, pInfo->ProviderSocket);
+                EndWithheldConnect(*pInfo->Provider, pInfo->ProviderSocket, s);
                 if (lpdwBytesSent != nullptr) {
                     *lpdwBytesSent = nWithheld;
                 }

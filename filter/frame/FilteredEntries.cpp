@@ -53,13 +53,13 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
             if (FilterOverlappedSend(s, lpBuffers, dwBufferCount)) {
                 return CompleteOverlappedTransfer(
                     *pInfo, s, transfer, lpOverlapped, lpCompletionRoutine, lpThreadId,
-                    WithholdSend(*pInfo, lpBuffers, dwBufferCount), kNoRecord, lpErrno);
+                    WithholdSend(*pInfo, s, lpBuffers, dwBufferCount), kNoRecord, lpErrno);
             }
             return StartOverlappedTransfer(*pInfo, s, transfer, lpOverlapped, lpCompletionRoutine,
                                            lpThreadId, kNoRecord, lpErrno);
         }
         if (FilterSend(s, lpBuffers, dwBufferCount)) {
-            *lpNumberOfBytesSent = WithholdSend(*pInfo, lpBuffers, dwBufferCount);
+            *lpNumberOfBytesSent = WithholdSend(*pInfo, s, lpBuffers, dwBufferCount);
             return 0;
         }
         const CCallProviderScope slot(pInfo->Provider);

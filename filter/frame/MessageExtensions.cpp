@@ -36,7 +36,7 @@ bool RefusesMessage(SocketInfo& info, SOCKET s, const WSAMSG& message, bool bOve
                                ? FilterOverlappedSend(s, message.lpBuffers, message.dwBufferCount)
                                : FilterSend(s, message.lpBuffers, message.dwBufferCount);
     if (bWithhold) {
-        *pnWithheld = WithholdSend(info, message.lpBuffers, message.dwBufferCount);
+        *pnWithheld = WithholdSend(info, s, message.lpBuffers, message.dwBufferCount);
     }
     return bWithhold;
 }

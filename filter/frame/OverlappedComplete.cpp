@@ -113,7 +113,7 @@ DWORD FilterCompletion(OverlappedStructure* pRecord, DWORD cbTransferred) {
             if (pRecord->Args.ConnectEx.WithheldLength == 0) {
                 return cbTransferred;
             }
-            EndWithheldConnect(*pRecord->Provider, pRecord->ProviderSocket);
+            EndWithheldConnect(*pRecord->Provider, pRecord->ProviderSocket, pRecord->CallerSocket);
             return pRecord->Args.ConnectEx.WithheldLength;
         default:
             return cbTransferred;

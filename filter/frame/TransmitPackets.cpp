@@ -45,7 +45,7 @@ BOOL PASCAL ExtTransmitPackets(SOCKET hSocket, LPTRANSMIT_PACKETS_ELEMENT lpPack
                 return FALSE;
             }
         } else if (nBuffers != 0 && FilterOverlappedSend(hSocket, buffers.data(), nBuffers)) {
-            const DWORD nWithheld = WithholdSend(*pInfo, buffers.data(), nBuffers);
+            const DWORD nWithheld = WithholdSend(*pInfo, hSocket, buffers.data(), nBuffers);
             if (lpOverlapped == nullptr) {
                 return TRUE;
             }

@@ -94,7 +94,8 @@ protected:
 
 TEST_F(CompletionPortClientCompatTest, ConnectExIsRefused) {
     // It fails before it connects anywhere.
-    const ClientRun run = RunClient(static_cast<u_short>(CClosedPort().Port()), "with-connect", Get("/"));
+    const ClientRun run =
+        RunClient(static_cast<u_short>(CClosedPort().Port()), "with-connect", Get("/"));
     EXPECT_EQ(run.dwExitCode, 1u);
     EXPECT_EQ(run.received, "");
 }

@@ -93,7 +93,7 @@ TEST_F(StrictExtensionsTest, MessagesAreJudgedAsSendsAndReceived) {
     ASSERT_NE(recvMsg, nullptr);
 
     // A QUIC Initial to port 443 never leaves.
-    char quic[] = "\xc3 QUIC Initial";
+    char quic[] = "\xc3\x00\x00\x00\x01 QUIC Initial";
     WSABUF quicBuffer{sizeof quic - 1, quic};
     sockaddr_in https = LoopbackAddress(443);
     WSAMSG quicMessage{reinterpret_cast<sockaddr*>(&https), sizeof https, &quicBuffer, 1, {}, 0};

@@ -82,6 +82,34 @@ TEST_P(StrictHttpsTest, ServerNamesAreJudgedAndBlockedOnesNeverReachTheServer) {
     EXPECT_EQ(byCategory.answer, kAccessDenied);
 }
 
+// A hello sent in pieces reaches the server only once it is whole and judged: all at once when
+// allowed, nothing at all when blocked. Each piece is reported sent.
+TEST_P(StrictHttpsTest, AHelloInPiecesIsHeldUntilItIsJudged) {
+    for (const char* szName : {"news.example", "www.poker.example"}) {
+        SCOPED_TRACE(szName);
+        const bool bBlocked = std::string(szName) != "news.example";
+        CHandshakePeer peer;
+        const std::string hello = BuildClientHello(szName);
+        CSocket s = ConnectTo(peer.Address());
+        ASSERT_TRUE(s);
+        for (const std::size_t nAt : {std::size_t{0}, std::size_t{3}, std::size_t{40}}) {
+            const std::size_t nEnd = nAt == 40 ? hello.size() : (nAt == 0 ? 3 : 40);
+            std::string piece = hello.substr(nAt, nEnd - nAt);
+            if (GetParam()) {
+                WSABUF buffer{static_cast<ULONG>(piece.size()), piece.data()};
+                EXPECT_EQ(Overlapped(s.Get(), true, {buffer}, Wait::kEvent),
+                          static_cast<long long>(piece.size()));
+            } else {
+                EXPECT_EQ(::send(s.Get(), piece.data(), static_cast<int>(piece.size()), 0),
+                          static_cast<int>(piece.size()));
+            }
+        }
+        ::shutdown(s.Get(), SD_SEND);
+        EXPECT_EQ(ReceiveAll(s.Get()), bBlocked ? kAccessDenied : kServerBytes);
+        EXPECT_EQ(peer.Received(), bBlocked ? "" : hello);
+    }
+}
+
 // Relaying programs (and browsers) may have a receive waiting before the ClientHello goes.
 TEST_F(StrictFilteringTest, AReceivePostedBeforeARefusedHelloGetsTheAlert) {
     CHandshakePeer peer;
@@ -202,13 +230,13 @@ int SendDatagram(SOCKET s, const std::string& bytes, const sockaddr_in* pTo, boo
     return ::WSAGetOverlappedResult(s, &ov, &dwSent, TRUE, &dwFlags) ? 0 : ::WSAGetLastError();
 }
 
-TEST_F(StrictFilteringTest, QuicToPort443IsRefusedAtOnceAndOtherDatagramsPass) {
-    // A QUIC Initial's first bytes: long header, version 1; and a DNS query's.
-    const std::string quic = "\xC3\x00\x00\x00\x01\x08 connection id and the rest"s;
+TEST_F(StrictFilteringTest, QuicIsRefusedOnEveryPortAndOtherDatagramsPass) {
+    // QUIC Initials' first bytes (long header; versions 1, 2 and draft 29), and a DNS query's.
+    const std::vector<std::string> quic = {"\xC3\x00\x00\x00\x01\x08 connection id"s,
+                                           "\xD3\x6b\x33\x43\xcf\x08 connection id"s,
+                                           "\xC0\xff\x00\x00\x1d\x08 connection id"s};
     const std::string dns = "\x12\x34\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00"s;
-    const sockaddr_in https = LoopbackAddress(443);
     const sockaddr_in dnsPort = LoopbackAddress(53);
-    const sockaddr_in other = LoopbackAddress(4433);
     // The switch is read at a reload, which a connect brings; a browser has made many by the
     // time it tries QUIC.
     {
@@ -220,16 +248,23 @@ TEST_F(StrictFilteringTest, QuicToPort443IsRefusedAtOnceAndOtherDatagramsPass) {
         CSocket udp(
             ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED));
         ASSERT_TRUE(udp);
-        EXPECT_EQ(SendDatagram(udp.Get(), quic, &https, bOverlapped), WSAEACCES);
+        for (const std::uint16_t uPort :
+             {std::uint16_t{443}, std::uint16_t{4433}, std::uint16_t{53}}) {
+            const sockaddr_in to = LoopbackAddress(uPort);
+            for (const std::string& packet : quic) {
+                EXPECT_EQ(SendDatagram(udp.Get(), packet, &to, bOverlapped), WSAEACCES) << uPort;
+            }
+            EXPECT_EQ(SendDatagram(udp.Get(), dns, &to, bOverlapped), 0) << uPort;
+        }
         EXPECT_EQ(SendDatagram(udp.Get(), dns, &dnsPort, bOverlapped), 0);
-        EXPECT_EQ(SendDatagram(udp.Get(), quic, &other, bOverlapped), 0);
-        EXPECT_EQ(SendDatagram(udp.Get(), dns, &https, bOverlapped), 0);
 
+        const sockaddr_in other = LoopbackAddress(4433);
         CSocket connected(
             ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED));
         ASSERT_EQ(
-            ::connect(connected.Get(), reinterpret_cast<const sockaddr*>(&https), sizeof https), 0);
-        EXPECT_EQ(SendDatagram(connected.Get(), quic, nullptr, bOverlapped), WSAEACCES);
+            ::connect(connected.Get(), reinterpret_cast<const sockaddr*>(&other), sizeof other), 0);
+        EXPECT_EQ(SendDatagram(connected.Get(), quic[0], nullptr, bOverlapped), WSAEACCES);
+        EXPECT_EQ(SendDatagram(connected.Get(), dns, nullptr, bOverlapped), 0);
     }
 }
 

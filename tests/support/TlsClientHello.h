@@ -14,8 +14,10 @@ inline std::string U16(std::size_t n) {
 }  // namespace tls_bytes
 
 // Names `name` in its server_name extension (none when empty); padding adds an extension of
-// that many bytes, to make the hello as large as a browser's.
-inline std::string BuildClientHello(const std::string& name, std::size_t nPadding = 0) {
+// that many bytes, to make the hello as large as a browser's; bEncrypted an Encrypted Client
+// Hello extension (its contents opaque).
+inline std::string BuildClientHello(const std::string& name, std::size_t nPadding = 0,
+                                    bool bEncrypted = false) {
     using tls_bytes::U16;
     std::string extensions;
     if (!name.empty()) {
@@ -23,6 +25,13 @@ inline std::string BuildClientHello(const std::string& name, std::size_t nPaddin
         extensions += U16(0) + U16(list.size() + 2) + U16(list.size()) + list;
     }
     extensions += U16(43) + U16(3) + std::string("\x02\x03\x04", 3);  // TLS 1.3 only
+    if (bEncrypted) {
+        extensions += U16(0xfe0d) + U16(8) +
+                      std::string(
+                          "\x00\x00\x01\x00\x01\x07"
+                          "ech",
+                          8);
+    }
     if (nPadding != 0) {
         extensions += U16(21) + U16(nPadding) + std::string(nPadding, '\0');
     }

@@ -13,6 +13,7 @@ constexpr std::size_t kRandom = 32;
 constexpr std::size_t kMaxSessionId = 32;
 constexpr std::uint32_t kServerNameExtension = 0;
 constexpr std::uint32_t kHostNameType = 0;
+constexpr std::uint32_t kEncryptedHelloExtension = 0xfe0d;
 
 // Reads the big-endian integers and length-prefixed vectors of TLS's presentation language.
 // Reading past the end fails, and the failure sticks, so a parse checks once at the end of
@@ -54,10 +55,12 @@ private:
 struct Verdict {
     ClientHelloStatus status = ClientHelloStatus::kNotClientHello;
     std::string_view name;
+    bool bEncryptedHello = false;
 };
 
-constexpr Verdict kMalformed{ClientHelloStatus::kNotClientHello, {}};
+constexpr Verdict kMalformed{ClientHelloStatus::kMalformed, {}};
 constexpr Verdict kNoName{ClientHelloStatus::kNoServerName, {}};
+constexpr Verdict kNotHello{ClientHelloStatus::kNotClientHello, {}};
 
 // What a DNS name or an IP literal (with brackets for IPv6) may hold. A name with anything
 // else, a NUL or a slash say, would be judged as something other than what a server or a
@@ -84,18 +87,21 @@ Verdict ReadServerName(std::string_view data) {
     CTlsReader entries(list);
     std::string_view hostName;
     bool bHostName = false;
+    bool bTwice = false;  // more than one host_name is forbidden, and rather than pick one we
+                          // judge none
     while (!entries.AtEnd()) {
         const std::uint32_t nType = entries.Integer(1);
         const std::string_view name = entries.Vector(2);
-        if (!entries.Ok() || (nType == kHostNameType && bHostName)) {
+        if (!entries.Ok()) {
             return kMalformed;
         }
         if (nType == kHostNameType) {
+            bTwice = bHostName;
             hostName = name;
             bHostName = true;
         }
     }
-    if (!bHostName || !IsHostName(hostName)) {
+    if (!bHostName || bTwice || !IsHostName(hostName)) {
         return kNoName;
     }
     return {ClientHelloStatus::kServerName, hostName};
@@ -107,20 +113,23 @@ Verdict ReadExtensions(std::string_view block) {
     CTlsReader extensions(block);
     Verdict verdict = kNoName;
     bool bServerName = false;
+    bool bEncryptedHello = false;
     while (!extensions.AtEnd()) {
         const std::uint32_t nType = extensions.Integer(2);
         const std::string_view data = extensions.Vector(2);
         if (!extensions.Ok() || (nType == kServerNameExtension && bServerName)) {
             return kMalformed;
         }
+        bEncryptedHello = bEncryptedHello || nType == kEncryptedHelloExtension;
         if (nType == kServerNameExtension) {
             bServerName = true;
             verdict = ReadServerName(data);
-            if (verdict.status == ClientHelloStatus::kNotClientHello) {
+            if (verdict.status == ClientHelloStatus::kMalformed) {
                 return verdict;
             }
         }
     }
+    verdict.bEncryptedHello = bEncryptedHello;
     return verdict;
 }
 
@@ -148,8 +157,10 @@ Verdict ReadClientHello(std::string_view body) {
 }
 
 // The size of the handshake message at the start of `bytes`, its header included: 0 while
-// the header is incomplete, and kBadMessage when it is not a ClientHello we would collect.
+// the header is incomplete, kBadMessage when it is not a ClientHello, and kTooLarge when it
+// is one too large to collect.
 constexpr std::size_t kBadMessage = ~std::size_t{0};
+constexpr std::size_t kTooLarge = kBadMessage - 1;
 
 std::size_t MessageSize(std::string_view bytes) {
     if (bytes.empty()) {
@@ -163,7 +174,7 @@ std::size_t MessageSize(std::string_view bytes) {
     }
     const std::size_t nSize =
         kHandshakeHeader + CTlsReader(bytes.substr(1, kHandshakeHeader - 1)).Integer(3);
-    return nSize > CClientHello::kMaxHello ? kBadMessage : nSize;
+    return nSize > CClientHello::kMaxHello ? kTooLarge : nSize;
 }
 
 }  // namespace
@@ -213,7 +224,7 @@ std::size_t CClientHello::FeedRecordHeader(std::string_view bytes) {
         bOk = m_nRecordLeft != 0 && m_nRecordLeft <= kMaxRecord;
     }
     if (!bOk) {
-        Judge({});
+        Judge({}, kBadMessage);
     }
     return 1;
 }
@@ -227,30 +238,32 @@ std::size_t CClientHello::FeedPayload(std::string_view bytes) {
     // Most hellos come whole in one record and one send: read them where they lie.
     if (m_data.empty()) {
         const std::size_t nSize = MessageSize(payload);
-        if (nSize == kBadMessage || (nSize != 0 && nSize <= payload.size())) {
-            Judge(nSize == kBadMessage ? std::string_view() : payload.substr(0, nSize));
+        if (nSize >= kTooLarge || (nSize != 0 && nSize <= payload.size())) {
+            Judge(nSize >= kTooLarge ? std::string_view() : payload.substr(0, nSize), nSize);
             return payload.size();
         }
     }
     // Bytes past the hello in its last record are kept too, up to the limit; they are not read.
     m_data.append(payload.substr(0, kMaxHello - m_data.size()));
     const std::size_t nSize = MessageSize(m_data);
-    if (nSize == kBadMessage || (nSize != 0 && nSize <= m_data.size())) {
-        Judge(nSize == kBadMessage ? std::string_view()
-                                   : std::string_view(m_data).substr(0, nSize));
+    if (nSize >= kTooLarge || (nSize != 0 && nSize <= m_data.size())) {
+        Judge(nSize >= kTooLarge ? std::string_view() : std::string_view(m_data).substr(0, nSize),
+              nSize);
     }
     return payload.size();
 }
 
-// `message` is the whole hello, header included, or empty when the bytes are not one. It may
+// `message` is the whole hello, header included, or empty when the bytes are not one (nSize
+// says why: kBadMessage or kTooLarge). It may
 // lie in m_data, so the name is copied out before m_data is replaced; the collected bytes'
 // storage goes with the old string.
-void CClientHello::Judge(std::string_view message) {
-    Verdict verdict = kMalformed;
+void CClientHello::Judge(std::string_view message, std::size_t nSize) {
+    Verdict verdict = nSize == kTooLarge ? kMalformed : kNotHello;
     if (!message.empty()) {
         verdict = ReadClientHello(message.substr(kHandshakeHeader));
     }
     std::string name(verdict.name);
     m_data.swap(name);
     m_status = verdict.status;
+    m_bEncryptedHello = verdict.bEncryptedHello;
 }

@@ -14,12 +14,15 @@
 
 enum class ClientHelloStatus : std::uint8_t {
     kNeedMore,        // the hello is not complete yet
-    kNotClientHello,  // not a TLS ClientHello, or a malformed or oversized one
+    kNotClientHello,  // not a TLS ClientHello (a server's first bytes, say)
     kServerName,      // a ClientHello naming a host
     // A ClientHello with no host_name, or with one no host can have: empty, over 255 bytes,
-    // or with a character a DNS name or IP literal cannot hold. The hello itself is sound, so
-    // the connection is not given up on as not TLS.
+    // with a character a DNS name or IP literal cannot hold, or named twice. The hello itself
+    // is sound, so the connection is not given up on as not TLS.
     kNoServerName,
+    // A ClientHello whose lengths do not add up, or one over kMaxHello: what a server makes of
+    // it cannot be known.
+    kMalformed,
 };
 
 // A value type, copied in and out of the connection table on every send: one string and a
@@ -43,10 +46,14 @@ public:
     // empty unless Status() is kServerName.
     std::string_view ServerName() const;
 
+    // Whether the hello carries Encrypted Client Hello (extension 0xfe0d): its server name is
+    // then only the client-facing server's, and the site asked for is hidden.
+    bool HasEncryptedHello() const { return m_bEncryptedHello; }
+
 private:
     std::size_t FeedRecordHeader(std::string_view bytes);
     std::size_t FeedPayload(std::string_view bytes);
-    void Judge(std::string_view message);
+    void Judge(std::string_view message, std::size_t nSize);
 
     // The handshake bytes collected so far; with kServerName, the name alone.
     std::string m_data;
@@ -54,5 +61,6 @@ private:
     // length field as far as it has come.
     std::uint16_t m_nRecordLeft = 0;
     std::uint8_t m_nHeaderBytes = 0;  // of the current record's 5-byte header
+    bool m_bEncryptedHello = false;
     ClientHelloStatus m_status = ClientHelloStatus::kNeedMore;
 };

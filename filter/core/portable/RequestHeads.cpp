@@ -66,6 +66,18 @@ std::string_view LastListElement(std::string_view list) {
     return last;
 }
 
+// Methods only HTTP begins a stream with; other protocols' first words (EHLO, USER, NICK)
+// are not among them.
+bool IsHttpMethod(std::string_view method) {
+    for (const std::string_view known :
+         {"GET", "HEAD", "POST", "PUT", "DELETE", "CONNECT", "OPTIONS", "TRACE", "PATCH"}) {
+        if (method == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 CRequestHeads::Step CRequestHeads::Advance(std::string_view bytes) {
@@ -220,9 +232,14 @@ CRequestHeads::LineResult CRequestHeads::NoteHeadLine(std::string_view line, boo
         m_bRequestLineDone = true;
         // A request line cut at kMaxHead keeps its method, which was checked, but not its
         // version.
-        if (bCut || ParseRequestLine(line).status == RequestLineStatus::Http) {
+        const RequestLine request = ParseRequestLine(line);
+        if (bCut || request.status == RequestLineStatus::Http) {
+            // HTTP/2 with prior knowledge (gRPC without TLS) sends this preface, then frames:
+            // another protocol, as after an upgrade.
+            m_bConnect = m_bConnect || line == "PRI * HTTP/2.0";
             return LineResult::More;
         }
+        m_bUnreadable = m_bUnreadable || IsHttpMethod(line.substr(0, line.find(' ')));
         return LineResult::NotHttp;
     }
     if (line.empty() && !bCut) {
@@ -235,6 +252,9 @@ CRequestHeads::LineResult CRequestHeads::NoteHeadLine(std::string_view line, boo
 void CRequestHeads::NoteFramingHeader(std::string_view line, bool bCut) {
     constexpr std::string_view kLength = "content-length:";
     constexpr std::string_view kCoding = "transfer-encoding:";
+    if (StartsWithNoCase(line, "upgrade:")) {
+        m_bUpgrade = true;
+    }
     if (StartsWithNoCase(line, kLength)) {
         m_bBadFraming = m_bBadFraming || bCut || !NoteContentLength(line.substr(kLength.size()));
     } else if (StartsWithNoCase(line, kCoding)) {
@@ -266,6 +286,8 @@ bool CRequestHeads::NoteContentLength(std::string_view values) {
 
 void CRequestHeads::StartAfterHead() {
     State next = State::BeforeHead;
+    m_bSeenHead = true;
+    m_bUnreadable = m_bUnreadable || m_bBadFraming;
     if (m_bConnect || m_bBadFraming) {
         // What follows is a tunnel, or a body whose end is unclear: no guess is made at
         // where a next request would start.
@@ -274,6 +296,7 @@ void CRequestHeads::StartAfterHead() {
         // Transfer-Encoding overrides Content-Length; a request body whose last coding is not
         // chunked has no length a server could read.
         next = m_bChunked ? State::ChunkSize : State::NotHttp;
+        m_bUnreadable = m_bUnreadable || !m_bChunked;
     } else if (m_bHasLength && m_nContentLength > 0) {
         next = State::Body;
         m_nRemaining = m_nContentLength;
@@ -286,6 +309,10 @@ void CRequestHeads::StartAfterHead() {
     m_bChunked = false;
     m_bBadFraming = false;
     m_nContentLength = 0;
+    // An upgrade a server declines leaves the connection HTTP: what follows is read on, but
+    // bytes that are no request are taken for the new protocol.
+    m_bAfterUpgrade = m_bUpgrade;
+    m_bUpgrade = false;
     if (next == State::ChunkSize) {
         StartChunkSize();
     }
@@ -379,6 +406,9 @@ std::size_t CRequestHeads::Skip(std::string_view bytes, State next) {
 }
 
 std::size_t CRequestHeads::GiveUp(std::string_view bytes) {
+    if (m_bSeenHead && !m_bAfterUpgrade) {
+        m_bUnreadable = true;
+    }
     m_state = State::NotHttp;
     std::string().swap(m_head);
     return bytes.size();

@@ -19,20 +19,33 @@ public:
     // bTruncated) is called once for each head completed within them, in order. A whole head
     // ends with its blank line ("\r\n\r\n", or bare line feeds); a truncated one is its first
     // kMaxHead bytes. The view is valid only during the call.
+    // Returns how many of the bytes were left unread: those after a head that ends the HTTP
+    // stream (a CONNECT's, whose tunnel starts right after it), else 0.
     template <class OnHead>
-    void Feed(std::string_view bytes, OnHead&& onHead) {
+    std::size_t Feed(std::string_view bytes, OnHead&& onHead) {
         while (!bytes.empty()) {
             const Step step = Advance(bytes);
             bytes.remove_prefix(step.nConsumed);
             if (step.bHead) {
                 onHead(step.head, step.bTruncated);
+                if (m_state == State::NotHttp) {
+                    break;
+                }
             }
         }
         ReleaseHead();
+        return bytes.size();
     }
 
     // False once the stream has shown it is not HTTP; nothing is collected after that.
     bool IsHttp() const { return m_state != State::NotHttp; }
+
+    // True once a stream that began as HTTP (a head was read, or a request line starts with
+    // an HTTP method) has bytes no request could start with, or a head whose body length
+    // cannot be read: a server reads them some way the filter did not. A tunnel (CONNECT) or
+    // an upgraded protocol after its head is not unreadable. Set by the time onHead is called
+    // for such a head.
+    bool Unreadable() const { return m_bUnreadable; }
 
 private:
     enum class State : std::uint8_t {
@@ -94,6 +107,10 @@ private:
     bool m_bBadFraming = false;  // a body length that cannot be read
     bool m_bLineCut = false;     // the current line in m_head outgrew it
     bool m_bChunkDigits = false;
+    bool m_bSeenHead = false;      // a whole head was read
+    bool m_bUpgrade = false;       // the head being read asks for another protocol
+    bool m_bAfterUpgrade = false;  // the last head did
+    bool m_bUnreadable = false;
     bool m_bChunkExtension = false;
     bool m_bChunkCr = false;
 };

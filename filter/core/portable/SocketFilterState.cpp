@@ -29,7 +29,7 @@ void SocketFilterState::SetCategory(std::string_view text) {
     CopyBounded(category, kCategorySize, text);
 }
 
-SocketFilterTable::Entry* SocketFilterTable::Find(std::uint32_t uSocket) const {
+SocketFilterTable::Entry* SocketFilterTable::FindEntry(std::uint32_t uSocket) const {
     for (Entry* p = m_buckets[Bucket(uSocket)]; p != nullptr; p = p->pNext) {
         if (p->uSocket == uSocket) {
             return p;
@@ -51,28 +51,56 @@ SocketFilterTable::Entry* SocketFilterTable::NewEntry() {
     return pEntry;
 }
 
-std::optional<SocketFilterState> SocketFilterTable::Lookup(std::uint32_t uSocket) const {
+SocketFilterTable::Entry* SocketFilterTable::AddEntry(std::uint32_t uSocket) {
+    Entry* pEntry = NewEntry();
+    pEntry->uSocket = uSocket;
+    pEntry->pRecord = std::make_shared<Record>();
+    pEntry->pNext = m_buckets[Bucket(uSocket)];
+    m_buckets[Bucket(uSocket)] = pEntry;
+    ++m_nCount;
+    return pEntry;
+}
+
+std::shared_ptr<SocketFilterTable::Record> SocketFilterTable::Find(std::uint32_t uSocket,
+                                                                   bool bCreate) {
     const std::lock_guard<std::mutex> lock(m_lock);
-    if (const Entry* pEntry = Find(uSocket)) {
-        return pEntry->state;
+    Entry* pEntry = FindEntry(uSocket);
+    if (pEntry == nullptr && bCreate) {
+        pEntry = AddEntry(uSocket);
     }
-    return std::nullopt;
+    return pEntry != nullptr ? pEntry->pRecord : nullptr;
+}
+
+std::optional<SocketFilterState> SocketFilterTable::Lookup(std::uint32_t uSocket) const {
+    std::shared_ptr<Record> pRecord;
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        if (const Entry* pEntry = FindEntry(uSocket)) {
+            pRecord = pEntry->pRecord;
+        }
+    }
+    if (!pRecord) {
+        return std::nullopt;
+    }
+    const std::lock_guard<std::mutex> lock(pRecord->lock);
+    return pRecord->state;
 }
 
 void SocketFilterTable::Store(std::uint32_t uSocket, const SocketFilterState& state) {
+    // A new record rather than the old one changed: a hook still working on the old one (a
+    // receive completing after the socket was connected again) cannot touch the new verdict.
+    auto pRecord = std::make_shared<Record>();
+    pRecord->state = state;
     const std::lock_guard<std::mutex> lock(m_lock);
-    Entry* pEntry = Find(uSocket);
+    Entry* pEntry = FindEntry(uSocket);
     if (pEntry == nullptr) {
-        pEntry = NewEntry();
-        pEntry->uSocket = uSocket;
-        pEntry->pNext = m_buckets[Bucket(uSocket)];
-        m_buckets[Bucket(uSocket)] = pEntry;
-        ++m_nCount;
+        pEntry = AddEntry(uSocket);
     }
-    pEntry->state = state;
+    pEntry->pRecord = std::move(pRecord);
 }
 
 void SocketFilterTable::Remove(std::uint32_t uSocket) {
+    std::shared_ptr<Record> pGone;  // released after the table's lock
     const std::lock_guard<std::mutex> lock(m_lock);
     for (Entry** pp = &m_buckets[Bucket(uSocket)]; *pp != nullptr; pp = &(*pp)->pNext) {
         Entry* pEntry = *pp;
@@ -80,7 +108,7 @@ void SocketFilterTable::Remove(std::uint32_t uSocket) {
             continue;
         }
         *pp = pEntry->pNext;
-        pEntry->state = SocketFilterState();
+        pGone = std::move(pEntry->pRecord);
         pEntry->pNext = m_pFree;
         m_pFree = pEntry;
         if (--m_nCount == 0) {

@@ -9,8 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Api/PolicyApi.h"
@@ -257,4 +260,104 @@ TEST_F(FilterHooksTest, AFirstReceiveOfOneBytePassesAndTheNextIsReplaced) {
     EXPECT_EQ(Receive(kResponse, 1), "H");
     EXPECT_EQ(Receive().substr(0, 17), "HTTP/1.0 200 OK\r\n");
     EXPECT_EQ(Receive(), "");
+}
+
+namespace {
+
+class CSilentLog : public IFilterLog {
+public:
+    bool Enabled(signed char) const override { return false; }
+    void Write(const std::string&, signed char) override {}
+};
+
+}  // namespace
+
+// A keep-alive client sending its next requests (each head in two sends) while an overlapped
+// receive completes on another thread, page piece by page piece: both keep their changes. Were
+// either side to write back a copy it took before the other changed the record, the page would
+// come twice or torn, or the parser would lose its place in a head.
+// One round of the race below: the page the receives got, and the record after.
+struct RaceOutcome {
+    std::string page;
+    std::optional<SocketFilterState> state;
+};
+
+RaceOutcome RaceASendAndAReceive(const std::string& head) {
+    RaceOutcome outcome;
+    std::atomic<bool> bDone = false;
+    std::thread receiver([&] {
+        std::vector<char> buffer(11);
+        // Bounded: a page revived by stale copies could otherwise come without end.
+        while (outcome.page.size() < std::size_t{1} << 20) {
+            std::fill(buffer.begin(), buffer.end(), 'x');
+            WSABUF in{static_cast<ULONG>(buffer.size()), buffer.data()};
+            const DWORD n = FilterOverlappedRecvDone(kSocket, &in, 1, in.len);
+            if (n == 0) {
+                break;
+            }
+            outcome.page.append(buffer.data(), n);
+        }
+        bDone = true;
+    });
+    while (!bDone) {
+        for (const std::string& piece : {head.substr(0, 20), head.substr(20)}) {
+            WSABUF buffer{static_cast<ULONG>(piece.size()), const_cast<char*>(piece.data())};
+            FilterSend(kSocket, &buffer, 1);
+        }
+    }
+    receiver.join();
+    outcome.state = TheSocketFilterTable().Lookup(kSocket);
+    return outcome;
+}
+
+// A keep-alive client sending its next requests (each head in two sends) while an overlapped
+// receive completes on another thread, page piece by page piece: both keep their changes. Were
+// either side to write back a copy it took before the other changed the record, the page would
+// come twice or torn, or the parser would lose its place in a head. Several rounds, since a
+// lost change shows only when the two interleave just so.
+TEST_F(FilterHooksTest, ASendAndAReceiveCompletionRacingKeepBothTheirChanges) {
+    ASSERT_EQ(SetWords(0, {"poker"}), 1);
+    CSilentLog silent;
+    for (int iRound = 0; iRound < 8; ++iRound) {
+        SCOPED_TRACE(iRound);
+        Connect();
+        SetFilterLog(&silent);
+        SetSharedSwitches(true, 5);
+        Send(Request("/poker"));
+        const RaceOutcome outcome = RaceASendAndAReceive(Request("/next"));
+        SetSharedSwitches(false, 0);
+        SetFilterLog(&m_log);
+        const std::string& page = outcome.page;
+        const std::size_t nBody = page.find("\r\n\r\n") + 4;
+        const std::size_t nLength = page.find("Content-Length: ");
+        ASSERT_NE(nLength, std::string::npos);
+        // The page's body is followed by a blank line its length does not count.
+        ASSERT_EQ(page.size() - nBody, std::stoul(page.substr(nLength + 16)) + 4) << "page torn";
+        ASSERT_EQ(page.find("HTTP/1.0 200 OK", 1), std::string::npos) << "page twice";
+        ASSERT_TRUE(outcome.state.has_value());
+        ASSERT_EQ(outcome.state->stream, StreamKind::kHttp) << "a head misread";
+        ASSERT_EQ(outcome.state->redirected, 1);
+    }
+}
+
+// With filtering switched off nothing is refused, not even what no server reads as the filter
+// does: a malformed hello, a request line that is not HTTP's.
+TEST_F(FilterHooksTest, FilteringOffRefusesNothingTheStrictFilterCannotRead) {
+    const std::string unreadable[] = {"GET / HTTX/1.1\r\nHost: games.example\r\n\r\n",
+                                      std::string("\x16\x03\x01\x00\x05\x01\x00\x00\x01\x00", 10)};
+    for (const std::string& bytes : unreadable) {
+        Connect();
+        SetSharedSwitches(true, 5);
+        gSharedState.filterOff = 1;
+        WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
+        EXPECT_FALSE(FilterSend(kSocket, &buffer, 1));
+        gSharedState.filterOff = 0;
+        EXPECT_FALSE(FilterSend(kSocket, &buffer, 1)) << "passed for good";
+        // With filtering on, the same bytes on a new connection are refused.
+        Connect();
+        SetSharedSwitches(true, 5);
+        gSharedState.filterOff = 0;
+        EXPECT_TRUE(FilterSend(kSocket, &buffer, 1));
+    }
+    SetSharedSwitches(false, 0);
 }

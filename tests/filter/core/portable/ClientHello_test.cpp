@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CapturedHellos.h"
+#include "tests/support/TlsClientHello.h"
 
 namespace {
 
@@ -179,6 +180,7 @@ TEST(ClientHello, StreamsThatAreNotAHelloAreGivenUpEarly) {
         const char* pWhat;
         std::string stream;
         std::size_t nDecidedAfter;  // bytes fed before the verdict
+        Status verdict = Status::kNotClientHello;
     } cases[] = {
         {"plain HTTP", "GET / HTTP/1.1\r\n", 1},
         {"application data first", Record(message, 23), 1},
@@ -187,7 +189,8 @@ TEST(ClientHello, StreamsThatAreNotAHelloAreGivenUpEarly) {
         {"empty record", Record(""), 5},
         {"record over 16 KiB", std::string{22, 3, 3, 0x40, 1}, 5},
         {"a ServerHello", Record("\x02" + message.substr(1)), 6},
-        {"a hello over the limit", oversized, 9},
+        // A hello, but one too large to read: refused, unlike bytes that are no hello.
+        {"a hello over the limit", oversized, 9, Status::kMalformed},
         {"alert between fragments", Record(message.substr(0, 10)) + Record("\x02\x28", 21), 16},
     };
     for (const auto& c : cases) {
@@ -195,7 +198,7 @@ TEST(ClientHello, StreamsThatAreNotAHelloAreGivenUpEarly) {
         CClientHello hello;
         for (std::size_t i = 0; i < c.stream.size(); ++i) {
             const Status status = hello.Feed(c.stream.substr(i, 1));
-            ASSERT_EQ(status, i + 1 < c.nDecidedAfter ? Status::kNeedMore : Status::kNotClientHello)
+            ASSERT_EQ(status, i + 1 < c.nDecidedAfter ? Status::kNeedMore : c.verdict)
                 << "after " << i + 1 << " bytes";
         }
         EXPECT_TRUE(hello.ServerName().empty());
@@ -223,7 +226,7 @@ TEST(ClientHello, LengthsThatDoNotAddUp) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pWhat);
-        EXPECT_EQ(FeedWhole(Record(c.message)).status, Status::kNotClientHello);
+        EXPECT_EQ(FeedWhole(Record(c.message)).status, Status::kMalformed);
     }
     // Without extensions (allowed before TLS 1.3) the hello is whole but names nothing.
     EXPECT_EQ(FeedWhole(Record(HelloMessage(""))).status, Status::kNoServerName);
@@ -254,11 +257,11 @@ TEST(ClientHello, ServerNameExtensionContents) {
          {Status::kServerName, kName}},
         {"two host names",
          ServerNameExtensionOf(NameEntry(kName) + NameEntry("b.test")),
-         {Status::kNotClientHello, ""}},
+         {Status::kNoServerName, ""}},
         {"two server_name extensions",
          ServerNameExtension(kName) + ServerNameExtension("b.test"),
-         {Status::kNotClientHello, ""}},
-        {"empty server_name extension", Extension(0, ""), {Status::kNotClientHello, ""}},
+         {Status::kMalformed, ""}},
+        {"empty server_name extension", Extension(0, ""), {Status::kMalformed, ""}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pWhat);
@@ -281,7 +284,7 @@ TEST(ClientHello, HelloOfExactlyTheLimitAcrossTwoRecords) {
     const std::string stream = InRecords(message, {message.size() - 1});
     EXPECT_EQ(FeedPieces(stream, {1000, 16000, stream.size() - 1}), expected);
     EXPECT_EQ(FeedWhole(InRecords(helloOfSize(CClientHello::kMaxHello + 1), {100})).status,
-              Status::kNotClientHello);
+              Status::kMalformed);
 }
 
 TEST(ClientHello, VerdictStaysOnceGiven) {
@@ -290,4 +293,14 @@ TEST(ClientHello, VerdictStaysOnceGiven) {
     EXPECT_EQ(hello.Feed(HelloWith(ServerNameExtension("other.test"))), Status::kServerName);
     EXPECT_EQ(hello.Feed("GET / HTTP/1.1\r\n"), Status::kServerName);
     EXPECT_EQ(hello.ServerName(), kName);
+}
+
+TEST(ClientHello, EncryptedClientHelloIsNoted) {
+    for (const bool bEncrypted : {false, true}) {
+        CClientHello hello;
+        ASSERT_EQ(hello.Feed(BuildClientHello("public.example", 0, bEncrypted)),
+                  Status::kServerName);
+        EXPECT_EQ(hello.ServerName(), "public.example");
+        EXPECT_EQ(hello.HasEncryptedHello(), bEncrypted);
+    }
 }

@@ -213,3 +213,32 @@ TEST(RequestHeads, BodiesOver4GiBAreSkippedWhole) {
         EXPECT_TRUE(heads.IsHttp());
     }
 }
+
+// A stream that began as HTTP and then has bytes no request starts with is read by a server
+// some way the filter did not: it is unreadable, unlike a stream that never was HTTP, a tunnel
+// or an upgraded protocol.
+TEST(RequestHeads, UnreadableOnlyAfterAStreamBeganAsHttp) {
+    struct Case {
+        const char* bytes;
+        bool bUnreadable;
+    };
+    const Case cases[] = {
+        {"GET / HTTP/1.1\r\n\r\n\x01\x02 binary", true},
+        {"GET / HTTP/1.1\r\n\r\nGET /x HTTX/1.1\r\n\r\n", true},
+        {"GET /x HTTX/1.1\r\n\r\n", true},
+        {"POST / HTTP/1.1\r\nContent-Length: 1x\r\n\r\n", true},
+        {"POST / HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", true},
+        {"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", true},
+        {"EHLO mail.example\r\n", false},
+        {"\x16\x03\x01\x02\x00", false},
+        {"CONNECT a.example:443 HTTP/1.1\r\n\r\n\x16\x03\x01", false},
+        {"GET /chat HTTP/1.1\r\nUpgrade: websocket\r\n\r\n\x81\x85 frame", false},
+        {"GET /chat HTTP/1.1\r\nUpgrade: h2c\r\n\r\nGET / HTTP/1.1\r\n\r\n", false},
+        {"PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n\x00\x00\x12\x04", false},
+    };
+    for (const Case& c : cases) {
+        CRequestHeads heads;
+        heads.Feed(c.bytes, [](std::string_view, bool) {});
+        EXPECT_EQ(heads.Unreadable(), c.bUnreadable) << c.bytes;
+    }
+}
