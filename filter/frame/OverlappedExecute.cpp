@@ -11,14 +11,22 @@
 
 namespace {
 
-// False, with the thread's last error in the record: the extension functions report failure so.
-bool TakeLastError(OverlappedStructure* pRecord) {
-    pRecord->Error = static_cast<int>(::GetLastError());
+// What the next provider's call writes as it returns: its error, and its byte count when it
+// finished at once. Never in the record: in port mode a manager thread may complete the record,
+// and the pool hand it to another operation, before the call has returned.
+struct IssueOutcome {
+    int Error = 0;
+    DWORD Bytes = 0;
+};
+
+// False, with the thread's last error: the extension functions report failure so.
+bool TakeLastError(IssueOutcome& outcome) {
+    outcome.Error = static_cast<int>(::GetLastError());
     return false;
 }
 
 // The BOOL extension functions of the strict switch, which take no completion routine.
-bool IssueExtension(OverlappedStructure* pRecord) {
+bool IssueExtension(OverlappedStructure* pRecord, IssueOutcome& outcome) {
     const ChainExtensions& next = pRecord->Provider->Extensions;
     const SOCKET s = pRecord->ProviderSocket;
     LPOVERLAPPED lpOverlapped = &pRecord->ProviderOverlapped;
@@ -27,7 +35,7 @@ bool IssueExtension(OverlappedStructure* pRecord) {
         case kOpConnectEx: {
             const ConnectExArgs& a = pRecord->Args.ConnectEx;
             bDone = next.ConnectEx.load()(s, a.Name, a.NameLength, a.SendBuffer, a.SendLength,
-                                          &pRecord->BytesTransferred, lpOverlapped);
+                                          &outcome.Bytes, lpOverlapped);
             break;
         }
         case kOpDisconnectEx: {
@@ -42,18 +50,18 @@ bool IssueExtension(OverlappedStructure* pRecord) {
             break;
         }
     }
-    return bDone || TakeLastError(pRecord);
+    return bDone || TakeLastError(outcome);
 }
 
-// The next provider's call for the record's operation; false with the error in pRecord->Error.
+// The next provider's call for the record's operation; false with the error in outcome.Error.
 bool IssueOperation(OverlappedStructure* pRecord,
-                    LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine) {
+                    LPWSAOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine, IssueOutcome& outcome) {
     const WSPPROC_TABLE& next = pRecord->Provider->NextProcTable;
     const SOCKET s = pRecord->ProviderSocket;
     LPWSAOVERLAPPED lpOverlapped = &pRecord->ProviderOverlapped;
     LPWSATHREADID lpThreadId = pRecord->HasCallerThread ? &pRecord->CallerThreadId : nullptr;
-    LPDWORD lpBytes = &pRecord->BytesTransferred;
-    LPINT lpErrno = &pRecord->Error;
+    LPDWORD lpBytes = &outcome.Bytes;
+    LPINT lpErrno = &outcome.Error;
     const CCallProviderScope slot(pRecord->Provider);
     switch (pRecord->Operation) {
         case kOpIoctl: {
@@ -104,18 +112,18 @@ bool IssueOperation(OverlappedStructure* pRecord,
         case kOpConnectEx:
         case kOpDisconnectEx:
         case kOpTransmitPackets:
-            return IssueExtension(pRecord);
+            return IssueExtension(pRecord, outcome);
         case kOpRecvMsg: {
             const MessageArgs& a = pRecord->Args.Message;
             return pRecord->Provider->Extensions.RecvMsg.load()(s, a.Message, lpBytes, lpOverlapped,
                                                                 lpCompletionRoutine) == 0 ||
-                   TakeLastError(pRecord);
+                   TakeLastError(outcome);
         }
         case kOpSendMsg: {
             const MessageArgs& a = pRecord->Args.Message;
             return pRecord->Provider->Extensions.SendMsg.load()(
                        s, a.Message, a.Flags, lpBytes, lpOverlapped, lpCompletionRoutine) == 0 ||
-                   TakeLastError(pRecord);
+                   TakeLastError(outcome);
         }
         default:
             DebugOut("ExecuteOverlappedOperation: Unknown operation!\n");
@@ -206,11 +214,14 @@ int ExecuteOverlappedOperation(OverlappedStructure* pRecord, bool bSynchronous, 
     if (bByEvent && !PrepareCompletionEvent(pRecord)) {
         return FailOverlappedOperation(pRecord, WSAENOBUFS);
     }
-    const bool bIssued =
-        IssueOperation(pRecord, bPortMode || bByEvent ? nullptr : IntermediateCompletionRoutine);
-    // From here a port-mode record belongs to whichever thread gets its completion.
-    const int iError = bIssued ? 0 : pRecord->Error;
+    IssueOutcome outcome;
+    const bool bIssued = IssueOperation(
+        pRecord, bPortMode || bByEvent ? nullptr : IntermediateCompletionRoutine, outcome);
+    // From here a port-mode record belongs to whichever thread gets its completion, unless the
+    // operation failed at once, when none comes.
+    const int iError = bIssued ? 0 : outcome.Error;
     if (iError != 0 && iError != WSA_IO_PENDING) {
+        pRecord->BytesTransferred = outcome.Bytes;
         if (!bPortMode) {
             // Queued earlier: the caller was told it is pending, so it must hear the failure.
             IntermediateCompletionRoutine(static_cast<DWORD>(iError), 0,

@@ -37,7 +37,6 @@ OverlappedStructure* TakeOverlappedStructure(SocketInfo& info, SOCKET s,
         }
     }
     pRecord->CallerCompletionRoutine = request.CompletionRoutine;
-    pRecord->Error = 0;
     pRecord->Operation = request.Operation;
     pRecord->Args = request.Args;
     pRecord->Provider = request.Provider != nullptr ? request.Provider : info.Provider;

@@ -114,7 +114,6 @@ struct OverlappedStructure {
     SocketInfo* SocketRecord;
     SOCKET CallerSocket;
     SOCKET ProviderSocket;
-    INT Error;
     OverlappedArgs Args;
     DWORD Operation;
     WSATHREADID CallerThreadId;  // a copy: the caller's may not outlive its call
@@ -122,7 +121,7 @@ struct OverlappedStructure {
     BOOL OwnsCallerThread;  // opened by the frame (an extension function has no thread id)
     LPWSAOVERLAPPED CallerOverlapped;
     LPWSAOVERLAPPED_COMPLETION_ROUTINE CallerCompletionRoutine;
-    DWORD BytesTransferred;  // the next provider writes its immediate byte count here
+    DWORD BytesTransferred;  // the next provider's byte count of an operation that failed at once
     DWORD PacketError;       // a failed completion packet's error, for a provider socket gone
     // Completion through an event for operations no manager thread hears of. Plain handles:
     // records are zero-filled by the pool, which closes them when the record goes back.

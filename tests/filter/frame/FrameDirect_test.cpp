@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/QuietInstallation.h"
@@ -178,6 +179,84 @@ TEST_F(FrameOverFakeProvider, ANextProvidersFailureIsTheResultButStartupComplete
     // It still counts as a start-up: the table is the frame's, and clean-up matches it.
     EXPECT_NE(m_table.lpWSPSocket, nullptr);
     int iError = 0;
+    EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
+}
+
+// Chains over a provider whose overlapped send-to returns late (tests/filter/frame/
+// LateProvider.cpp).
+class FrameOverLateProvider : public FrameDirect {
+protected:
+    FrameOverLateProvider()
+        : FrameDirect(CScopedCatalog::Layer::kChains, ProgramFolder() + L"late_provider.dll") {}
+
+    template <class Fn>
+    Fn* LateControl(const char* szName) {
+        return reinterpret_cast<Fn*>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"late_provider.dll"), szName)));
+    }
+    // Polls pfnDone, for at most a few seconds.
+    static bool Eventually(BOOL (*pfnDone)()) {
+        const ULONGLONG uEnd = ::GetTickCount64() + 10000;
+        while (!pfnDone() && ::GetTickCount64() < uEnd) {
+            ::Sleep(1);
+        }
+        return pfnDone() != FALSE;
+    }
+};
+
+// A provider's call may return after a manager thread has completed its request and the pool
+// has handed the record to the next request. What that late call writes as it returns must not
+// become the next request's outcome: here a failure at once, which no completion follows and
+// which the application must still hear of.
+TEST_F(FrameOverLateProvider, AFailureAtOnceSurvivesTheRecordsPreviousCallReturningLate) {
+    ASSERT_EQ(Start(), 0);
+    auto* pfnArm = LateControl<void()>("LateProviderArm");
+    auto* pfnReleased = LateControl<BOOL()>("LateProviderRecordReleased");
+    auto* pfnMatched = LateControl<BOOL()>("LateProviderMatched");
+    ASSERT_TRUE(pfnArm != nullptr && pfnReleased != nullptr && pfnMatched != nullptr);
+    int iError = 0;
+    const SOCKET sA = Socket(AF_INET, SOCK_DGRAM, 0, &iError);
+    const SOCKET sB = Socket(AF_INET, SOCK_DGRAM, 0, &iError);
+    ASSERT_NE(sA, INVALID_SOCKET);
+    ASSERT_NE(sB, INVALID_SOCKET);
+    const CUniqueHandle<CKernelHandleTraits> eventA(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const CUniqueHandle<CKernelHandleTraits> eventB(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const sockaddr_in to = LoopbackAddress(9);
+    char data[] = "late";
+    WSABUF buffer = {sizeof data, data};
+
+    pfnArm();
+    WSAOVERLAPPED ovA{};
+    ovA.hEvent = eventA.Get();
+    int iResultA = 0;
+    int iErrorA = 0;
+    std::thread late([&] {
+        DWORD dwSent = 0;
+        iResultA =
+            m_table.lpWSPSendTo(sA, &buffer, 1, &dwSent, 0, reinterpret_cast<const sockaddr*>(&to),
+                                sizeof to, &ovA, nullptr, nullptr, &iErrorA);
+    });
+    // A completed and its record is back in the pool while A's call has not returned.
+    const bool bReleased =
+        ::WaitForSingleObject(eventA.Get(), 10000) == WAIT_OBJECT_0 && Eventually(pfnReleased);
+    WSAOVERLAPPED ovB{};
+    ovB.hEvent = eventB.Get();
+    DWORD dwSent = 0;
+    int iErrorB = 0;
+    const int iResultB = bReleased
+                             ? m_table.lpWSPSendTo(sB, &buffer, 1, &dwSent, 0,
+                                                   reinterpret_cast<const sockaddr*>(&to),
+                                                   sizeof to, &ovB, nullptr, nullptr, &iErrorB)
+                             : 0;
+    late.join();
+    ASSERT_TRUE(bReleased);
+    ASSERT_TRUE(pfnMatched()) << "B did not get A's record";
+    EXPECT_EQ(iResultA, SOCKET_ERROR);
+    EXPECT_EQ(iErrorA, WSA_IO_PENDING);
+    // B failed at once, and says so; its request is finished with the error.
+    EXPECT_EQ(iResultB, SOCKET_ERROR);
+    EXPECT_EQ(iErrorB, WSAENETUNREACH);
+    EXPECT_EQ(ovB.Offset, static_cast<DWORD>(WSAENETUNREACH));
     EXPECT_EQ(m_table.lpWSPCleanup(&iError), 0);
 }
 
