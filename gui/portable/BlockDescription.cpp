@@ -15,6 +15,9 @@ constexpr int kPolicyTime = 6;
 }  // namespace
 
 std::string BlockSite(const BlockJournalEntry& entry) {
+    if (entry.iPolicy >= BLOCK_JOURNAL_FIRST_EVENT) {
+        return "";
+    }
     return entry.szHost[0] != '\0' ? entry.szHost : "(unknown site)";
 }
 
@@ -36,6 +39,9 @@ std::string BlockReason(const BlockJournalEntry& entry) {
 }
 
 const char* BlockScheme(const BlockJournalEntry& entry) {
+    if (entry.iPolicy >= BLOCK_JOURNAL_FIRST_EVENT) {
+        return "";
+    }
     return entry.iScheme == BLOCK_SCHEME_HTTPS ? "https" : "http";
 }
 

@@ -8,12 +8,13 @@
 
 #include "Api/portable/BlockJournalEntry.h"
 
-// The name the block was made for; "(unknown site)" when the filter had none.
+// The name the block was made for; "(unknown site)" when the filter had none, nothing for an
+// event (no site was refused).
 std::string BlockSite(const BlockJournalEntry& entry);
 // "URL Word: poker", "Category: Gambling" (a site of no category named as such) or "settings
 // corrupted".
 std::string BlockReason(const BlockJournalEntry& entry);
-// "http" or "https".
+// "http" or "https"; nothing for an event.
 const char* BlockScheme(const BlockJournalEntry& entry);
 
 // The blocks a list shows, newest first: all of them, or with bAllProfiles false only those

@@ -37,6 +37,11 @@ TEST(BlockDescription, ReasonSiteAndScheme) {
     entry.iScheme = BLOCK_SCHEME_HTTPS;
     EXPECT_EQ(BlockSite(entry), "casino.example");
     EXPECT_STREQ(BlockScheme(entry), "https");
+
+    // An event refused no site and came over no connection.
+    entry.iPolicy = BLOCK_EVENT_CLOCK_CHANGED;
+    EXPECT_EQ(BlockSite(entry), "");
+    EXPECT_STREQ(BlockScheme(entry), "");
 }
 
 TEST(BlockDescription, NewestFirstForOneProfileOrAll) {
