@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "win/ProcessHandles.h"
 #include "win/ProductRegistry.h"
 #include "win/UniqueHandle.h"
@@ -22,7 +24,8 @@ StepOutcome RunAdminPasswordStep(const std::string& strGuiPath, bool bInstall,
     PROCESS_INFORMATION process = {};
     if (!::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process)) {
-        strError = "cannot start " + strGuiPath;
+        strError =
+            "cannot start " + strGuiPath + " (error " + std::to_string(::GetLastError()) + ")";
         return StepOutcome::kFailed;
     }
     const CProcessHandles handles = OwnProcessHandles(process);
