@@ -48,7 +48,7 @@ protected:
     void OpenSettingsAs(const char* szName, const std::string& strPassword) {
         m_program.emplace();
         m_hLogin = m_program->Dialog("Login");
-        ASSERT_NE(m_hLogin, nullptr);
+        ASSERT_NE(m_hLogin, nullptr) << m_program->State();
         ASSERT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(m_hLogin) != FALSE; }));
         ::SendMessageA(::GetDlgItem(m_hLogin, IDC_LOGIN_USER), CB_SELECTSTRING,
                        static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(szName));

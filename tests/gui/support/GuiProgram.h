@@ -25,6 +25,8 @@ public:
                              &startup, &process)) {
             m_process = std::move(OwnProcessHandles(process).process);
             m_dwPid = process.dwProcessId;
+        } else {
+            m_dwStartError = ::GetLastError();
         }
     }
     CGuiProgram(const CGuiProgram&) = delete;
@@ -45,6 +47,15 @@ public:
         DWORD dwCode = STILL_ACTIVE;
         ::GetExitCodeProcess(m_process.Get(), &dwCode);
         return dwCode;
+    }
+
+    // For an assertion's message when a window did not come.
+    std::string State() const {
+        if (!Started()) {
+            return "Gui.exe did not start (error " + std::to_string(m_dwStartError) + ")";
+        }
+        return HasEnded(0) ? "Gui.exe ended with code " + std::to_string(ExitCode())
+                           : std::string("Gui.exe is running");
     }
 
     HWND Dialog(const char* szTitle, DWORD dwTimeoutMs = gui::kWaitMs) const {
@@ -73,4 +84,5 @@ public:
 private:
     CHandle m_process;
     DWORD m_dwPid = 0;
+    DWORD m_dwStartError = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,20 @@ protected:
         RemoveRunEntry();
     }
     ~GuiTest() override { RemoveRunEntry(); }
+
+    // A failed test shows the last lines the program wrote about itself.
+    void TearDown() override {
+        if (!HasFailure()) {
+            return;
+        }
+        for (const char* szLog : {"GuiCallLog.Log", "GuiLogFile.Log"}) {
+            const std::vector<std::string> lines = ReadLines(m_install.Folder() + szLog);
+            std::printf("--- %s (%zu lines, the last 30):\n", szLog, lines.size());
+            for (std::size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i) {
+                std::printf("%s\n", lines[i].c_str());
+            }
+        }
+    }
 
     static void RemoveRunEntry() { ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKeyPath, "QPC"); }
 

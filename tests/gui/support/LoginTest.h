@@ -25,7 +25,7 @@ protected:
     void Start() {
         m_program.emplace();
         m_hLogin = m_program->Dialog("Login");
-        ASSERT_NE(m_hLogin, nullptr);
+        ASSERT_NE(m_hLogin, nullptr) << m_program->State();
         ASSERT_TRUE(LoginShown());
     }
 
