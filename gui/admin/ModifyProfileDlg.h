@@ -1,6 +1,6 @@
-// The profile editor: the Category, Advanced, Time and (for a user's profile) User pages over the
-// profile in the edit state. Apply and Done commit the edited lists; Cancel leaves them
-// unwritten.
+// The profile editor: the Category, Advanced, Time and (for a user's profile) User pages over
+// the profile in the edit state. Apply and Done commit the edited lists and time rules; Cancel
+// leaves them unwritten.
 #pragma once
 
 #include "gui/admin/SkinnedScreen.h"
