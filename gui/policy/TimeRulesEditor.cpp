@@ -1,5 +1,7 @@
 #include "gui/policy/TimeRulesEditor.h"
 
+#include <cstring>
+
 #include "Api/PolicyApi.h"
 #include "gui/admin/ProfileEditState.h"
 #include "gui/app/GuiLog.h"
@@ -129,7 +131,8 @@ void CTimeRulesEditor::ShowText(const std::string& strText) {
     if (CheckTimeRules(strText.c_str(), strCanonical.data(),
                        static_cast<int>(strCanonical.size())) == 0) {
         // The fault in place of the text: what a commit would refuse.
-        m_text.SetWindowText("Not valid: " + std::string(strCanonical.c_str()));
+        strCanonical.resize(std::strlen(strCanonical.c_str()));
+        m_text.SetWindowText("Not valid: " + strCanonical);
         return;
     }
     m_text.SetWindowText(strText);
