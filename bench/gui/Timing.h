@@ -24,7 +24,7 @@ inline LARGE_INTEGER Now() {
 }
 
 // Waits for `done` polling every millisecond (the tests' waits poll every 20 ms, too coarse
-// for a figure). False after 20 s.
+// for a figure). False after gui::kWaitMs.
 template <class F>
 bool WaitClosely(F done) {
     const ULONGLONG uEnd = ::GetTickCount64() + gui::kWaitMs;
