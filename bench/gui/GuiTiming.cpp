@@ -5,7 +5,6 @@
 // prints the median and the spread of each over the rounds.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,45 +12,13 @@
 
 #include "Api/Library.h"
 #include "Api/PolicyApi.h"
+#include "bench/gui/Timing.h"
 #include "gui/res/resource.h"
 #include "tests/gui/support/GuiDriver.h"
 #include "tests/gui/support/GuiProgram.h"
 #include "tests/support/QuietInstallation.h"
 
 namespace {
-
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
-           static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now;
-}
-
-// Waits for `done` polling every millisecond (the tests' waits poll every 20 ms, too coarse
-// for a figure). False after 20 s.
-template <class F>
-bool WaitClosely(F done) {
-    const ULONGLONG uEnd = ::GetTickCount64() + gui::kWaitMs;
-    while (!done()) {
-        if (::GetTickCount64() >= uEnd) {
-            return false;
-        }
-        ::Sleep(1);
-    }
-    return true;
-}
-
-void Report(const char* szWhat, std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    std::printf("%-40s median %7.1f ms   min %7.1f   max %7.1f   (%zu rounds)\n", szWhat,
-                values[values.size() / 2], values.front(), values.back(), values.size());
-}
 
 // Gives the administrator's own profile 30 allowed and 30 blocked URL entries and every
 // category; false when the library refused.
@@ -79,15 +46,6 @@ bool FillAdministratorsProfile() {
     bOk = bOk && SetCategoryList("admin", &categories, &nCategories) == 1;
     FreeListMemory(&categories, &nCategories);
     return bOk;
-}
-
-HWND VisibleDialog(const CGuiProgram& program, const char* szTitle) {
-    HWND hFound = nullptr;
-    WaitClosely([&] {
-        hFound = program.Dialog(szTitle, 0);
-        return hFound != nullptr && ::IsWindowVisible(hFound) != FALSE;
-    });
-    return hFound;
 }
 
 // One round of a parent editing his own profile: the two waits, in milliseconds. Returns

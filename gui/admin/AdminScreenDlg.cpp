@@ -44,6 +44,7 @@ void CAdminScreenDlg::OnModifyDefaultProfile() {
     CopyToField(gProfileEditState.profileName, "Default");
     ReadURLLists(gProfileEditState);
     ReadCategories(gProfileEditState);
+    ReadTimeRules(gProfileEditState);
     EndDialog(screens::kProfileEditor);
 }
 

@@ -51,6 +51,7 @@ void CModifyProfileDlg::CreateTabs() {
     // A page that cannot be made leaves out its tab and those after it.
     const bool bAll = AddTab(m_categoryPage, m_categoryTab, "Category", IDC_TAB_CATEGORY) &&
                       AddTab(m_advancedPage, m_advancedTab, "Advanced", IDC_TAB_ADVANCED) &&
+                      AddTab(m_timePage, m_timeTab, "Time", IDC_TAB_TIME) &&
                       (IsDefaultProfile() || AddTab(m_userPage, m_userTab, "User", IDC_TAB_USER));
     if (!bAll) {
         gGuiLog.Write("CModifyProfileDlg :: a page could not be created", 1);

@@ -1,6 +1,6 @@
-// The profile editor: the Category, Advanced and (for a user's profile) User pages over the
-// profile in the edit state. Apply and Done commit the edited lists; Cancel leaves them
-// unwritten.
+// The profile editor: the Category, Advanced, Time and (for a user's profile) User pages over
+// the profile in the edit state. Apply and Done commit the edited lists and time rules; Cancel
+// leaves them unwritten.
 #pragma once
 
 #include "gui/admin/SkinnedScreen.h"
@@ -9,6 +9,7 @@
 #include "gui/framework/MessageMap.h"
 #include "gui/policy/CategoryPageDlg.h"
 #include "gui/policy/PageTwoDlg.h"
+#include "gui/policy/TimePageDlg.h"
 #include "gui/users/UserPageDlg.h"
 
 class CModifyProfileDlg : public CSkinnedScreen {
@@ -37,8 +38,10 @@ private:
     CTabContainerDlg m_container;
     CCategoryPageDlg m_categoryPage;
     CPageTwoDlg m_advancedPage;
+    CTimePageDlg m_timePage;
     CUserPageDlg m_userPage;
     CXPButton m_categoryTab;
     CXPButton m_advancedTab;
+    CXPButton m_timeTab;
     CXPButton m_userTab;
 };

@@ -184,11 +184,25 @@ int WriteCategory(CProfileEditState& state) {
     return sent == Sent::kYes ? 1 : 0;
 }
 
+int WriteTime(CProfileEditState& state) {
+    if (!state.timeRulesChanged) {
+        return 1;
+    }
+    Log("WriteTime", 1);
+    if (SetTimeRules(state.profileName, state.timeRules.c_str()) == 0) {
+        Log(std::string("SetTimeRules Failed : ") + GetLastErrorMessage(), 1);
+        return 0;
+    }
+    state.timeRulesChanged = false;
+    return 1;
+}
+
 bool WriteProfileLists(CProfileEditState& state, bool bLogSteps) {
     bool bSaved = true;
     for (const auto& [write, szStep] :
          {std::pair{&WriteIP, "\tWriteIP"}, std::pair{&WriteURL, "\tWriteURL"},
-          std::pair{&WriteWord, "\tWriteWord"}, std::pair{&WriteCategory, "\tWriteCategory"}}) {
+          std::pair{&WriteWord, "\tWriteWord"}, std::pair{&WriteCategory, "\tWriteCategory"},
+          std::pair{&WriteTime, "\tWriteTime"}}) {
         bSaved = write(state) == 1 && bSaved;
         if (bLogSteps) {
             Log(szStep, 1);
@@ -226,6 +240,19 @@ int ReadCategories(CProfileEditState& state) {
         Log(std::string("Operations :: GetCategoryList Failed:") + GetLastErrorMessage(), 1);
         return 0;
     }
+    return 1;
+}
+
+int ReadTimeRules(CProfileEditState& state) {
+    state.timeRules.clear();
+    state.timeRulesChanged = false;
+    std::string strText(TIME_RULES_TEXT_SIZE, '\0');
+    if (GetTimeRules(state.profileName, strText.data(), static_cast<int>(strText.size())) == 0) {
+        Log(std::string("Operations :: GetTimeRules Failed:") + GetLastErrorMessage(), 1);
+        return 0;
+    }
+    strText.resize(std::strlen(strText.c_str()));
+    state.timeRules = std::move(strText);
     return 1;
 }
 

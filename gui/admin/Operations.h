@@ -16,12 +16,16 @@ int WriteIP(CProfileEditState& state);
 int WriteURL(CProfileEditState& state);
 int WriteWord(CProfileEditState& state);
 int WriteCategory(CProfileEditState& state);
-// The four writes of a commit, each whatever became of the one before; true when all
+// The time rules, when the Time page changed them; 1 also when there was nothing to write.
+int WriteTime(CProfileEditState& state);
+// The writes of a commit, each whatever became of the one before; true when all
 // succeeded. With bLogSteps each is followed by a log line naming it.
 bool WriteProfileLists(CProfileEditState& state, bool bLogSteps);
 // Reload the profile's URL lists, and every category with the profile's blocked ones.
 int ReadURLLists(CProfileEditState& state);
 int ReadCategories(CProfileEditState& state);
+// The profile's stored time rules; on failure none, and nothing to write until changed.
+int ReadTimeRules(CProfileEditState& state);
 
 void FillListBox(CListBox& list, const std::vector<std::string>& entries);
 void FillStringList(std::vector<std::string>& entries, const CListBox& list);

@@ -24,6 +24,10 @@ struct CProfileEditState {
     std::vector<std::string> selectedCategories;
     std::map<int32_t, std::string> words;
     std::vector<std::string> allCategories;
+    // The Time page's rules text, written by a commit only once the page changed it (a text
+    // that could not be read stays unwritten).
+    std::string timeRules;
+    bool timeRulesChanged = false;
 };
 
 extern CProfileEditState gProfileEditState;

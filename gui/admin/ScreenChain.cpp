@@ -11,6 +11,7 @@
 #include "gui/app/GuiLog.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/policy/CategoryPolicyDlg.h"
+#include "gui/policy/TimePolicyDlg.h"
 #include "gui/policy/URLPolicyDlg.h"
 #include "gui/res/resource.h"
 #include "gui/users/SelectUserDlg.h"
@@ -40,6 +41,8 @@ int RunScreen(int nCode) {
             return Run<CAdminScreenDlg>();
         case screens::kProfileEditor:
             return Run<CModifyProfileDlg>();
+        case screens::kTimeSettings:
+            return Run<CTimePolicyDlg>();
         default:
             return -1;
     }
@@ -56,6 +59,7 @@ bool IsKnownResult(int nCode) {
         case screens::kAdministration:
         case screens::kCreateTheUser:
         case screens::kProfileEditor:
+        case screens::kTimeSettings:
             return true;
         default:
             return false;

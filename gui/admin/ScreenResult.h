@@ -16,5 +16,6 @@ constexpr int kAdministration = 17;
 // Creates the new user and commits his lists; opens no screen.
 constexpr int kCreateTheUser = 19;
 constexpr int kProfileEditor = 20;
+constexpr int kTimeSettings = 22;
 
 }  // namespace screens

@@ -14,7 +14,7 @@ constexpr RECT kScrollBar = {252, 128, 252 + 12, 128 + 304};
 
 const CMessageEntry<CCategoryPolicyDlg> CCategoryPolicyDlg::kMessageMap[] = {
     MapCommand(IDC_CATEGORY_ADVANCED, &CCategoryPolicyDlg::OnAdvancedSettings),
-    MapCommand(IDC_CATEGORY_FINISH, &CCategoryPolicyDlg::OnFinish),
+    MapCommand(IDC_CATEGORY_FINISH, &CCategoryPolicyDlg::OnNext),
 };
 
 CCategoryPolicyDlg::CCategoryPolicyDlg(CWnd* pParent)
@@ -38,7 +38,7 @@ void CCategoryPolicyDlg::OnAdvancedSettings() {
     EndDialog(screens::kAdvancedSettings);
 }
 
-void CCategoryPolicyDlg::OnFinish() {
+void CCategoryPolicyDlg::OnNext() {
     m_checks.StoreChecks();
-    EndDialog(screens::kCreateTheUser);
+    EndDialog(screens::kTimeSettings);
 }

@@ -1,4 +1,4 @@
-// Categories Settings: the wizard's blocked categories.
+// Categories Settings: the wizard's blocked categories; "Next" leads to Time Settings.
 #pragma once
 
 #include "gui/admin/WizardPageDialog.h"
@@ -17,7 +17,7 @@ private:
     static const CMessageEntry<CCategoryPolicyDlg> kMessageMap[];
 
     void OnAdvancedSettings();
-    void OnFinish();
+    void OnNext();
 
     CCategoryChecks m_checks;
 };

@@ -201,3 +201,20 @@
 #define IDS_INSTALL_NOTE 57429
 #define IDS_UNINSTALL_NOTE 57430
 #define IDS_SETTINGS_NOT_SAVED 57431
+
+// The Time page (220) and Time Settings (221): the week grid, its buttons, a minutes field a
+// day (Monday first, in order), the two fields that fill several, the rules text; the
+// wizard's Back and Finish; the editor's Time tab.
+#define IDD_PAGE_TIME 220
+#define IDD_TIME_SETTINGS 221
+#define IDC_TIME_GRID 1200
+#define IDC_TIME_ALL_DAY 1201
+#define IDC_TIME_NONE 1202
+#define IDC_TIME_COPY_MONDAY 1203
+#define IDC_TIME_MINUTES_MON 1210
+#define IDC_TIME_SCHOOL_DAYS 1220
+#define IDC_TIME_WEEKEND 1221
+#define IDC_TIME_RULES_TEXT 1230
+#define IDC_TIME_BACK 1240
+#define IDC_TIME_FINISH 1241
+#define IDC_TAB_TIME 1250

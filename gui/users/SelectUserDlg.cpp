@@ -97,6 +97,7 @@ void CSelectUserDlg::OnEdit() {
     CopyToField(gProfileEditState.profileName, strName);
     ReadURLLists(gProfileEditState);
     ReadCategories(gProfileEditState);
+    ReadTimeRules(gProfileEditState);
     EndDialog(screens::kProfileEditor);
 }
 

@@ -23,6 +23,8 @@ void ResetEditState(CProfileEditState& state) {
     state.allowedURLs.clear();
     state.blockedURLs.clear();
     state.selectedWordKeys.clear();
+    state.timeRules.clear();
+    state.timeRulesChanged = false;
     nextWordKey = 1;
     state.newUserGroup = 3;
     CopyToField(state.newPassword, "");

@@ -37,11 +37,12 @@ protected:
     }
 };
 
-TEST_F(EditorTest, TheDefaultProfileHasTwoTabsAndApplyWithoutAChangeSaysNothing) {
+TEST_F(EditorTest, TheDefaultProfileHasThreeTabsAndApplyWithoutAChangeSaysNothing) {
     const HWND hEditor = OpenDefaultProfile();
     ASSERT_NE(hEditor, nullptr);
     EXPECT_TRUE(IsTabShown(hEditor, IDC_TAB_CATEGORY));
     EXPECT_TRUE(IsTabShown(hEditor, IDC_TAB_ADVANCED));
+    EXPECT_TRUE(IsTabShown(hEditor, IDC_TAB_TIME));
     EXPECT_EQ(gui::DescendantItem(hEditor, IDC_TAB_USER), nullptr);
     SeenElsewhere("update");  // the login's own
     gui::Screenshot(hEditor, "editor-default-profile");

@@ -37,8 +37,12 @@ protected:
         gui::Click(hCreate, IDC_CREATE_NEXT);
         return Screen("Categories Settings");
     }
+    // Next to Time Settings, and its Finish.
     void Finish(HWND hCategories, const std::string& strName) {
         gui::Click(hCategories, IDC_CATEGORY_FINISH);
+        const HWND hTime = Screen("Time Settings");
+        ASSERT_NE(hTime, nullptr);
+        gui::Click(hTime, IDC_TIME_FINISH);
         EXPECT_EQ(TakeMessage(m_hLogin), "New user " + strName + " has been created successfully");
     }
     // Enter and Escape leave the screen where it is.
@@ -229,6 +233,7 @@ TEST_F(PolicyDialogsTest, AFailedCreationIsToldOnceAndLeadsBackToAdministration)
     ASSERT_EQ(::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kContentKeyPath, kDigestValueName),
               ERROR_SUCCESS);
     gui::Click(hCategories, IDC_CATEGORY_FINISH);
+    gui::Click(Screen("Time Settings"), IDC_TIME_FINISH);
     EXPECT_EQ(TakeMessage(m_hLogin), "Failed to create user");
     EXPECT_NE(Screen("Administration"), nullptr);
     EXPECT_FALSE(HasMessage(m_hLogin));

@@ -57,6 +57,17 @@ const CScreen kScreens[] = {
     {"page-category", IDD_PAGE_CATEGORY, IDB_PAGE_CATEGORY, false, {1030, 1008, 1032, 1088}},
     {"page-user", IDD_PAGE_USER, IDB_PAGE_USER, false, {1037, 1003, 1068, 1062, 1063, 1069}},
     {"tab-container", IDD_TAB_CONTAINER, 0, false, {}},
+    // The Time page and Time Settings: the grid, its buttons, the minutes, the rules text.
+    {"page-time",
+     IDD_PAGE_TIME,
+     IDB_PAGE_ADVANCED,
+     false,
+     {1200, 1201, 1202, 1203, 1210, 1211, 1212, 1213, 1214, 1215, 1216, 1220, 1221, 1230}},
+    {"time-settings",
+     IDD_TIME_SETTINGS,
+     IDB_ADVANCED_SETTINGS,
+     true,
+     {1200, 1201, 1202, 1203, 1210, 1216, 1220, 1221, 1230, 1240, 1241}},
 };
 
 // A screen as the program will show it: skinned, its push buttons drawn by the program,
