@@ -28,8 +28,13 @@ void CBlockNotices::Poll() {
     }
 }
 
+void CBlockNotices::Tell(const std::string& strTitle, const std::string& strText) {
+    m_throttle.AddFirst(strTitle, strText);
+}
+
 void CBlockNotices::Show(const CNoticeThrottle::Notice& notice) {
-    const std::string strTitle = "Blocked: " + notice.strSite;
+    const std::string strTitle =
+        notice.strTitle.empty() ? "Blocked: " + notice.strSite : notice.strTitle;
     std::string strText = notice.strText;
     if (notice.nMore > 0) {
         strText += "\nand " + std::to_string(notice.nMore) + " more";

@@ -1,6 +1,9 @@
 // The tray notices of blocks: the journal read once a second on the owner's timer, and a
-// balloon from the tray icon for each block the throttle lets through.
+// balloon from the tray icon for each block the throttle lets through; other notices (of
+// internet time) share its pace.
 #pragma once
+
+#include <string>
 
 #include "gui/blocks/JournalBlocks.h"
 #include "gui/login/TrayIcon.h"
@@ -14,6 +17,8 @@ public:
     void Start();
     // Takes in the blocks made since the last poll and shows the notice due, if any.
     void Poll();
+    // A notice of no block (internet time), shown before the blocks waiting, at a poll.
+    void Tell(const std::string& strTitle, const std::string& strText);
 
 private:
     void Show(const CNoticeThrottle::Notice& notice);

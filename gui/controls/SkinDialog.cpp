@@ -33,6 +33,15 @@ bool CSkinDialog::SetBackground(UINT nId, Mode mode) {
     return m_bBackground;
 }
 
+void CSkinDialog::SetStaticText(int nId, const std::string& strText) {
+    const HWND hStatic = GetDlgItem(nId);
+    ::SetWindowTextA(hStatic, strText.c_str());
+    RECT rect = {};
+    ::GetWindowRect(hStatic, &rect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    ::RedrawWindow(m_hWnd, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 bool CSkinDialog::SetBanner(UINT nId) {
     m_bBanner = m_banner.LoadFromResource(nId);
     return m_bBanner;

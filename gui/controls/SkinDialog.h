@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gui/controls/DibImage.h"
@@ -23,6 +24,9 @@ public:
     bool SetBanner(UINT nId);
     // Draws every owner-drawn push button of the dialog as the program's own button.
     void SkinPushButtons();
+    // Changes a static's text, the background under it drawn again first: a static with no
+    // background of its own would draw the new text over the old.
+    void SetStaticText(int nId, const std::string& strText);
 
 protected:
     bool HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) override;

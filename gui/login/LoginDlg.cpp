@@ -14,6 +14,7 @@
 #include "gui/framework/MessageBox.h"
 #include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
+#include "gui/time/GiveTimeDlg.h"
 #include "gui/users/ChangePassDlg.h"
 #include "win/GdiHandle.h"
 
@@ -32,6 +33,7 @@ const CMessageEntry<CLoginDlg> CLoginDlg::kMessageMap[] = {
     MapCommand(ID_TRAY_SETTINGS, &CLoginDlg::OnTraySettings),
     MapCommand(ID_TRAY_EXIT, &CLoginDlg::OnTrayExit),
     MapCommand(ID_TRAY_RECENT_BLOCKS, &CLoginDlg::OnRecentBlocks),
+    MapCommand(ID_TRAY_GIVE_TIME, &CLoginDlg::OnGiveTime),
     MapMessage(WM_SYSCOMMAND, &CLoginDlg::OnSysCommand),
     MapMessage(kTrayCallback, &CLoginDlg::OnTrayNotification),
     MapMessage(WM_INITMENUPOPUP, &CLoginDlg::OnInitMenuPopup),
@@ -259,13 +261,31 @@ void CLoginDlg::OnRecentBlocks() {
     }
     // Administrators see every profile's blocks; anyone else only the profile in force.
     const bool bAdministrator = m_bLoggedIn && gProfileEditState.loggedInGroup != 3;
-    const std::string strProfile = m_bLoggedIn ? gProfileEditState.loggedInUser : "Default";
     {
         const CScreenOpen open(m_bScreenOpen);
-        CRecentBlocksDlg recentBlocks(this, bAdministrator, strProfile);
+        CRecentBlocksDlg recentBlocks(this, bAdministrator, ProfileInForce());
         recentBlocks.DoModal();
     }
     gActiveWindow = m_hWnd;
+    // Its rows may have given more time.
+    m_timeTray.LookSoon();
+}
+
+void CLoginDlg::OnGiveTime() {
+    if (BringOpenScreenForward()) {
+        return;
+    }
+    {
+        const CScreenOpen open(m_bScreenOpen);
+        CGiveTimeDlg giveTime(this, ProfileInForce());
+        giveTime.DoModal();
+    }
+    gActiveWindow = m_hWnd;
+    m_timeTray.LookSoon();
+}
+
+std::string CLoginDlg::ProfileInForce() const {
+    return m_bLoggedIn ? gProfileEditState.loggedInUser : "Default";
 }
 
 LRESULT CLoginDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
@@ -274,6 +294,7 @@ LRESULT CLoginDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
     }
     m_notices.Poll();
     m_inputRecorder.Poll();
+    m_timeTray.Poll(ProfileInForce());
     return 0;
 }
 

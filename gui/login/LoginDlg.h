@@ -1,6 +1,7 @@
 // The login window: the user list, the password, Login/Logout, Settings and Cancel, and
 // the tray icon whose menu brings it back. Closing it only hides it to the tray. It also
-// shows the tray notices of blocks, and a click on one opens Recent blocks.
+// shows the tray notices of blocks, and a click on one opens Recent blocks, and the internet
+// time of the profile in force (the tooltip, notices, a parent's "Give more time").
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@
 #include "gui/framework/Controls.h"
 #include "gui/framework/MessageMap.h"
 #include "gui/login/TrayIcon.h"
+#include "gui/time/TimeTray.h"
 
 // The tray menu as it opens: "Login" greyed while someone is logged in, "Logout" and
 // "Settings" while nobody is.
@@ -64,6 +66,9 @@ private:
     void OnTraySettings();
     void OnTrayExit();
     void OnRecentBlocks();
+    void OnGiveTime();
+    // Whose rules apply now: the logged-in user's, else Default's.
+    std::string ProfileInForce() const;
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
@@ -75,6 +80,7 @@ private:
 
     CTrayIcon m_trayIcon;
     CBlockNotices m_notices{m_trayIcon};
+    CTimeTray m_timeTray{m_trayIcon, m_notices};
     CInputRecorder m_inputRecorder;
     CComboBox m_userList;
     CEdit m_passwordEdit;

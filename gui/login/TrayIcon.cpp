@@ -51,6 +51,17 @@ bool CTrayIcon::SetIcon(HICON hIcon, const char* szTip) {
     return bOk;
 }
 
+bool CTrayIcon::SetTip(const std::string& strTip) {
+    std::strncpy(m_data.szTip, strTip.c_str(), sizeof m_data.szTip - 1);
+    m_data.szTip[sizeof m_data.szTip - 1] = '\0';
+    if (!m_bShown) {
+        return false;
+    }
+    NOTIFYICONDATAA data = m_data;
+    data.uFlags = NIF_TIP;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
 bool CTrayIcon::ShowBalloon(const std::string& strTitle, const std::string& strText) {
     if (!m_bShown) {
         return false;

@@ -21,6 +21,8 @@ public:
     // Shows or changes the icon; without an icon, removes it. szTip: at most 127 characters
     // are kept; null keeps the current one.
     bool SetIcon(HICON hIcon, const char* szTip);
+    // Changes the tooltip of the shown icon (at most 127 characters are kept).
+    bool SetTip(const std::string& strTip);
     // Shows a balloon notice from the shown icon: title and text are cut to what the shell
     // keeps (63 and 255 characters).
     bool ShowBalloon(const std::string& strTitle, const std::string& strText);

@@ -38,6 +38,10 @@ std::string BlockReason(const BlockJournalEntry& entry) {
     }
 }
 
+bool IsTimeBlock(const BlockJournalEntry& entry) {
+    return entry.iPolicy == kPolicyTime;
+}
+
 const char* BlockScheme(const BlockJournalEntry& entry) {
     if (entry.iPolicy >= BLOCK_JOURNAL_FIRST_EVENT) {
         return "";

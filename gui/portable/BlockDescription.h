@@ -11,9 +11,11 @@
 // The name the block was made for; "(unknown site)" when the filter had none, nothing for an
 // event (no site was refused).
 std::string BlockSite(const BlockJournalEntry& entry);
-// "URL Word: poker", "Category: Gambling" (a site of no category named as such) or "settings
-// corrupted".
+// "URL Word: poker", "Category: Gambling" (a site of no category named as such), "Time: " and
+// the time rules' reason, or "settings corrupted".
 std::string BlockReason(const BlockJournalEntry& entry);
+// Whether the hours or the day's minutes made the block (a parent may give more time).
+bool IsTimeBlock(const BlockJournalEntry& entry);
 // "http" or "https"; nothing for an event.
 const char* BlockScheme(const BlockJournalEntry& entry);
 

@@ -20,12 +20,23 @@ void CNoticeThrottle::Add(const std::string& strSite, const std::string& strText
         ++m_nCounted;
         return;
     }
-    m_waiting.push_back({strSite, strText, 0});
+    m_waiting.push_back({strSite, strText, 0, ""});
+}
+
+void CNoticeThrottle::AddFirst(const std::string& strTitle, const std::string& strText) {
+    m_first.push_back({"", strText, 0, strTitle});
 }
 
 std::optional<CNoticeThrottle::Notice> CNoticeThrottle::Next(std::uint64_t ullNowMs) {
-    if (m_waiting.empty() || (m_lastNotice && ullNowMs - *m_lastNotice < kBetweenNoticesMs)) {
+    if ((m_waiting.empty() && m_first.empty()) ||
+        (m_lastNotice && ullNowMs - *m_lastNotice < kBetweenNoticesMs)) {
         return std::nullopt;
+    }
+    m_lastNotice = ullNowMs;
+    if (!m_first.empty()) {
+        Notice notice = std::move(m_first.front());
+        m_first.pop_front();
+        return notice;
     }
     ForgetOldSites(ullNowMs);
     Notice notice = std::move(m_waiting.front());
@@ -33,6 +44,5 @@ std::optional<CNoticeThrottle::Notice> CNoticeThrottle::Next(std::uint64_t ullNo
     notice.nMore = m_nCounted;
     m_nCounted = 0;
     m_lastShown[notice.strSite] = ullNowMs;
-    m_lastNotice = ullNowMs;
     return notice;
 }

@@ -218,3 +218,24 @@
 #define IDC_TIME_BACK 1240
 #define IDC_TIME_FINISH 1241
 #define IDC_TAB_TIME 1250
+
+// Internet time in the tray: "Give more time" (240), its tray command, the button of Recent
+// blocks that opens it for a time block's profile, and their texts.
+#define IDD_GIVE_TIME 240
+#define IDC_GIVE_PROFILE 1300
+#define IDC_GIVE_STATE 1301
+#define IDC_GIVE_ADMIN 1302
+#define IDC_GIVE_PASSWORD 1303
+// The choices, in this order for CheckRadioButton.
+#define IDC_GIVE_15 1304
+#define IDC_GIVE_30 1305
+#define IDC_GIVE_60 1306
+#define IDC_GIVE_UNTIL 1307
+#define IDC_GIVE_UNTIL_TIME 1308
+#define IDC_BLOCKS_GIVE_TIME 1310
+// The selected row's whole reason, below the list.
+#define IDC_BLOCKS_REASON 1311
+#define ID_TRAY_GIVE_TIME 32780
+#define IDS_GIVE_TIME_GIVEN 58050
+#define IDS_GIVE_TIME_FAILED 58051
+#define IDS_GIVE_TIME_PASSED 58052

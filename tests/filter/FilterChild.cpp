@@ -6,6 +6,9 @@
 //   filteroff (writes "filteroff N")
 //   say:TEXT (writes TEXT and a line end to standard output, not to the output file)
 //   update (writes "update N", the reload flag, and clears it as the filter's reload does)
+//   use:PROFILE (input and a judged request now, as the settings program and the filter record
+//   them: a minute of internet time; writes "used N", today's count)
+//   time:PROFILE (writes "time ALLOWED USED EXTRA UNTIL", the profile's state now)
 #include <winsock2.h>
 #include <windows.h>
 
@@ -62,6 +65,16 @@ int main(int argc, char** argv) {
                 std::fflush(stdout);
             } else if (strVerb == "filteroff") {
                 std::fprintf(pOut, "filteroff %d\n", GetFilterOff());
+            } else if (strVerb == "use") {
+                TimeUsageNow now{};
+                RecordUserInput(0);
+                CountInternetMinute(strArg.c_str(), 0, &now);
+                std::fprintf(pOut, "used %d\n", now.iUsed);
+            } else if (strVerb == "time") {
+                TimeState state{};
+                GetTimeState(strArg.c_str(), &state);
+                std::fprintf(pOut, "time %d %d %d %d\n", state.iAllowed, state.iUsed,
+                             state.iExtraMinutes, state.iUntilMinute);
             } else if (strVerb == "update") {
                 std::fprintf(pOut, "update %d\n", IsUpdateRequire());
                 UpdateRequire(0);

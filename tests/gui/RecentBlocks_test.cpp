@@ -5,12 +5,13 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "tests/gui/support/GiveTime.h"
 #include "tests/gui/support/LoginTest.h"
 #include "tests/gui/support/RemoteListView.h"
+#include "tests/gui/support/TrayNotices.h"
 #include "tests/support/PlainWebServer.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/UrlWords.h"
@@ -35,19 +36,7 @@ protected:
     }
 
     // The program's log line of each notice, from "Blocked:" on.
-    std::vector<std::string> Notices() const {
-        std::ifstream in(m_install.Folder() + "GuiLogFile.Log", std::ios::binary);
-        std::vector<std::string> notices;
-        const std::string strMark = "CBlockNotices :: notice ";
-        for (std::string strLine; std::getline(in, strLine);) {
-            const size_t at = strLine.find(strMark);
-            if (at != std::string::npos) {
-                strLine.erase(strLine.find_last_not_of('\r') + 1);
-                notices.push_back(strLine.substr(at + strMark.size()));
-            }
-        }
-        return notices;
-    }
+    std::vector<std::string> Notices() const { return TrayNotices(m_install.Folder()); }
     std::vector<std::string> WaitForNotices(size_t nCount) const {
         gui::WaitUntil([&] { return Notices().size() >= nCount; }, kNoticeWaitMs);
         return Notices();
@@ -94,13 +83,7 @@ TEST_F(RecentBlocksTest, ManyBlocksOfOneSiteGiveOneNoticeAndThreeSitesThree) {
                   "Blocked: three.example; settings corrupted; Profile: Default",
                   "Blocked: four.example; Category: News; Profile: Default"}));
     // The shell draws the last notice a moment later.
-    HWND hBalloon = nullptr;
-    gui::WaitUntil([&] {
-        for (const HWND hTip : gui::WindowsOf(0, "tooltips_class32")) {
-            hBalloon = ::IsWindowVisible(hTip) ? hTip : hBalloon;
-        }
-        return hBalloon != nullptr;
-    });
+    const HWND hBalloon = ShownBalloon();
     ASSERT_NE(hBalloon, nullptr);
     gui::Screenshot(hBalloon, "block-notice");
 }
@@ -194,6 +177,56 @@ TEST_F(BlockThroughTheFilterTest, IsToldInANoticeAndListed) {
               std::vector<std::string>{"Default | games.example | URL Word: poker | http | "
                                        "filter_child.exe"});
     EXPECT_EQ(CloseRecentBlocks(hDialog), "closed");
+}
+
+// A time block through the filter, its row, and a parent's "more time" from it: the wrong
+// password gives nothing, the right one lets the same request through at once.
+TEST_F(BlockThroughTheFilterTest, ATimeBlocksRowGivesItsProfileMoreTime) {
+    CLoopbackPeer web = PlainWebServer(2);
+    const int iUsed = TimeSeenElsewhere("Default").iUsed;
+    ASSERT_EQ(SetTimeRules("Default", ("limit all " + std::to_string(iUsed)).c_str()), 1);
+    Start();
+    const std::string strOutput = m_install.Folder() + "browse.txt";
+    const std::string strBrowse = "browse:" + std::to_string(web.Port()) + ":/chess";
+    {
+        CChildProcess child(CChildProcess::Beside("filter_child.exe"),
+                            "\"" + strOutput + "\" " + strBrowse);
+        EXPECT_EQ(child.Wait(), 0u);
+    }
+    EXPECT_EQ(ReadLines(strOutput), std::vector<std::string>{"blocked"});
+
+    const HWND hBlocks = OpenRecentBlocks();
+    ASSERT_NE(hBlocks, nullptr);
+    const std::string strReason =
+        "Time: Internet time is over for today: " + std::to_string(iUsed) + " of " +
+        std::to_string(iUsed) + " minutes used";
+    EXPECT_EQ(Rows(hBlocks, 1), std::vector<std::string>{"Default | games.example | " + strReason +
+                                                         " | http | "
+                                                         "filter_child.exe"});
+    EXPECT_FALSE(gui::IsItemEnabled(hBlocks, IDC_BLOCKS_GIVE_TIME)) << "no row chosen yet";
+    CRemoteListView(::GetDlgItem(hBlocks, IDC_BLOCKS_LIST)).Select(0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return gui::IsItemEnabled(hBlocks, IDC_BLOCKS_GIVE_TIME); }));
+    EXPECT_EQ(gui::ItemText(hBlocks, IDC_BLOCKS_REASON), strReason) << "whole, below the list";
+    gui::Screenshot(hBlocks, "recent-blocks-time");
+    gui::Click(hBlocks, IDC_BLOCKS_GIVE_TIME);
+    const HWND hGive = m_program->ShownDialog("Give more time");
+    ASSERT_NE(hGive, nullptr);
+    EXPECT_EQ(gui::ItemText(hGive, IDC_GIVE_PROFILE), "Default");
+
+    EXPECT_EQ(GiveTime(*m_program, hGive, IDC_GIVE_30, "wrong"),
+              "Invalid Password. Please enter valid password");
+    EXPECT_EQ(TimeSeenElsewhere("Default").iExtraMinutes, 0);
+    EXPECT_EQ(GiveTime(*m_program, hGive, IDC_GIVE_30, kAdminPassword)
+                  .rfind("More time given.\nDefault: ", 0),
+              0u);
+    EXPECT_EQ(TimeSeenElsewhere("Default").iExtraMinutes, 30);
+
+    ::DeleteFileA(strOutput.c_str());
+    CChildProcess again(CChildProcess::Beside("filter_child.exe"),
+                        "\"" + strOutput + "\" " + strBrowse);
+    EXPECT_EQ(again.Wait(), 0u);
+    EXPECT_EQ(ReadLines(strOutput), std::vector<std::string>{"passed"});
+    EXPECT_EQ(CloseRecentBlocks(hBlocks), "closed");
 }
 
 }  // namespace

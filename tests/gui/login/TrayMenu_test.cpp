@@ -16,19 +16,21 @@ TEST(TrayMenu, GreysWhatCannotBeDoneNow) {
         ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU)));
     ASSERT_TRUE(menu);
     const HMENU hPopup = ::GetSubMenu(menu.Get(), 0);
-    ASSERT_EQ(::GetMenuItemCount(hPopup), 6);
+    ASSERT_EQ(::GetMenuItemCount(hPopup), 7);
 
     GreyTrayMenu(hPopup, false);
     EXPECT_FALSE(Greyed(hPopup, ID_TRAY_LOGIN));
     EXPECT_TRUE(Greyed(hPopup, ID_TRAY_LOGOUT));
     EXPECT_TRUE(Greyed(hPopup, ID_TRAY_SETTINGS));
     EXPECT_FALSE(Greyed(hPopup, ID_TRAY_EXIT));
+    EXPECT_FALSE(Greyed(hPopup, ID_TRAY_GIVE_TIME));
 
     GreyTrayMenu(hPopup, true);
     EXPECT_TRUE(Greyed(hPopup, ID_TRAY_LOGIN));
     EXPECT_FALSE(Greyed(hPopup, ID_TRAY_LOGOUT));
     EXPECT_FALSE(Greyed(hPopup, ID_TRAY_SETTINGS));
     EXPECT_FALSE(Greyed(hPopup, ID_TRAY_EXIT));
+    EXPECT_FALSE(Greyed(hPopup, ID_TRAY_GIVE_TIME));
 }
 
 }  // namespace

@@ -16,6 +16,10 @@ protected:
         std::vector<std::string> shown;
         for (std::uint64_t ullMs = ullFromMs; ullMs <= ullToMs; ullMs += 1000) {
             if (const auto notice = m_throttle.Next(ullMs)) {
+                if (!notice->strTitle.empty()) {
+                    shown.push_back(notice->strTitle + ": " + notice->strText);
+                    continue;
+                }
                 EXPECT_EQ(notice->strText, "why " + notice->strSite);
                 shown.push_back(notice->strSite + "+" + std::to_string(notice->nMore));
             }
@@ -62,6 +66,22 @@ TEST_F(NoticeThrottleTest, AFloodOfSitesKeepsOnlyAFewWaiting) {
     const std::vector<std::string> shown = Shown(1000, 60000);
     ASSERT_EQ(shown.size(), CNoticeThrottle::kMaxWaiting);
     EXPECT_EQ(shown.front(), "site0.example+7");
+}
+
+TEST_F(NoticeThrottleTest, ANoticeOfNoBlockGoesFirstAndLeavesTheCountToTheNextBlock) {
+    Block("a.example", 1000);
+    Block("a.example", 1000);
+    Block("b.example", 1000);
+    m_throttle.AddFirst("Internet time ends at 20:00", "15 minutes left");
+    for (int i = 0; i < 10; ++i) {
+        Block("site" + std::to_string(i) + ".example", 1000);
+    }
+    // Never counted away, however many blocks wait.
+    m_throttle.AddFirst("Internet time is over for today", "sam");
+    EXPECT_EQ(Shown(1000, 30000),
+              (std::vector<std::string>{"Internet time ends at 20:00: 15 minutes left",
+                                        "Internet time is over for today: sam", "a.example+10",
+                                        "b.example+0", "site0.example+0"}));
 }
 
 }  // namespace

@@ -80,5 +80,15 @@ protected:
         return lines.empty() ? std::string("(filter_child.exe wrote nothing)") : lines.back();
     }
 
+    // A profile's internet time now as another process with the library loaded reads it (this
+    // process keeps counts of its own): allowed, minutes used and granted, granted until.
+    TimeState TimeSeenElsewhere(const std::string& strProfile) const {
+        TimeState state{};
+        state.iUsed = -1;
+        std::sscanf(SeenElsewhere(("time:" + strProfile).c_str()).c_str(), "time %d %d %d %d",
+                    &state.iAllowed, &state.iUsed, &state.iExtraMinutes, &state.iUntilMinute);
+        return state;
+    }
+
     CFreshInstallation m_install;
 };
