@@ -42,9 +42,7 @@ void CAdminScreenDlg::OnCreateProfile() {
 
 void CAdminScreenDlg::OnModifyDefaultProfile() {
     CopyToField(gProfileEditState.profileName, "Default");
-    ReadURLLists(gProfileEditState);
-    ReadCategories(gProfileEditState);
-    ReadTimeRules(gProfileEditState);
+    ReadProfile(gProfileEditState);
     EndDialog(screens::kProfileEditor);
 }
 

@@ -225,6 +225,46 @@ int ReadURLLists(CProfileEditState& state) {
     return 1;
 }
 
+static int ReadIPLists(CProfileEditState& state) {
+    const char* szProfile = state.profileName;
+    for (const int iAllowed : {1, 0}) {
+        const auto read = [&](char*** list, int* count) {
+            return GetIPList(szProfile, iAllowed, list, count);
+        };
+        if (!ReadList(read, iAllowed ? state.allowedIPs : state.blockedIPs, KeepAll)) {
+            Log(std::string("Operations :: GetIPList Failed:") + GetLastErrorMessage(), 1);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static int ReadWords(CProfileEditState& state) {
+    std::vector<std::string> words;
+    const auto read = [&](char*** list, int* count) {
+        return GetWordList(state.profileName, list, count);
+    };
+    if (!ReadList(read, words, KeepAll)) {
+        Log(std::string("Operations :: GetWordList Failed:") + GetLastErrorMessage(), 1);
+        return 0;
+    }
+    state.words.clear();
+    state.selectedWordKeys.clear();
+    for (std::string& strWord : words) {
+        state.selectedWordKeys.push_back(nextWordKey);
+        state.words.emplace(nextWordKey++, std::move(strWord));
+    }
+    return 1;
+}
+
+void ReadProfile(CProfileEditState& state) {
+    ReadURLLists(state);
+    ReadIPLists(state);
+    ReadWords(state);
+    ReadCategories(state);
+    ReadTimeRules(state);
+}
+
 int ReadCategories(CProfileEditState& state) {
     // "Null" stands for sites of no known category: blocked by default, never offered.
     const auto isNull = [](const char* szName) { return _stricmp(szName, "Null") == 0; };

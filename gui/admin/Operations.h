@@ -26,6 +26,9 @@ int ReadURLLists(CProfileEditState& state);
 int ReadCategories(CProfileEditState& state);
 // The profile's stored time rules; on failure none, and nothing to write until changed.
 int ReadTimeRules(CProfileEditState& state);
+// Everything a commit writes, read for the profile about to be edited, so that a commit
+// gives back the lists no screen shows (IP lists, words) as they were stored.
+void ReadProfile(CProfileEditState& state);
 
 void FillListBox(CListBox& list, const std::vector<std::string>& entries);
 void FillStringList(std::vector<std::string>& entries, const CListBox& list);

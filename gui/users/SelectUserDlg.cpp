@@ -95,9 +95,7 @@ void CSelectUserDlg::OnEdit() {
         return;
     }
     CopyToField(gProfileEditState.profileName, strName);
-    ReadURLLists(gProfileEditState);
-    ReadCategories(gProfileEditState);
-    ReadTimeRules(gProfileEditState);
+    ReadProfile(gProfileEditState);
     EndDialog(screens::kProfileEditor);
 }
 

@@ -108,6 +108,41 @@ TEST_F(EditorTest, OnlyCommittingTheLoggedInUsersOwnProfileMakesTheFilterReload)
     EXPECT_EQ(SeenElsewhere("update"), "update 1");
 }
 
+// No screen shows a profile's IP lists or its words (a family's tool sets them): a commit
+// gives them back as they were stored.
+TEST_F(EditorTest, ACommitKeepsTheListsNoScreenShows) {
+    const auto set = [](auto write, std::vector<const char*> entries) {
+        char** list = const_cast<char**>(entries.data());
+        int count = static_cast<int>(entries.size());
+        return write(&list, &count);
+    };
+    ASSERT_EQ(set([](char*** l, int* c) { return SetWordList("kid", l, c); }, {"fight", "poker"}),
+              1);
+    ASSERT_EQ(set([](char*** l, int* c) { return SetIPList("kid", 1, l, c); }, {"10.0.0.7"}), 1);
+    ASSERT_EQ(set([](char*** l, int* c) { return SetIPList("kid", 0, l, c); }, {"10.0.0.9"}), 1);
+    const auto stored = [](auto read) {
+        char** list = nullptr;
+        int count = 0;
+        EXPECT_EQ(read(&list, &count), 1);
+        Texts texts(list, list + count);
+        FreeListMemory(&list, &count);
+        return texts;
+    };
+
+    OpenSettingsAsAdmin();
+    const HWND hEditor = EditProfileOf("kid");
+    ASSERT_NE(hEditor, nullptr);
+    AddEntry(AdvancedPage(hEditor), IDC_URL_ALLOWED_EDIT, IDC_URL_ALLOWED_ADD, "chess.example");
+    gui::Click(hEditor, IDC_EDITOR_APPLY);
+    EXPECT_EQ(TakeMessage(hEditor), "New Settings Saved Successfully");
+    EXPECT_EQ(stored([](char*** l, int* c) { return GetWordList("kid", l, c); }),
+              (Texts{"fight", "poker"}));
+    EXPECT_EQ(stored([](char*** l, int* c) { return GetIPList("kid", 1, l, c); }),
+              Texts{"10.0.0.7"});
+    EXPECT_EQ(stored([](char*** l, int* c) { return GetIPList("kid", 0, l, c); }),
+              Texts{"10.0.0.9"});
+}
+
 TEST_F(EditorTest, AFailedCommitIsNotToldAsSavedAndTheEditorStays) {
     const HWND hEditor = OpenDefaultProfile();
     ASSERT_NE(hEditor, nullptr);
