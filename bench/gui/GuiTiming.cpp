@@ -52,35 +52,12 @@ bool FillAdministratorsProfile() {
 // what went wrong, or nullptr.
 const char* TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneToMessage) {
     CGuiProgram program;
-    const HWND hLogin = program.Dialog("Login");
-    if (hLogin == nullptr || !gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; })) {
-        return "no login window";
+    const COwnEditor own = OpenOwnProfileEditor(program);
+    if (own.szFault != nullptr) {
+        return own.szFault;
     }
-    ::SendMessageA(::GetDlgItem(hLogin, IDC_LOGIN_USER), CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>("admin"));
-    gui::TypeText(hLogin, IDC_LOGIN_PASSWORD, "secret");
-    gui::Click(hLogin, IDOK);
-    if (!WaitClosely([&] { return ::IsWindowVisible(hLogin) == FALSE; })) {
-        return "the login window stayed";
-    }
-    gui::PostCommand(hLogin, ID_TRAY_SETTINGS);
-    const HWND hAdmin = VisibleDialog(program, "Administration");
-    if (hAdmin == nullptr) {
-        return "no Administration screen";
-    }
-    gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
-    // The first row, the administrator's, is selected as the screen opens.
-    const HWND hSelect = VisibleDialog(program, "Select User");
-    if (hSelect == nullptr) {
-        return "no Select User screen";
-    }
-    const LARGE_INTEGER edit = Now();
-    gui::Click(hSelect, IDC_SELECT_EDIT);
-    const HWND hEditor = VisibleDialog(program, "Modifying Profile of admin");
-    if (hEditor == nullptr) {
-        return "no profile editor";
-    }
-    dEditToShown = Milliseconds(edit, Now());
+    dEditToShown = own.dEditMs;
+    const HWND hEditor = own.hEditor;
     // One change (new in every round), so that Done has something to write.
     const HWND hAdvanced = ::GetParent(gui::DescendantItem(hEditor, IDC_URL_ALLOWED_EDIT));
     gui::Click(::GetParent(hAdvanced), IDC_TAB_ADVANCED);
@@ -105,7 +82,7 @@ const char* TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneTo
         return "no Administration screen after Done";
     }
     gui::Click(hBack, IDC_ADMIN_CLOSE);
-    gui::PostCommand(hLogin, ID_TRAY_EXIT);
+    gui::PostCommand(own.hLogin, ID_TRAY_EXIT);
     return program.HasEnded() ? nullptr : "the program did not end";
 }
 

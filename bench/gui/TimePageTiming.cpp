@@ -43,34 +43,12 @@ void ClickCell(HWND hGrid, int iDay, int iSlot) {
 // and Apply; what went wrong, or nullptr.
 const char* TimeRound(int nRound, CRound& round) {
     CGuiProgram program;
-    const HWND hLogin = program.Dialog("Login");
-    if (hLogin == nullptr || !gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; })) {
-        return "no login window";
+    const COwnEditor own = OpenOwnProfileEditor(program);
+    if (own.szFault != nullptr) {
+        return own.szFault;
     }
-    ::SendMessageA(::GetDlgItem(hLogin, IDC_LOGIN_USER), CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>("admin"));
-    gui::TypeText(hLogin, IDC_LOGIN_PASSWORD, "secret");
-    gui::Click(hLogin, IDOK);
-    if (!WaitClosely([&] { return ::IsWindowVisible(hLogin) == FALSE; })) {
-        return "the login window stayed";
-    }
-    gui::PostCommand(hLogin, ID_TRAY_SETTINGS);
-    const HWND hAdmin = VisibleDialog(program, "Administration");
-    if (hAdmin == nullptr) {
-        return "no Administration screen";
-    }
-    gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
-    const HWND hSelect = VisibleDialog(program, "Select User");
-    if (hSelect == nullptr) {
-        return "no Select User screen";
-    }
-    const LARGE_INTEGER edit = Now();
-    gui::Click(hSelect, IDC_SELECT_EDIT);
-    const HWND hEditor = VisibleDialog(program, "Modifying Profile of admin");
-    if (hEditor == nullptr) {
-        return "no profile editor";
-    }
-    round.dEditToEditor = Milliseconds(edit, Now());
+    round.dEditToEditor = own.dEditMs;
+    const HWND hEditor = own.hEditor;
 
     const HWND hGrid = gui::DescendantItem(hEditor, IDC_TIME_GRID);
     const HWND hPage = ::GetParent(hGrid);
@@ -106,7 +84,7 @@ const char* TimeRound(int nRound, CRound& round) {
         return "no Administration screen after the editor";
     }
     gui::Click(hBack, IDC_ADMIN_CLOSE);
-    gui::PostCommand(hLogin, ID_TRAY_EXIT);
+    gui::PostCommand(own.hLogin, ID_TRAY_EXIT);
     return program.HasEnded() ? nullptr : "the program did not end";
 }
 

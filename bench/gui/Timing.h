@@ -1,4 +1,5 @@
-// What the settings program's timings share: a clock, close waits and the report line.
+// What the settings program's timings share: a clock, close waits, the report line and a
+// parent's way to the editor.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "gui/res/resource.h"
 #include "tests/gui/support/GuiDriver.h"
 #include "tests/gui/support/GuiProgram.h"
 
@@ -50,4 +52,52 @@ inline HWND VisibleDialog(const CGuiProgram& program, const char* szTitle) {
         return hFound != nullptr && ::IsWindowVisible(hFound) != FALSE;
     });
     return hFound;
+}
+
+// The editor of the administrator's own profile, reached as a parent reaches it: the
+// administrator logged in, the tray's Settings, Administration, Select User (its first row,
+// the administrator's, is selected as the screen opens) and Edit.
+struct COwnEditor {
+    const char* szFault = nullptr;  // what went wrong, or nullptr
+    HWND hLogin = nullptr;
+    HWND hEditor = nullptr;
+    double dEditMs = 0;  // from Edit to the editor shown
+};
+
+inline COwnEditor OpenOwnProfileEditor(const CGuiProgram& program) {
+    COwnEditor own;
+    const auto fail = [&](const char* szFault) {
+        own.szFault = szFault;
+        return own;
+    };
+    const HWND hLogin = program.Dialog("Login");
+    if (hLogin == nullptr || !gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; })) {
+        return fail("no login window");
+    }
+    own.hLogin = hLogin;
+    ::SendMessageA(::GetDlgItem(hLogin, IDC_LOGIN_USER), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>("admin"));
+    gui::TypeText(hLogin, IDC_LOGIN_PASSWORD, "secret");
+    gui::Click(hLogin, IDOK);
+    if (!WaitClosely([&] { return ::IsWindowVisible(hLogin) == FALSE; })) {
+        return fail("the login window stayed");
+    }
+    gui::PostCommand(hLogin, ID_TRAY_SETTINGS);
+    const HWND hAdmin = VisibleDialog(program, "Administration");
+    if (hAdmin == nullptr) {
+        return fail("no Administration screen");
+    }
+    gui::Click(hAdmin, IDC_ADMIN_MODIFY_USER);
+    const HWND hSelect = VisibleDialog(program, "Select User");
+    if (hSelect == nullptr) {
+        return fail("no Select User screen");
+    }
+    const LARGE_INTEGER edit = Now();
+    gui::Click(hSelect, IDC_SELECT_EDIT);
+    own.hEditor = VisibleDialog(program, "Modifying Profile of admin");
+    if (own.hEditor == nullptr) {
+        return fail("no profile editor");
+    }
+    own.dEditMs = Milliseconds(edit, Now());
+    return own;
 }
