@@ -77,13 +77,7 @@ const char* TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneTo
     }
     dDoneToMessage = Milliseconds(done, Now());
     gui::AnswerMessageBox(hBox, IDOK);
-    const HWND hBack = VisibleDialog(program, "Administration");
-    if (hBack == nullptr) {
-        return "no Administration screen after Done";
-    }
-    gui::Click(hBack, IDC_ADMIN_CLOSE);
-    gui::PostCommand(own.hLogin, ID_TRAY_EXIT);
-    return program.HasEnded() ? nullptr : "the program did not end";
+    return CloseFromAdministration(program, own);
 }
 
 }  // namespace

@@ -79,13 +79,7 @@ const char* TimeRound(int nRound, CRound& round) {
     round.dApplyToMessage = Milliseconds(apply, Now());
     gui::AnswerMessageBox(hBox, IDOK);
     gui::Click(hEditor, IDCANCEL);
-    const HWND hBack = VisibleDialog(program, "Administration");
-    if (hBack == nullptr) {
-        return "no Administration screen after the editor";
-    }
-    gui::Click(hBack, IDC_ADMIN_CLOSE);
-    gui::PostCommand(own.hLogin, ID_TRAY_EXIT);
-    return program.HasEnded() ? nullptr : "the program did not end";
+    return CloseFromAdministration(program, own);
 }
 
 }  // namespace

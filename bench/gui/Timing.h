@@ -101,3 +101,15 @@ inline COwnEditor OpenOwnProfileEditor(const CGuiProgram& program) {
     own.dEditMs = Milliseconds(edit, Now());
     return own;
 }
+
+// Once the editor went back to Administration: that screen closed and the program ended
+// from the tray. What went wrong, or nullptr.
+inline const char* CloseFromAdministration(const CGuiProgram& program, const COwnEditor& own) {
+    const HWND hBack = VisibleDialog(program, "Administration");
+    if (hBack == nullptr) {
+        return "no Administration screen after the editor";
+    }
+    gui::Click(hBack, IDC_ADMIN_CLOSE);
+    gui::PostCommand(own.hLogin, ID_TRAY_EXIT);
+    return program.HasEnded() ? nullptr : "the program did not end";
+}
