@@ -6,6 +6,7 @@
 // it; nothing of it is exported.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -33,6 +34,10 @@ struct PolicySharedState {
     AttemptRecord attemptRecords[kAttemptRecords];
     TimeUsageShared timeUsage;
 };
+
+// Other processes change it at the same time: only lock-free atomics work there.
+static_assert(std::atomic_ref<std::int64_t>::is_always_lock_free);
+static_assert(std::atomic_ref<std::int32_t>::is_always_lock_free);
 
 // Offsets and sizes as both bitnesses build them; any change here is a new kLayoutVersion.
 static_assert(offsetof(PolicySharedState, iInstances) == 16);

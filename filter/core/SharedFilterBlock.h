@@ -4,6 +4,7 @@
 // and texts, the same in 32-bit and 64-bit processes.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,6 +23,10 @@ struct SharedFilterBlock {
     SharedFilterSwitches switches;
     SharedTimeRules time;
 };
+
+// Other processes change it at the same time: only lock-free atomics work there.
+static_assert(std::atomic_ref<std::int32_t>::is_always_lock_free);
+static_assert(std::atomic_ref<std::uint8_t>::is_always_lock_free);
 
 // Offsets and sizes as both bitnesses build them; any change here is a new kLayoutVersion.
 static_assert(offsetof(SharedFilterState, processCount) == 21);
