@@ -1,5 +1,6 @@
 #include "filter/core/portable/AddressText.h"
 
+#include <cstddef>
 #include <cstdio>
 
 std::string IPv4Text(const unsigned char* pBytes) {
@@ -10,7 +11,7 @@ std::string IPv4Text(const unsigned char* pBytes) {
 
 std::string IPv6Text(const unsigned char* pBytes) {
     std::string text = "[";
-    for (int i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < 8; ++i) {
         char szGroup[6];
         std::snprintf(szGroup, sizeof szGroup, "%x", (pBytes[2 * i] << 8) | pBytes[2 * i + 1]);
         if (i != 0) {
