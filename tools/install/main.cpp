@@ -1,12 +1,14 @@
 // pcinstall: makes or removes an installation, and adds lists to its category service.
 //   pcinstall install --folder DIR [--admin-password PW | --interactive] [--categories FILE]
 //                     [--server-ip IP] [--server-port N] [--timeout N] [--log-level N]
-//                     [--lsp DLL] [--gui EXE] [--force] [--compat]
+//                     [--lsp DLL [--lsp32 DLL]] [--gui EXE] [--force] [--compat]
 //                     [--category-service [--category-address IP]] [--second-server IP:PORT]
 //   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]
 //   pcinstall categories add [FILE|DIR] [--hosts CATEGORY | --adblock CATEGORY |
 //                     --domains CATEGORY] [--map FILE] [--folder DIR]
-// --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
+// --lsp registers the filter DLL in the Winsock catalogue, --lsp32 the 32-bit one in the
+// catalogue of 32-bit programs too (where the system has one: else a warning); uninstall
+// always removes both.
 // --interactive lets the settings program (Gui.exe beside this tool, or --gui) ask for the
 // administrator's password: at installation it sets it, at removal it must be given. A person
 // who cancels leaves things as they were, and the tool exits with 3.
@@ -43,7 +45,8 @@ int Usage() {
     std::fputs(
         "usage: pcinstall install --folder DIR [--admin-password PW | --interactive]\n"
         "                         [--categories FILE] [--server-ip IP] [--server-port N]\n"
-        "                         [--timeout N] [--log-level N] [--lsp DLL] [--gui EXE]\n"
+        "                         [--timeout N] [--log-level N] [--lsp DLL [--lsp32 DLL]]\n"
+        "                         [--gui EXE]\n"
         "                         [--force] [--compat]\n"
         "                         [--category-service [--category-address IP]]\n"
         "                         [--second-server IP:PORT]\n"
@@ -91,6 +94,7 @@ bool ParseSecondServer(const char* szText, std::string& strOut) {
 struct CCommandLine {
     CInstallOptions options;
     std::string strLsp;
+    std::string strLsp32;
     std::string strGui = ToolFolder() + "Gui.exe";
     bool bInteractive = false;
     bool bCategoryService = false;
@@ -120,6 +124,8 @@ bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
             options.strAdminPassword = szValue;
         } else if (strOption == "--lsp") {
             line.strLsp = szValue;
+        } else if (strOption == "--lsp32") {
+            line.strLsp32 = szValue;
         } else if (strOption == "--gui") {
             line.strGui = szValue;
         } else if (strOption == "--categories") {
@@ -171,6 +177,18 @@ bool InstallService(const CCommandLine& line) {
     return false;
 }
 
+bool RegisterLayer(const CCommandLine& line, std::string& strError) {
+    std::wstring strLsp32 = Widen(line.strLsp32);
+    if (!strLsp32.empty() && !Has32BitCatalogue()) {
+        std::fputs(
+            "pcinstall: warning: this system's Winsock has no catalogue for 32-bit programs: "
+            "the layer is registered for 64-bit programs only\n",
+            stderr);
+        strLsp32.clear();
+    }
+    return InstallLayer(Widen(line.strLsp), strError, strLsp32);
+}
+
 int RunInstall(const CCommandLine& line) {
     std::string strError;
     if (!Install(line.options, strError)) {
@@ -188,7 +206,7 @@ int RunInstall(const CCommandLine& line) {
     if (line.bCategoryService && !InstallService(line)) {
         return 1;
     }
-    if (!line.strLsp.empty() && !InstallLayer(Widen(line.strLsp), strError)) {
+    if (!line.strLsp.empty() && !RegisterLayer(line, strError)) {
         std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", line.strLsp.c_str(),
                      strError.c_str());
         return 1;
