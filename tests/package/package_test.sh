@@ -172,6 +172,11 @@ check "one version is installed" \
     test "$(w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
         grep -c 'DisplayName.*Quillon Parental Control')" = 1
 
+check "the older package is refused over the newer one" \
+    fails msiexec /i "$(package 0.1.0)" /qn "ADMINPASSWORD=$password" $(log downgrade)
+check "... which stays" test "$(w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
+    grep -c 'DisplayVersion.*0\.1\.1')" = 1
+
 echo "-- uninstall with the right password"
 check "msiexec /x with ADMINPASSWORD succeeds" \
     msiexec /x "$(package 0.1.1)" /qn "ADMINPASSWORD=$password" $(log uninstall)
