@@ -83,6 +83,11 @@ for version in 0.1.0 0.1.1; do
     "$source_dir/tools/package/build-msi.sh" "$out/package-$version.msi" $version 1 \
         "$build/bin" "$sockbin" "$win32/sockbin" "$build/package/PackageActions.dll" "$sockbin"
 done
+# The same package with a deferred step after the tool's that fails (the package's own action
+# with no data to go on), so that the installation is rolled back.
+cp "$out/package-0.1.0.msi" "$out/package-failing.msi"
+msibuild "$out/package-failing.msi" -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('FailLater', 3073, 'PackageActions', 'InstallProduct')"
+msibuild "$out/package-failing.msi" -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('FailLater', 'NOT REMOVE', 4500)"
 echo "packages built in $((SECONDS - started)) s"
 
 # A fresh prefix, with the stand-in catalogues of a 64-bit Windows (base entries only).
@@ -188,6 +193,24 @@ check "no Run value" fails has_value 'HKLM\Software\Microsoft\Windows\CurrentVer
 check "no service" fails has_key 'HKLM\System\CurrentControlSet\Services\Quillon Categories'
 check "no catalogue entries" test "$(chains)" = 0
 w "$sockbin/wscatalog.exe" list >"$out/logs/catalogue-removed.txt"
+
+echo "-- an installation that fails after the tool ran"
+check "msiexec /i of the failing package fails" \
+    fails msiexec /i "$(package failing)" /qn "ADMINPASSWORD=$password" $(log install-failing)
+check "... after the tool installed" grep -aq "pcinstall: installed in" "$out/logs/install-failing.log"
+check "... and its rollback action ran" \
+    grep -aq "runs pcinstall.exe uninstall" "$out/logs/install-failing.log"
+check "... leaving the product unregistered" \
+    test "$(w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
+        grep -c 'DisplayName.*Quillon Parental Control')" = 0
+# Windows runs rollback actions in reverse order, before the files' own rollback; Wine's msi
+# removes the installed files first, so the tool cannot run there to undo its installation.
+if grep -aq "cannot start .*pcinstall.exe" "$out/logs/install-failing.log"; then
+    echo "rollback: SKIPPED: Wine removed the files before the rollback action could run the tool"
+else
+    check "... and no catalogue entries" test "$(chains)" = 0
+    check "... no product key" fails has_key 'HKLM\Software\Tarnwell\Parental Control'
+fi
 
 check "no file or registry value of the prefix holds the password in clear" password_nowhere
 w --stop

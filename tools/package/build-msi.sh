@@ -38,7 +38,8 @@ rm -f "$out"
 #   that tells it so under Wine just before) before the new one installs around the settings it
 #   kept;
 # - the uninstallation's tool run before RemoveFiles takes it away, the installation's after
-#   InstallFiles put it there, each with its data set just before.
+#   InstallFiles put it there, with its undoing just before it (a rollback action runs only
+#   when a later step fails), each with its data set just before.
 q() { msibuild "$out" -q "$1"; }
 sequence() { q "UPDATE InstallExecuteSequence SET Sequence = $2 WHERE Action = '$1'"; }
 sequence CheckUninstallPassword 1300
@@ -46,9 +47,14 @@ sequence MarkUpgrade 1405
 sequence RemoveExistingProducts 1410
 sequence SetUninstallProductData 3480
 sequence UninstallProduct 3490
+sequence SetRollbackInstallProductData 4002
+sequence RollbackInstallProduct 4004
 sequence SetInstallProductData 4005
 sequence InstallProduct 4010
 q "UPDATE CustomAction SET Type = 8243 WHERE Action = 'SetInstallProductData'"
 q "UPDATE CustomAction SET Type = 11265 WHERE Action = 'InstallProduct'"
+# wixl writes Execute="rollback" as an immediate action: a DLL action (1) whose return is ignored
+# (0x40), in the script (0x400) as a rollback (0x100), not impersonated (0x800).
+q "UPDATE CustomAction SET Type = 3393 WHERE Action = 'RollbackInstallProduct'"
 q "UPDATE Property SET Value = 'OLDERVERSIONFOUND;NEWERVERSIONFOUND;ADMINPASSWORD;CATEGORYSERVER;STRICTFILTER' WHERE Property = 'SecureCustomProperties'"
 rm -rf "$stage"

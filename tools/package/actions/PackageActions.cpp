@@ -6,7 +6,8 @@
 //                           or the settings program's dialog when there is a UI) must prove
 //                           the administrator, else the uninstallation stops
 //   InstallProduct          deferred: "FOLDER|CATEGORYSERVER|STRICTFILTER|UILEVEL|PASSWORD"
-//   UninstallProduct        deferred: "FOLDER|UPGRADINGPRODUCTCODE"
+//   UninstallProduct        deferred: "FOLDER|UPGRADINGPRODUCTCODE", and as the rollback of
+//                           InstallProduct: "FOLDER|OLDERVERSIONFOUND"
 //   MarkUpgrade             immediate, in a newer package before it removes the older one
 // An older version's removal by a newer package (a major upgrade) asks for no password and
 // keeps the settings. Windows tells that removal so with UPGRADINGPRODUCTCODE; Wine's msi sets
@@ -187,6 +188,21 @@ bool WithDialogs(const std::wstring& strUiLevel) {
     return _wtoi(strUiLevel.c_str()) >= kUiLevelWithDialogs;
 }
 
+// Windows runs a deferred action as LocalSystem in session 0, where no window reaches the
+// person's desktop: a dialog there would wait unseen.
+bool InServicesSession() {
+    DWORD dwSession = 0;
+    return ::ProcessIdToSessionId(::GetCurrentProcessId(), &dwSession) && dwSession == 0;
+}
+
+// A message the person sees (in a silent installation, the log's).
+void Error(MSIHANDLE hInstall, const std::wstring& strText) {
+    PMSIHANDLE hRecord = ::MsiCreateRecord(1);
+    ::MsiRecordSetStringW(hRecord, 0, strText.c_str());
+    ::MsiProcessMessage(hInstall, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK),
+                        hRecord);
+}
+
 // A newer package's mark, made in the last ten minutes (the key's last write time).
 bool UpgradeUnderWay() {
     HKEY hKey = nullptr;
@@ -243,6 +259,10 @@ UINT __stdcall CheckUninstallPassword(MSIHANDLE hInstall) {
 
 UINT __stdcall InstallProduct(MSIHANDLE hInstall) {
     std::vector<std::wstring> fields = Fields(Property(hInstall, L"CustomActionData"), 5);
+    if (fields[0].empty()) {
+        Log(hInstall, L"no installation folder in the action's data");
+        return ERROR_INSTALL_FAILURE;
+    }
     const std::wstring strFolder = WithBackslash(fields[0]);
     const std::wstring& strServers = fields[1];
     std::wstring strArguments = L"install --folder " +
@@ -257,6 +277,12 @@ UINT __stdcall InstallProduct(MSIHANDLE hInstall) {
     std::wstring strPassword = fields[4];
     ::SecureZeroMemory(fields[4].data(), fields[4].size() * sizeof(wchar_t));
     if (strPassword.empty() && WithDialogs(fields[3])) {
+        if (InServicesSession()) {
+            Error(hInstall,
+                  L"The administrator's password cannot be asked for here. Install with "
+                  L"ADMINPASSWORD=... on msiexec's command line.");
+            return ERROR_INSTALL_FAILURE;
+        }
         strArguments += L" --interactive";
     } else {
         strArguments += L" --password-stdin";
@@ -270,6 +296,10 @@ UINT __stdcall InstallProduct(MSIHANDLE hInstall) {
 
 UINT __stdcall UninstallProduct(MSIHANDLE hInstall) {
     const std::vector<std::wstring> fields = Fields(Property(hInstall, L"CustomActionData"), 2);
+    if (fields[0].empty()) {
+        Log(hInstall, L"no installation folder in the action's data");
+        return ERROR_INSTALL_FAILURE;
+    }
     const std::wstring strFolder = WithBackslash(fields[0]);
     std::wstring strArguments =
         L"uninstall --folder " + Quoted(strFolder.substr(0, strFolder.size() - 1));
