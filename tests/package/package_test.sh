@@ -173,6 +173,7 @@ check "the administrator's password still proves" \
 check "the programs are there" test -f "$folder/FilterLsp.dll"
 check "the service is there" has_key 'HKLM\System\CurrentControlSet\Services\Quillon Categories'
 check "the chains are there, once" test "$(chains)" = 8
+check "the upgrade's mark is gone" fails has_key 'HKLM\Software\Tarnwell\Parental Control\Upgrading'
 check "one version is installed" \
     test "$(w reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
         grep -c 'DisplayName.*Quillon Parental Control')" = 1

@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "win/ProcessHandles.h"
-#include "win/ProductRegistry.h"
 #include "win/RegKey.h"
 #include "win/UniqueHandle.h"
+#include "win/WideText.h"
 
 namespace {
 
@@ -113,11 +113,11 @@ void LogOutput(MSIHANDLE hInstall, HANDLE hRead) {
             if (!strLine.empty() && strLine.back() == '\r') {
                 strLine.pop_back();
             }
-            Log(hInstall, std::wstring(strLine.begin(), strLine.end()));
+            Log(hInstall, Widen(strLine));
         }
     }
     if (!strPending.empty()) {
-        Log(hInstall, std::wstring(strPending.begin(), strPending.end()));
+        Log(hInstall, Widen(strPending));
     }
 }
 
