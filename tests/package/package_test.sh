@@ -88,7 +88,21 @@ done
 cp "$out/package-0.1.0.msi" "$out/package-failing.msi"
 msibuild "$out/package-failing.msi" -q "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('FailLater', 3073, 'PackageActions', 'InstallProduct')"
 msibuild "$out/package-failing.msi" -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('FailLater', 'NOT REMOVE', 4500)"
+# The product's own package (the real pcinstall.exe, no stand-in): built the same way; its
+# tables as the corrections left them.
+"$source_dir/tools/package/build-msi.sh" "$out/product.msi" 0.1.0 0 "$build/bin" "$sockbin" \
+    "$win32/sockbin" "$build/package/PackageActions.dll" "$build/bin"
 echo "packages built in $((SECONDS - started)) s"
+action_type() { msiinfo export "$out/product.msi" CustomAction | awk -F'\t' -v a="$1" '$1 == a { print $2 }'; }
+check "the product's package carries no stand-in" \
+    fails sh -c "msiinfo export '$out/product.msi' File | grep -q wshost"
+check "the actions that carry the password hide their target (0x2000)" \
+    test $(($(action_type SetInstallProductData) & 0x2000)) -ne 0 -a \
+    $(($(action_type InstallProduct) & 0x2000)) -ne 0
+check "the rollback action is a rollback (0x100) in the script (0x400)" \
+    test $(($(action_type RollbackInstallProduct) & 0x500)) -eq $((0x500))
+check "ADMINPASSWORD is a hidden property" \
+    sh -c "msiinfo export '$out/product.msi' Property | grep -q '^MsiHiddenProperties.*ADMINPASSWORD'"
 
 # A fresh prefix, with the stand-in catalogues of a 64-bit Windows (base entries only).
 [[ -d $prefix ]] && w --stop
