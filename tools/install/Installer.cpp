@@ -283,10 +283,9 @@ bool Uninstall(const std::string& strFolder, std::string& strError, const CUnins
         }
         RemoveLogs(strInstalled);
         for (const char* szImage : kBlockPageImages) {
-            if (scope.bKeepPackageFiles) {
-                break;
+            if (!scope.bKeepPackageFiles) {
+                ::DeleteFileA((WithTrailingBackslash(strInstalled) + szImage).c_str());
             }
-            ::DeleteFileA((WithTrailingBackslash(strInstalled) + szImage).c_str());
         }
     }
     return true;
