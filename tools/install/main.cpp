@@ -19,16 +19,16 @@
 // --category-service installs the category server beside the product as the service "Quillon
 // Categories", listening on --server-ip (or --category-address, say 0.0.0.0 for a school's
 // shared server) and --server-port (0: a free port it keeps, written to "TLVServerPort"), with
-// its lists in the folder's Categories\; uninstall
-// always removes it. --category-server gives the filter's servers in one (a school's shared
-// service: --server-ip, --server-port and --second-server). --password-stdin reads the
-// administrator's password from the first line of the standard input, so that a package hands
-// it over where no other process can read it. --keep-settings installs around an existing
-// installation, keeping its configuration, settings and users, and uninstalls leaving them with
-// the lists (the two halves of an upgrade). check-password exits with 0 when the password proves
-// the administrator "admin" (3 when not), for a package's uninstallation. --second-server writes
-// "TLVServer2", the server the filter asks when the first does not answer. "categories add" copies
-// a downloaded list into Categories\ and has the service load its lists again.
+// its lists in the folder's Categories\; uninstall always removes it. --second-server writes
+// "TLVServer2", the server the filter asks when the first does not answer; --category-server
+// gives both servers at once (a school's shared service). "categories add" copies a downloaded
+// list into Categories\ and has the service load its lists again.
+// --password-stdin reads the administrator's password from the first line of the standard
+// input, so that a package hands it over where no other process can read it. --keep-settings
+// makes the two halves of an upgrade: install keeps an existing installation (configuration,
+// settings, users) and asks no password, uninstall leaves them with the lists. check-password
+// exits with 0 when the password proves the administrator "admin" (3 when not), for a
+// package's uninstallation.
 #include <windows.h>
 
 #include <cstdio>
