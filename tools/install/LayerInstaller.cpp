@@ -11,7 +11,12 @@
 
 // This program's import slot for WSCEnumProtocols: it holds the address in the module that
 // serves the program's catalogue calls (the system's Winsock, or a stand-in for it).
+// (A 32-bit import's name carries the stdcall decoration.)
+#if defined(_WIN64)
 extern "C" void* const g_pImportedEnumProtocols __asm__("__imp_WSCEnumProtocols");
+#else
+extern "C" void* const g_pImportedEnumProtocols __asm__("__imp__WSCEnumProtocols@16");
+#endif
 
 namespace {
 
