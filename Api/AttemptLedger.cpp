@@ -28,7 +28,7 @@ int CAttemptLedger::Locked(F use) {
     if (lock.TimedOut()) {
         return kMaxAttemptWaitSeconds;
     }
-    CAttemptLimit limit(g_attemptRecords, kAttemptRecords);
+    CAttemptLimit limit(SharedPolicyState().attemptRecords, kAttemptRecords);
     return use(limit);
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <optional>
 
 #include "Api/Library.h"
@@ -71,6 +72,11 @@ CSharedJournal g_journal;
 
 // The mapping's size goes to CreateFileMappingW as its low 32 bits alone.
 static_assert(sizeof(BlockJournalEntry) <= 4096);
+// 32-bit and 64-bit processes share the journal: its entries must have one layout in both.
+static_assert(offsetof(BlockJournalEntry, ullTime) == 8 &&
+              offsetof(BlockJournalEntry, iPolicy) == 16);
+static_assert(offsetof(BlockJournalEntry, szProfile) == 24);
+static_assert(offsetof(BlockJournalEntry, szMatch) == 1585 && sizeof(BlockJournalEntry) == 1848);
 
 }  // namespace
 

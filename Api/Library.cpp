@@ -55,22 +55,25 @@ void ApiProcessAttach() noexcept {
         LogApi(HostProgramName(), 1);
         g_pDataStore = std::make_unique<CDataStore>(&g_ApiLog);
         g_pDataStore->Init("Content");
-        if (g_iInstance == 0) {
-            // The first process takes the persisted switch; later ones share its copy.
-            std::string strFilter;
-            g_bFilterOff =
-                g_pDataStore->ReadValue(kUserSection, "Filter", strFilter, 9) && strFilter == "TRUE"
-                    ? 1
-                    : 0;
-        }
     } catch (...) {
         g_pDataStore.reset();
     }
-    std::atomic_ref<int>(g_iInstance).fetch_add(1);
+    // Mapped already only where the library's code is linked into a program that attaches it
+    // more than once: a first attach again takes the switch from the file, as a first load does.
+    if (PolicySharedState* pState = SharedPolicyStateIfMapped()) {
+        if (std::atomic_ref<std::int32_t>(pState->iInstances).fetch_add(1) == 0) {
+            std::atomic_ref<std::int32_t>(pState->iFilterOff)
+                .store(PolicySharedState::kFilterOffUnread);
+        }
+    }
 }
 
 void ApiProcessDetach(bool bProcessEnding) noexcept {
-    std::atomic_ref<int>(g_iInstance).fetch_sub(1);
+    // Only a block this process mapped counts it; mapping it now would be work under the
+    // loader lock for nothing.
+    if (PolicySharedState* pState = SharedPolicyStateIfMapped()) {
+        std::atomic_ref<std::int32_t>(pState->iInstances).fetch_sub(1);
+    }
     // A proof lasts as long as the process that made it.
     TheCallerProof().End();
     if (bProcessEnding) {

@@ -62,7 +62,7 @@ TimeClock ReadTimeClock() noexcept {
 }
 
 CTimeUsage& TheTimeUsage() noexcept {
-    static CTimeUsage s_usage(&g_timeUsage);
+    static CTimeUsage s_usage(&SharedPolicyState().timeUsage);
     return s_usage;
 }
 
@@ -112,7 +112,8 @@ int SaveTimeUsage(TimeUsageRecord& record) {
 }
 
 void NoteClockJump(const TimeClock& clock) {
-    const std::int64_t llBefore = std::atomic_ref<std::int64_t>(g_timeUsage.llWallOffset).load();
+    const std::int64_t llBefore =
+        std::atomic_ref<std::int64_t>(SharedPolicyState().timeUsage.llWallOffset).load();
     if (!TheTimeUsage().WallClockJumped(clock)) {
         return;
     }
@@ -125,7 +126,8 @@ void NoteClockJump(const TimeClock& clock) {
     LogApi("API :: " + strText, 1);
     BlockJournalEntry entry{};
     entry.iPolicy = BLOCK_EVENT_CLOCK_CHANGED;
-    std::snprintf(entry.szProfile, sizeof entry.szProfile, "%.20s", g_LogedInUser);
+    std::snprintf(entry.szProfile, sizeof entry.szProfile, "%.20s",
+                  SharedPolicyState().szLoggedInUser);
     std::snprintf(entry.szMatch, sizeof entry.szMatch, "%s", strText.c_str());
     AppendBlockJournal(&entry);
 }

@@ -15,6 +15,8 @@ packages=(
     publicsuffix    # the category server refuses list entries that are public suffixes
     libsqlite3-dev  # the category index's benchmark measures it against SQLite
     nginx libnginx-mod-stream  # two category servers behind its stream proxy (scale-out test)
+    g++-mingw-w64-i686-posix   # FilterLsp.dll and PolicyApi.dll for 32-bit programs
+    wixl msitools              # the Windows package (wixl builds it, msibuild corrects it)
 )
 # npm brings the Windows node.exe below; the machine's own Node.js may bring npm already.
 command -v npm >/dev/null || packages+=(npm)

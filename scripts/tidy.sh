@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 # Sources of the product (not tests, benchmarks, fuzzers or the Winsock stand-in) in a tree's
-# compile commands. The files that only define shared data sections carry GCC-only
-# attributes and options clang does not take.
+# compile commands. The file that only defines a shared data section carries GCC-only
+# attributes clang does not take.
 sources() {
     python3 - "$1" "$2" <<'PY'
 import json, sys
@@ -21,8 +21,7 @@ for entry in json.load(open(f"{tree}/compile_commands.json")):
         continue
     if any(f"/{skip}/" in path for skip in ("tests", "bench", "fuzz", "wsock")):
         continue
-    if path.endswith(("SharedState.cpp", "SharedFilterState.cpp", "SharedTimeRules.cpp",
-                      "ActiveWindow.cpp")):
+    if path.endswith("ActiveWindow.cpp"):
         continue
     if (kind == "portable") == ("/portable/" in path):
         print(path)

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,6 +27,26 @@ void LogMissingValue(const char* szName) {
     LogApi(Format("API :: reg.GetValue Failed: %s->%s", kProductKeyPath, szName), 1);
 }
 
+// The switch as every process sees it. The first process to ask since the block was made takes
+// it from the settings file; the others share that copy.
+int FilterOffNow() {
+    std::atomic_ref<std::int32_t> off(SharedPolicyState().iFilterOff);
+    std::int32_t iOff = off.load();
+    if (iOff == PolicySharedState::kFilterOffUnread) {
+        std::string strFilter;
+        const std::int32_t iRead =
+            Store() != nullptr && Store()->ReadValue(kUserSection, "Filter", strFilter, 9) &&
+                    strFilter == "TRUE"
+                ? 1
+                : 0;
+        // A switch set meanwhile by another process stands.
+        if (off.compare_exchange_strong(iOff, iRead)) {
+            iOff = iRead;
+        }
+    }
+    return iOff == 1 ? 1 : 0;
+}
+
 bool EndsWithLogExtension(const std::string& strName) {
     return strName.size() >= 4 && _stricmp(strName.c_str() + strName.size() - 4, ".Log") == 0;
 }
@@ -39,29 +61,33 @@ extern "C" int SetFilterOff(int iOff) {
             return 0;
         }
         int iDone = 1;
-        if (iNew != g_bFilterOff) {
-            g_bFilterOff = iNew;
+        if (iNew != FilterOffNow()) {
+            std::atomic_ref<std::int32_t>(SharedPolicyState().iFilterOff).store(iNew);
             iDone = Store() != nullptr && Store()->WriteString(kUserSection, "Filter",
                                                                iNew == 1 ? "TRUE" : "FALSE")
                         ? 1
                         : 0;
         }
-        LogApi(g_bFilterOff == 1 ? "API :: SetFilterOff TRUE" : "API :: SetFilterOff FALSE", 2);
+        LogApi(iNew == 1 ? "API :: SetFilterOff TRUE" : "API :: SetFilterOff FALSE", 2);
         return iDone;
     });
 }
 
 extern "C" int GetFilterOff() {
-    return g_bFilterOff;
+    return Guarded(0, [] { return FilterOffNow(); });
 }
 
 extern "C" int IsUpdateRequire() {
-    return g_bUpdateRequired;
+    return std::atomic_ref<std::int32_t>(SharedPolicyState().iUpdateRequired)
+                       .load(std::memory_order_acquire) != 0
+               ? 1
+               : 0;
 }
 
 extern "C" int UpdateRequire(int iRequired) {
     return Guarded(0, [&] {
-        g_bUpdateRequired = iRequired;
+        std::atomic_ref<std::int32_t>(SharedPolicyState().iUpdateRequired)
+            .store(iRequired, std::memory_order_release);
         if (iRequired == 0) {
             LogApi("API :: UpdateRequire : FALSE value set", 2);
         }

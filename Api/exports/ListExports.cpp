@@ -10,7 +10,6 @@
 #include "Api/Library.h"
 #include "Api/ListRecord.h"
 #include "Api/PolicyApi.h"
-#include "Api/SharedState.h"
 #include "Api/portable/Crypto.h"
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/IdList.h"
@@ -418,7 +417,7 @@ int ClearSection(const char* szExport, const char* szSection) {
             return 0;
         }
         // Pruning runs only while the filter is due to reload its rules anyway.
-        if (g_bUpdateRequired != 0 && Store() != nullptr) {
+        if (IsUpdateRequire() != 0 && Store() != nullptr) {
             Store()->ClearList(szSection);
         }
         return 1;

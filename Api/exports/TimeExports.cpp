@@ -6,7 +6,6 @@
 #include "Api/ChangeGuard.h"
 #include "Api/Library.h"
 #include "Api/PolicyApi.h"
-#include "Api/SharedState.h"
 #include "Api/portable/ErrorCodes.h"
 #include "Api/portable/TimeRules.h"
 
@@ -48,7 +47,7 @@ extern "C" int SetTimeRules(const char* szUser, const char* szRules) {
             return 0;
         }
         // The filter reads the rules at its next reload.
-        g_bUpdateRequired = 1;
+        UpdateRequire(1);
         return 1;
     });
 }

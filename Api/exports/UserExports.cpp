@@ -1,4 +1,6 @@
 // Accounts and login.
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -17,8 +19,8 @@
 
 namespace {
 
-constexpr size_t kLoggedInNameMax = sizeof g_LogedInUser - 1;
-static_assert(sizeof g_LogedInUser == LOGGED_IN_NAME_SIZE);
+constexpr size_t kLoggedInNameMax = kLoggedInNameSize - 1;
+static_assert(sizeof PolicySharedState::szLoggedInUser == LOGGED_IN_NAME_SIZE);
 
 int Fail() {
     LogApiFailure();
@@ -72,10 +74,11 @@ int CheckPassword(int iId, const char* szPassword) {
 }
 
 void SetLoggedInUser(const char* szName) {
-    std::strncpy(g_LogedInUser, szName, kLoggedInNameMax);
-    g_LogedInUser[kLoggedInNameMax] = '\0';
+    PolicySharedState& state = SharedPolicyState();
+    std::strncpy(state.szLoggedInUser, szName, kLoggedInNameMax);
+    state.szLoggedInUser[kLoggedInNameMax] = '\0';
     // Written after the name, so a reader that sees the flag finds the new name.
-    g_bUpdateRequired = 1;
+    std::atomic_ref<std::int32_t>(state.iUpdateRequired).store(1, std::memory_order_release);
 }
 
 }  // namespace
@@ -265,8 +268,8 @@ extern "C" int GetCurrentUser(char* szOut) {
         if (szOut == nullptr) {
             return 0;
         }
-        char szName[sizeof g_LogedInUser];
-        std::memcpy(szName, g_LogedInUser, sizeof szName);
+        char szName[kLoggedInNameSize];
+        std::memcpy(szName, SharedPolicyState().szLoggedInUser, sizeof szName);
         szName[kLoggedInNameMax] = '\0';
         std::memcpy(szOut, szName, std::strlen(szName) + 1);
         LogApi(std::string("API :: current user is ") + szName, 3);

@@ -12,16 +12,21 @@ bool LockedAt(const AttemptRecord& record, std::int64_t llNowMs) {
            record.llLockedUntilMs - llNowMs <= CAttemptLimit::kLockMs;
 }
 
+// Any process of the session may have written the count: never trusted past the array.
+std::uint32_t KeptFailures(const AttemptRecord& record) {
+    return std::min<std::uint32_t>(record.nFailures, kFailuresToLock - 1);
+}
+
 std::int64_t LastUse(const AttemptRecord& record) {
-    return record.nFailures > 0 ? record.failureMs[record.nFailures - 1]
-                                : record.llLockedUntilMs - CAttemptLimit::kLockMs;
+    const std::uint32_t nKept = KeptFailures(record);
+    return nKept > 0 ? record.failureMs[nKept - 1]
+                     : record.llLockedUntilMs - CAttemptLimit::kLockMs;
 }
 
 // Drops the failures that are no longer within the window before llNowMs (or after it).
 void DropOld(AttemptRecord& record, std::int64_t llNowMs) {
     std::uint32_t nKept = 0;
-    for (std::uint32_t i = 0; i < std::min<std::uint32_t>(record.nFailures, kFailuresToLock - 1);
-         ++i) {
+    for (std::uint32_t i = 0; i < KeptFailures(record); ++i) {
         const std::int64_t llAt = record.failureMs[i];
         if (llAt <= llNowMs && llNowMs - llAt < CAttemptLimit::kWindowMs) {
             record.failureMs[nKept++] = llAt;

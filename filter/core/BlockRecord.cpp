@@ -21,7 +21,7 @@ void RecordBlock(const SocketFilterState& state, int iScheme) noexcept {
     BlockJournalEntry entry{};
     entry.iPolicy = state.policyApplied;
     entry.iScheme = iScheme;
-    CopyText(entry.szProfile, gSharedState.currentUser);
+    CopyText(entry.szProfile, TheSharedState().currentUser);
     // The site's name: the port a Host header may carry would make one site several.
     CopyText(entry.szHost, HostName(state.host));
     if (iScheme == BLOCK_SCHEME_HTTP) {

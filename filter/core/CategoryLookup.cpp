@@ -38,12 +38,12 @@ T SharedValue(T& value) {
 // The servers as the last reload of the rules read them.
 CategoryServerConfig CurrentConfig() {
     CategoryServerConfig config;
-    config.servers[0] = {SharedValue(gSharedState.categoryServerAddress),
-                         SharedValue(gSharedState.categoryServerPort)};
-    config.servers[1] = {SharedValue(gSharedSwitches.secondServerAddress),
-                         SharedValue(gSharedSwitches.secondServerPort)};
+    config.servers[0] = {SharedValue(TheSharedState().categoryServerAddress),
+                         SharedValue(TheSharedState().categoryServerPort)};
+    config.servers[1] = {SharedValue(TheSharedSwitches().secondServerAddress),
+                         SharedValue(TheSharedSwitches().secondServerPort)};
     config.cacheFor =
-        std::chrono::seconds(std::max(SharedValue(gSharedSwitches.categoryCacheSeconds), 0));
+        std::chrono::seconds(std::max(SharedValue(TheSharedSwitches().categoryCacheSeconds), 0));
     return config;
 }
 
@@ -59,7 +59,7 @@ CategoryExchange AskServer(const CategoryServerAddress& server, int iType, std::
 // As the filter has always asked: the first server, type 4, its whole wait, nothing kept.
 std::string AskAsEver(const std::string& url) {
     TLVClient client;
-    client.SetIPPort(gSharedState.categoryServerAddress, gSharedState.categoryServerPort);
+    client.SetIPPort(TheSharedState().categoryServerAddress, TheSharedState().categoryServerPort);
     const auto reply = client.SearchLumora(TLVMessage::kCategorySearch, url);
     if (reply->messageCode < 0) {
         FilterLog().Log("WSPSend    :: TLVClient receive failed", 1);

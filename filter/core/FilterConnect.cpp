@@ -51,7 +51,7 @@ void ReloadRulesWhenDue() {
     }
     if (!rule.GetFilterRules()) {
         // From now on every request in every process gets the corrupted-settings page.
-        gSharedState.settingsCorrupted = 1;
+        TheSharedState().settingsCorrupted = 1;
     }
     LoadTimeRules(rule.Profile());
     rule.SetUpdateRequire(0);
@@ -68,7 +68,7 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
     }
 
     ReloadRulesWhenDue();
-    if (gSharedState.filterOff != 0) {
+    if (TheSharedState().filterOff != 0) {
         return;
     }
     if (bIPv4 && IsCategoryServer(destination.s_addr, state.peerPort)) {
@@ -80,7 +80,7 @@ void Connect(SOCKET s, const sockaddr* name, int namelen) {
             state.peerAddress = PeerAddressText(name, namelen);
         }
         log.Trace(2, "-------------------------------------------------\nUser Name = %s",
-                  gSharedState.currentUser);
+                  TheSharedState().currentUser);
         TheFilterRule().DumpFilterRules();
         log.Log("-------------------------------------------------", 2);
     }
@@ -107,7 +107,7 @@ bool FilterStrictOn() noexcept {
 
 void FilterClose(SOCKET s) noexcept {
     GuardHook(0, [&] {
-        if (gSharedState.filterOff == 0) {
+        if (TheSharedState().filterOff == 0) {
             TheSocketFilterTable().Remove(static_cast<std::uint32_t>(s));
         }
         return 0;

@@ -38,7 +38,7 @@ std::uint16_t ConnectedPort(SOCKET s) {
 
 bool FilterRefusesDatagram(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, const sockaddr* lpTo,
                            int iToLen) noexcept {
-    if (!StrictFilterOn() || gSharedState.filterOff != 0) {
+    if (!StrictFilterOn() || TheSharedState().filterOff != 0) {
         return false;
     }
     return GuardHook(false, [&] {

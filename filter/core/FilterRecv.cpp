@@ -27,8 +27,8 @@ std::string BuildResponse(const SocketFilterState& state) {
     values.host = state.host;
     values.matchedWord = state.matchedWord;
     values.category = state.category;
-    values.currentUser = gSharedState.currentUser;
-    values.applicationPath = gSharedState.applicationPath;
+    values.currentUser = TheSharedState().currentUser;
+    values.applicationPath = TheSharedState().applicationPath;
     const std::string strAddress = ::inet_ntoa(address);
     values.ipAddress = strAddress;
     return StrictFilterOn() ? BuildStrictBlockPageResponse(values, TheBlockPagePictures())
@@ -68,7 +68,7 @@ void Redirect(SocketFilterState& state, WSABUF& buffer, LPDWORD lpNumberOfBytesR
 }
 
 bool RecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
-    if (gSharedState.filterOff != 0 || dwBufferCount == 0 || lpBuffers[0].len == 0) {
+    if (TheSharedState().filterOff != 0 || dwBufferCount == 0 || lpBuffers[0].len == 0) {
         return false;
     }
     return TheSocketFilterTable().Change(
@@ -82,7 +82,7 @@ bool RecvPending(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNu
 }
 
 bool Recv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
-    if (gSharedState.filterOff != 0) {
+    if (TheSharedState().filterOff != 0) {
         FilterLog().Log("WSPRecv :: Filtering is Off", 2);
         return false;
     }
@@ -168,7 +168,7 @@ void ReplaceWithPage(SocketFilterState& state, LPWSABUF lpBuffers, DWORD dwBuffe
 }
 
 bool RecvStrict(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lpNumberOfBytesRecvd) {
-    if (gSharedState.filterOff != 0) {
+    if (TheSharedState().filterOff != 0) {
         return false;
     }
     return TheSocketFilterTable().Change(

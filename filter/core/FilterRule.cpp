@@ -70,15 +70,15 @@ bool FilterRule::IsUpdateRequire() {
     FilterLog().Log("FilterRule :: IsUpdateRequire", 2);
     bool bReload = false;
     try {
-        gSharedState.filterOff = GetFilterOff() == 1 ? 1 : 0;
+        TheSharedState().filterOff = GetFilterOff() == 1 ? 1 : 0;
         bReload = ::IsUpdateRequire() == 1;
     } catch (const std::exception&) {
         FilterLog().Log(kException, 1);
         bReload = false;
     }
-    FilterLog().Log(
-        gSharedState.filterOff ? "FilterRule :: Filtering is Off" : "FilterRule :: Filtering is On",
-        2);
+    FilterLog().Log(TheSharedState().filterOff ? "FilterRule :: Filtering is Off"
+                                               : "FilterRule :: Filtering is On",
+                    2);
     // The sole process with the filter loaded must load the rules once, flag or not.
     if (!bReload && !(ProcessCount() == 1 && rulesLoaded == 0)) {
         return false;
@@ -88,7 +88,7 @@ bool FilterRule::IsUpdateRequire() {
     try {
         char szUser[LOGGED_IN_NAME_SIZE + 1] = {};
         m_strProfile = GetCurrentUser(szUser) ? szUser : "Default";
-        CopyBounded(gSharedState.currentUser, sizeof gSharedState.currentUser,
+        CopyBounded(TheSharedState().currentUser, sizeof TheSharedState().currentUser,
                     m_strProfile.c_str());
 
         char szPath[1024] = {};
@@ -96,14 +96,15 @@ bool FilterRule::IsUpdateRequire() {
             FilterLog().Log("FilterRule :: GetApplicationPath Failed", 1);
             szPath[0] = '\0';
         }
-        CopyBounded(gSharedState.applicationPath, sizeof gSharedState.applicationPath, szPath);
+        CopyBounded(TheSharedState().applicationPath, sizeof TheSharedState().applicationPath,
+                    szPath);
 
         int iPort = 0;
         if (!GetTLVServerIP(szAddress, &iPort)) {
             FilterLog().Log("FilterRule :: GetTLVServerIP Failed", 1);
             std::memset(szAddress, 0, sizeof szAddress);
         }
-        gSharedState.categoryServerPort = iPort;
+        TheSharedState().categoryServerPort = iPort;
         SetSharedSwitches(GetStrictFilter() == 1, GetTLVTimeout());
         ReadSecondServer();
         SetCategoryCacheSeconds(GetCategoryCacheSeconds());
@@ -114,9 +115,9 @@ bool FilterRule::IsUpdateRequire() {
     const unsigned long ulAddress = ::inet_addr(szAddress);
     if (ulAddress == INADDR_NONE) {
         FilterLog().Log("FilterRule :: Failed to get correct TLVServerIP", 1);
-        gSharedState.categoryServerAddress = 0;
+        TheSharedState().categoryServerAddress = 0;
     } else {
-        gSharedState.categoryServerAddress = static_cast<std::uint32_t>(ulAddress);
+        TheSharedState().categoryServerAddress = static_cast<std::uint32_t>(ulAddress);
     }
     rulesLoaded = 1;
     return true;
@@ -126,17 +127,17 @@ bool FilterRule::GetFilterRules() {
     FilterLog().Log("FilterRule :: GetFilterRules", 1);
     try {
         const char* szUser = m_strProfile.c_str();
-        if (!LoadTable(gSharedState.AllowedWords(),
+        if (!LoadTable(TheSharedState().AllowedWords(),
                        [&](char*** l, int* c) { return GetURLList(szUser, 1, l, c); })) {
             return false;
         }
         FilterLog().Log("Allow URL list complete", 4);
-        if (!LoadTable(gSharedState.BlockedWords(),
+        if (!LoadTable(TheSharedState().BlockedWords(),
                        [&](char*** l, int* c) { return GetURLList(szUser, 0, l, c); })) {
             return false;
         }
         FilterLog().Log("Block URL list complete", 4);
-        if (!LoadTable(gSharedState.BlockedCategories(),
+        if (!LoadTable(TheSharedState().BlockedCategories(),
                        [&](char*** l, int* c) { return GetCategoryList(szUser, l, c); })) {
             return false;
         }
@@ -167,9 +168,9 @@ void FilterRule::DumpFilterRules() {
         return;
     }
     FilterLog().Log("+++++++++++++++++++++++++++", 2);
-    DumpTable("Allowed URL word", gSharedState.AllowedWords());
-    DumpTable("Blocked URL word", gSharedState.BlockedWords());
-    DumpTable("Category", gSharedState.BlockedCategories());
+    DumpTable("Allowed URL word", TheSharedState().AllowedWords());
+    DumpTable("Blocked URL word", TheSharedState().BlockedWords());
+    DumpTable("Category", TheSharedState().BlockedCategories());
     FilterLog().Log("+++++++++++++++++++++++++++", 2);
 }
 
@@ -194,7 +195,7 @@ bool FilterRule::IsURLWordInList(const std::string& url, char* szWord, int iAllo
     std::string lower = url;
     ToLowerAscii(lower);
     const CRuleTable table =
-        iAllowedTable == 1 ? gSharedState.AllowedWords() : gSharedState.BlockedWords();
+        iAllowedTable == 1 ? TheSharedState().AllowedWords() : TheSharedState().BlockedWords();
     IFilterLog& log = FilterLog();
     const bool bTrace = log.Enabled(3);
     const int iFound = table.FindWordIn(lower, [&](const char* szEntry) {
@@ -241,7 +242,7 @@ bool FilterRule::IsKnownCategory(const char* szCategory) {
 
 bool FilterRule::IsCategoryInList(const char* szCategory) {
     FilterLog().Trace(2, "FilterRule :: IsCategoryInList : %s", szCategory);
-    return gSharedState.BlockedCategories().Contains(szCategory);
+    return TheSharedState().BlockedCategories().Contains(szCategory);
 }
 
 bool FilterRule::IsCategoryBlocked(const char* szCategory) {

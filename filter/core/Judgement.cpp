@@ -44,7 +44,7 @@ bool WordDecides(SocketFilterState& state, std::string& url, bool bDecoded) {
 // The host (and Request-URI) against the words, then the category server.
 void JudgeUrl(SocketFilterState& state, const std::optional<std::string>& requestUri,
               bool bDecoded = false) {
-    if (gSharedState.filterOff != 0 || state.host[0] == '\0') {
+    if (TheSharedState().filterOff != 0 || state.host[0] == '\0') {
         FilterLog().Log("WSPSend    :: Filtering is Off OR URL length is zero", 1);
         return;
     }
@@ -77,7 +77,7 @@ void JudgeUrl(SocketFilterState& state, const std::optional<std::string>& reques
 
 // Settings found corrupted block every request, whatever it asks for.
 bool BlockedAsCorrupted(SocketFilterState& state) {
-    if (gSharedState.settingsCorrupted == 0) {
+    if (TheSharedState().settingsCorrupted == 0) {
         return false;
     }
     state.webPageBlocked = 1;

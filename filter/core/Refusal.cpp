@@ -54,7 +54,7 @@ void RefuseBlocked(SocketFilterState& state) {
 }
 
 bool RefuseUnreadable(SocketFilterState& state, std::string_view reply, const char* szWhy) {
-    if (gSharedState.filterOff != 0) {
+    if (TheSharedState().filterOff != 0) {
         // Filtering switched off judges nothing, and so refuses nothing.
         state.stream = StreamKind::kPassed;
         return false;

@@ -1,6 +1,7 @@
-// The rule set in force, shared by every process that has the filter loaded (one shared data
-// section of FilterLsp.dll). Nothing locks it: a reload in one process may be seen half done
-// by a match in another.
+// The rule set in force, shared by every process that has the filter loaded (the filter's block
+// of named memory, SharedFilterBlock.h). Nothing locks it: a reload in one process may be seen
+// half done by a match in another. Fixed-size integers and texts only: 32-bit and 64-bit
+// processes share it.
 #pragma once
 
 #include <atomic>
@@ -31,7 +32,8 @@ struct SharedFilterState {
     CRuleTable BlockedCategories() { return {blockedCategories[0], kEntries, kCategorySize}; }
 };
 
-extern SharedFilterState gSharedState;
+// The block's parts, mapped at the first call in the process (SharedFilterBlock.cpp).
+SharedFilterState& TheSharedState() noexcept;
 
 // Configuration that came after the rule set's layout was settled, shared the same way in an
 // object of its own. Refreshed with the rest of the configuration at a reload.
@@ -44,32 +46,32 @@ struct SharedFilterSwitches {
     std::int32_t categoryCacheSeconds = 0;  // "CategoryCacheSeconds"; 0: nothing kept
 };
 
-extern SharedFilterSwitches gSharedSwitches;
+SharedFilterSwitches& TheSharedSwitches() noexcept;
 
 // Read on every send and receive while another process may be refreshing them.
 inline bool StrictFilterOn() noexcept {
-    return std::atomic_ref<std::uint8_t>(gSharedSwitches.strict).load(std::memory_order_relaxed) !=
-           0;
+    return std::atomic_ref<std::uint8_t>(TheSharedSwitches().strict)
+               .load(std::memory_order_relaxed) != 0;
 }
 inline std::int32_t LookupTimeoutTenths() noexcept {
-    return std::atomic_ref<std::int32_t>(gSharedSwitches.lookupTimeoutTenths)
+    return std::atomic_ref<std::int32_t>(TheSharedSwitches().lookupTimeoutTenths)
         .load(std::memory_order_relaxed);
 }
 inline void SetSharedSwitches(bool bStrict, std::int32_t iTimeoutTenths) noexcept {
-    std::atomic_ref<std::uint8_t>(gSharedSwitches.strict)
+    std::atomic_ref<std::uint8_t>(TheSharedSwitches().strict)
         .store(bStrict ? 1 : 0, std::memory_order_relaxed);
-    std::atomic_ref<std::int32_t>(gSharedSwitches.lookupTimeoutTenths)
+    std::atomic_ref<std::int32_t>(TheSharedSwitches().lookupTimeoutTenths)
         .store(iTimeoutTenths, std::memory_order_relaxed);
 }
 
 inline void SetSecondCategoryServer(std::uint32_t uAddress, std::int32_t iPort) noexcept {
-    std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
+    std::atomic_ref<std::uint32_t>(TheSharedSwitches().secondServerAddress)
         .store(uAddress, std::memory_order_relaxed);
-    std::atomic_ref<std::int32_t>(gSharedSwitches.secondServerPort)
+    std::atomic_ref<std::int32_t>(TheSharedSwitches().secondServerPort)
         .store(iPort, std::memory_order_relaxed);
 }
 inline void SetCategoryCacheSeconds(std::int32_t iSeconds) noexcept {
-    std::atomic_ref<std::int32_t>(gSharedSwitches.categoryCacheSeconds)
+    std::atomic_ref<std::int32_t>(TheSharedSwitches().categoryCacheSeconds)
         .store(iSeconds, std::memory_order_relaxed);
 }
 
@@ -78,26 +80,26 @@ inline void SetCategoryCacheSeconds(std::int32_t iSeconds) noexcept {
 // web site or a proxy on the same machine) is judged like any site.
 inline bool IsCategoryServer(std::uint32_t uAddress, std::uint16_t uPort) noexcept {
     const bool bStrict = StrictFilterOn();
-    if (uAddress == gSharedState.categoryServerAddress &&
-        (!bStrict || uPort == gSharedState.categoryServerPort)) {
+    if (uAddress == TheSharedState().categoryServerAddress &&
+        (!bStrict || uPort == TheSharedState().categoryServerPort)) {
         return true;
     }
     return uAddress != 0 &&
-           uAddress == std::atomic_ref<std::uint32_t>(gSharedSwitches.secondServerAddress)
+           uAddress == std::atomic_ref<std::uint32_t>(TheSharedSwitches().secondServerAddress)
                            .load(std::memory_order_relaxed) &&
-           (!bStrict || uPort == std::atomic_ref<std::int32_t>(gSharedSwitches.secondServerPort)
+           (!bStrict || uPort == std::atomic_ref<std::int32_t>(TheSharedSwitches().secondServerPort)
                                      .load(std::memory_order_relaxed));
 }
 
-// processCount is changed by every process that loads or unloads the filter, with an
+// processCount is changed by every process that maps or unloads the block, with an
 // interlocked operation: a plain read-modify-write loses a count when two processes start at
 // once, and a wrong count makes a process skip or repeat a reload.
 inline void CountProcessIn() noexcept {
-    std::atomic_ref<std::uint8_t>(gSharedState.processCount).fetch_add(1);
+    std::atomic_ref<std::uint8_t>(TheSharedState().processCount).fetch_add(1);
 }
 inline void CountProcessOut() noexcept {
-    std::atomic_ref<std::uint8_t>(gSharedState.processCount).fetch_sub(1);
+    std::atomic_ref<std::uint8_t>(TheSharedState().processCount).fetch_sub(1);
 }
 inline std::uint8_t ProcessCount() noexcept {
-    return std::atomic_ref<std::uint8_t>(gSharedState.processCount).load();
+    return std::atomic_ref<std::uint8_t>(TheSharedState().processCount).load();
 }

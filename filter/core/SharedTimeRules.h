@@ -1,5 +1,5 @@
 // The time rules of the profile in force, shared by every process that has the filter loaded
-// (its shared data section), as the other rules are. Written at a reload; a match in another
+// (its block of named memory), as the other rules are. Written at a reload; a match in another
 // process may see one half done, at worst for one request.
 #pragma once
 
@@ -15,12 +15,13 @@ struct SharedTimeRules {
     TimeRules rules;
 };
 
-extern SharedTimeRules gSharedTimeRules;
+SharedTimeRules& TheSharedTimeRules() noexcept;
 
 inline bool AnyTimeRules() noexcept {
-    return std::atomic_ref<std::uint8_t>(gSharedTimeRules.any).load(std::memory_order_acquire) != 0;
+    return std::atomic_ref<std::uint8_t>(TheSharedTimeRules().any)
+               .load(std::memory_order_acquire) != 0;
 }
 inline void SetAnyTimeRules(bool bAny) noexcept {
-    std::atomic_ref<std::uint8_t>(gSharedTimeRules.any)
+    std::atomic_ref<std::uint8_t>(TheSharedTimeRules().any)
         .store(bAny ? 1 : 0, std::memory_order_release);
 }

@@ -18,7 +18,7 @@ void LoadTimeRules(const std::string& strProfile) {
         return;  // the older filter knows no time rules
     }
     std::vector<char> text(TIME_RULES_TEXT_SIZE, '\0');
-    if (strProfile.size() >= sizeof gSharedTimeRules.profile ||
+    if (strProfile.size() >= sizeof TheSharedTimeRules().profile ||
         GetTimeRules(strProfile.c_str(), text.data(), TIME_RULES_TEXT_SIZE) != 1) {
         FilterLog().Log("FilterRule :: No time rules read", 2);
         return;
@@ -27,25 +27,25 @@ void LoadTimeRules(const std::string& strProfile) {
     if (!parsed.ok || parsed.rules.Empty()) {
         return;
     }
-    std::memset(gSharedTimeRules.profile, 0, sizeof gSharedTimeRules.profile);
-    std::memcpy(gSharedTimeRules.profile, strProfile.data(), strProfile.size());
-    gSharedTimeRules.rules = parsed.rules;
+    std::memset(TheSharedTimeRules().profile, 0, sizeof TheSharedTimeRules().profile);
+    std::memcpy(TheSharedTimeRules().profile, strProfile.data(), strProfile.size());
+    TheSharedTimeRules().rules = parsed.rules;
     SetAnyTimeRules(true);
     FilterLog().Trace(2, "FilterRule :: Time rules: %s", text.data());
 }
 
 bool BlockedByTime(SocketFilterState& state, const std::optional<std::string>& requestUri) {
-    if (!StrictFilterOn() || gSharedState.filterOff != 0 || !AnyTimeRules()) {
+    if (!StrictFilterOn() || TheSharedState().filterOff != 0 || !AnyTimeRules()) {
         return false;
     }
     try {
-        char szProfile[sizeof gSharedTimeRules.profile + 1] = {};
-        std::memcpy(szProfile, gSharedTimeRules.profile, sizeof gSharedTimeRules.profile);
+        char szProfile[sizeof TheSharedTimeRules().profile + 1] = {};
+        std::memcpy(szProfile, TheSharedTimeRules().profile, sizeof TheSharedTimeRules().profile);
         TimeUsageNow now{};
         // A count that cannot be had (no room for the profile's) still leaves the hours.
         const bool bCounted = CountInternetMinute(szProfile, TIME_USAGE_PEEK, &now) == 1;
         const LocalMinute local{now.iDay, now.iMinute};
-        const TimeDecision decision = DecideTime(gSharedTimeRules.rules, local, now.iUsed,
+        const TimeDecision decision = DecideTime(TheSharedTimeRules().rules, local, now.iUsed,
                                                  {now.iExtraMinutes, now.iUntilMinute});
         if (decision.verdict == TimeVerdict::kAllowed) {
             if (bCounted) {

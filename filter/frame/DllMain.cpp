@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "filter/core/SharedFilterState.h"
+#include "filter/core/SharedFilterBlock.h"
 #include "filter/core/portable/FilterLog.h"
 #include "filter/frame/Cleanup.h"
 #include "filter/frame/ProcessState.h"
@@ -23,7 +23,8 @@ void ProcessAttach(HINSTANCE hInstance) {
     ProcessLog().SetFileName(szName);
     SetFilterLog(&ProcessFilterLog());
     Trace(1, "=======================================\nApplication Name is %s", szName);
-    CountProcessIn();
+    // The shared rules are mapped at their first use, not under the loader lock.
+    ShareFilterStateAcrossProcesses();
 }
 
 // bProcessEnding: the process is terminating (the loader's reserved argument is non-null).
@@ -31,7 +32,7 @@ void ProcessAttach(HINSTANCE hInstance) {
 // holds goes with it: nothing is closed, freed, unloaded or waited for then.
 void ProcessDetach(bool bProcessEnding) {
     gDetaching.store(true);
-    CountProcessOut();
+    CountProcessOutIfMapped();
     if (bProcessEnding) {
         // Nor is the private heap destroyed by the runtime's destructors after this: a killed
         // thread may hold its lock.

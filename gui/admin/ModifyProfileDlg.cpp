@@ -5,6 +5,7 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
+#include "gui/framework/Dpi.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/res/resource.h"
 
@@ -42,7 +43,7 @@ void CModifyProfileDlg::CreateTabs() {
         gGuiLog.Write("CModifyProfileDlg :: the tab container could not be created", 1);
         return;
     }
-    m_container.MoveWindow(kContainerRect);
+    m_container.MoveWindow(ScaleForDpi(kContainerRect));
     m_container.ShowWindow(SW_SHOW);
     m_advancedPage.SetBackground(IDB_PAGE_ADVANCED, kTile);
     m_userPage.SetBackground(
@@ -64,7 +65,8 @@ bool CModifyProfileDlg::AddTab(CDialog& page, CXPButton& button, const char* szC
     if (!page.Create(&m_container)) {
         return false;
     }
-    const RECT rect = {0, 0, CTabContainerDlg::kTabWidth, CTabContainerDlg::kTabHeight};
+    const RECT rect =
+        ScaleForDpi(RECT{0, 0, CTabContainerDlg::kTabWidth, CTabContainerDlg::kTabHeight});
     button.SetTabMode(true);
     if (!button.Create(szCaption, rect, m_container.GetSafeHwnd(), nId)) {
         page.DestroyWindow();

@@ -1,5 +1,6 @@
 #include "gui/admin/TabContainerDlg.h"
 
+#include "gui/framework/Dpi.h"
 #include "gui/res/resource.h"
 
 CTabContainerDlg::CTabContainerDlg(CWnd* pParent) : CDialog(IDD_TAB_CONTAINER, pParent) {}
@@ -12,9 +13,9 @@ void CTabContainerDlg::Arrange() {
     for (size_t i = 0; i < m_tabs.size(); ++i) {
         CXPButton& button = *m_tabs[i].pButton;
         const RECT rect = button.GetRectInParent();
-        button.MoveWindow(kFirstTab.x + kTabWidth * static_cast<int>(i), kFirstTab.y,
-                          rect.right - rect.left, rect.bottom - rect.top);
-        m_tabs[i].pPage->MoveWindow(kPageRect);
+        button.MoveWindow(ScaleForDpi(kFirstTab.x + kTabWidth * static_cast<int>(i)),
+                          ScaleForDpi(kFirstTab.y), rect.right - rect.left, rect.bottom - rect.top);
+        m_tabs[i].pPage->MoveWindow(ScaleForDpi(kPageRect));
         m_tabs[i].pPage->ShowWindow(i == 0 ? SW_SHOW : SW_HIDE);
     }
 }

@@ -1,7 +1,9 @@
 #include "gui/controls/SkinDialog.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "gui/framework/Dpi.h"
 #include "gui/framework/MessageMap.h"
 #include "win/GdiHandle.h"
 
@@ -87,13 +89,23 @@ void CSkinDialog::DrawBackground(HDC hdc, const RECT& client) {
             Default(WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0);
             m_background.Draw(hdc, (client.right - nWidth) / 2, (client.bottom - nHeight) / 2);
             break;
-        default:
-            for (int y = 0; y < client.bottom; y += nHeight) {
-                for (int x = 0; x < client.right; x += nWidth) {
-                    m_background.Draw(hdc, x, y);
+        default: {
+            // At a scaled screen each tile grows with the controls it lies under, so that a
+            // screen's picture stays where its controls are.
+            const int nTileWidth = std::max(1, ScaleForDpi(nWidth));
+            const int nTileHeight = std::max(1, ScaleForDpi(nHeight));
+            for (int y = 0; y < client.bottom; y += nTileHeight) {
+                for (int x = 0; x < client.right; x += nTileWidth) {
+                    if (nTileWidth == nWidth && nTileHeight == nHeight) {
+                        m_background.Draw(hdc, x, y);
+                    } else {
+                        m_background.DrawStretched(hdc,
+                                                   RECT{x, y, x + nTileWidth, y + nTileHeight});
+                    }
                 }
             }
             break;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gui/defaultprofile/WarningDlg.h"
 
 #include "gui/defaultprofile/ViewDefaultProfileDlg.h"
+#include "gui/framework/Dpi.h"
 #include "gui/res/resource.h"
 
 const CMessageEntry<CWarningDlg> CWarningDlg::kMessageMap[] = {
@@ -19,7 +20,7 @@ bool CWarningDlg::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT
 BOOL CWarningDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     const RECT rect = GetWindowRect();
-    ::SetWindowPos(m_hWnd, nullptr, rect.left + kShiftRight, rect.top, 0, 0,
+    ::SetWindowPos(m_hWnd, nullptr, rect.left + ScaleForDpi(kShiftRight), rect.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The link opens nothing itself: the dialog shows the profile.
     m_link.EnableOpen(false);

@@ -2,6 +2,7 @@
 
 #include "gui/admin/ProfileEditState.h"
 #include "gui/app/ProgramWindow.h"
+#include "gui/framework/Dpi.h"
 #include "gui/res/resource.h"
 
 namespace {
@@ -19,6 +20,6 @@ BOOL CCategoryPageDlg::OnInitDialog() {
     CSkinDialog::OnInitDialog();
     SkinPushButtons();
     ShowAsProgramWindow(*this);
-    m_checks.Open(*this, kScrollBar);
+    m_checks.Open(*this, ScaleForDpiKeepingWidth(kScrollBar));
     return TRUE;
 }

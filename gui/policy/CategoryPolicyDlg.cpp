@@ -3,6 +3,7 @@
 #include "gui/admin/ProfileEditState.h"
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
+#include "gui/framework/Dpi.h"
 #include "gui/res/resource.h"
 
 namespace {
@@ -29,7 +30,7 @@ void CCategoryPolicyDlg::OnScreenInit() {
     CenterWindow();
     const bool bDefault = _stricmp(gProfileEditState.profileName, "Default") == 0;
     ::ShowWindow(GetDlgItem(IDC_CATEGORY_NOTE), bDefault ? SW_SHOW : SW_HIDE);
-    m_checks.Open(*this, kScrollBar);
+    m_checks.Open(*this, ScaleForDpiKeepingWidth(kScrollBar));
 }
 
 void CCategoryPolicyDlg::OnAdvancedSettings() {

@@ -3,6 +3,7 @@
 #include "Api/PolicyApi.h"
 #include "gui/app/ProgramWindow.h"
 #include "gui/framework/DataExchange.h"
+#include "gui/framework/Dpi.h"
 #include "gui/framework/MessageBox.h"
 #include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
@@ -56,10 +57,10 @@ void CAdminPasswordDlg::ArrangeForInstall() {
     ::ShowWindow(GetDlgItem(IDCANCEL), SW_HIDE);
     const RECT window = GetWindowRect();
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left,
-                   window.bottom - window.top + kInstallExtraHeight,
+                   window.bottom - window.top + ScaleForDpi(kInstallExtraHeight),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    MoveBy(*this, IDOK, -kOkShiftLeft, kShiftDown);
-    MoveBy(*this, IDC_ADMINPW_NOTE, 0, kShiftDown);
+    MoveBy(*this, IDOK, -ScaleForDpi(kOkShiftLeft), ScaleForDpi(kShiftDown));
+    MoveBy(*this, IDC_ADMINPW_NOTE, 0, ScaleForDpi(kShiftDown));
     ::ShowWindow(GetDlgItem(IDC_ADMINPW_CONFIRM), SW_SHOW);
     ::ShowWindow(GetDlgItem(IDC_ADMINPW_CONFIRM_LABEL), SW_SHOW);
 }

@@ -5,6 +5,7 @@
 #include "gui/admin/ScreenResult.h"
 #include "gui/app/GuiLog.h"
 #include "gui/framework/DataExchange.h"
+#include "gui/framework/Dpi.h"
 #include "gui/login/PasswordRefusal.h"
 #include "gui/res/resource.h"
 #include "gui/users/UserChecks.h"
@@ -55,12 +56,12 @@ void CChangePassDlg::HideGroup() {
         CWnd button;
         button.Attach(GetDlgItem(nId));
         RECT rect = button.GetRectInParent();
-        ::OffsetRect(&rect, 0, -kGroupRowHeight);
+        ::OffsetRect(&rect, 0, -ScaleForDpi(kGroupRowHeight));
         button.MoveWindow(rect);
     }
     const RECT window = GetWindowRect();
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left,
-                   window.bottom - window.top - kGroupRowHeight,
+                   window.bottom - window.top - ScaleForDpi(kGroupRowHeight),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -30,9 +30,9 @@
 
 #include "Api/PolicyApi.h"
 #include "Api/SettingsLock.h"
+#include "Api/SharedState.h"
 #include "Api/portable/Crypto.h"
 #include "tests/support/ChildCommands.h"
-#include "tests/support/SharedSection.h"
 #include "win/MutexLock.h"
 #include "win/UniqueHandle.h"
 
@@ -208,14 +208,17 @@ bool Query(const std::string& strVerb, const std::string& strArg, FILE* pOut) {
     return true;
 }
 
-// The process count, from the library's shared block: the library exports none of it.
+// The process count, from the library's block opened by its name, as any program of the
+// session can: the library exports none of it.
 int InstanceCount() {
-    const void* pShared = SharedSectionOf(::GetModuleHandleA("PolicyApi.dll"));
-    int iCount = -1;
-    if (pShared != nullptr) {
-        std::memcpy(&iCount, pShared, sizeof iCount);
+    const CHandle mapping(::OpenFileMappingW(FILE_MAP_READ, FALSE, kPolicyStateName));
+    const CMappedView view(
+        mapping ? ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(PolicySharedState))
+                : nullptr);
+    if (!view) {
+        return -1;
     }
-    return iCount;
+    return static_cast<const PolicySharedState*>(view.Get())->iInstances;
 }
 
 int JournalCount() {

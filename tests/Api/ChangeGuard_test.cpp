@@ -23,6 +23,11 @@ protected:
     ChangeGuardTest() {
         EXPECT_EQ(CreateUser("kid", "apple7", USER_TYPE_USER), 1);
         EXPECT_EQ(EndProof(), 1);
+        // The library maps the shared block at its first use, not at its load.
+        const auto pfnGetCurrentUser = reinterpret_cast<int (*)(char*)>(
+            reinterpret_cast<void*>(::GetProcAddress(m_library.Get(), "GetCurrentUser")));
+        char szUser[LOGGED_IN_NAME_SIZE] = {};
+        EXPECT_EQ(pfnGetCurrentUser != nullptr ? pfnGetCurrentUser(szUser) : 0, 1);
     }
 
     // api_child.exe's answers to szCommands.
@@ -37,7 +42,8 @@ protected:
     Lines Seen() { return Child("filteroff user users blocked:Default blocked:kid"); }
 
     CFreshInstallation m_install;
-    // Held for the whole test, so that the shared block (who is logged in) outlives each child.
+    // Held and used for the whole test, so that the shared block (who is logged in) outlives
+    // each child.
     CModule m_library{::LoadLibraryA("PolicyApi.dll")};
     int m_nRuns = 0;
 };

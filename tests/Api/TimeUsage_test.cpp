@@ -21,7 +21,7 @@ TimeState StateOf(const char* szUser) {
 
 // The shared block as the next process after the last one starts it: empty.
 void ForgetSharedCounts() {
-    g_timeUsage = {};
+    SharedPolicyState().timeUsage = {};
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ TEST(TimeUsage, AWallClockJumpGoesInTheJournalAsAnEvent) {
     ForgetSharedCounts();
     StateOf("Default");
     // As if the clock had read three hours later at the last look.
-    g_timeUsage.llWallOffset += 3 * 60 * 60000;
+    SharedPolicyState().timeUsage.llWallOffset += 3 * 60 * 60000;
     StateOf("Default");
     StateOf("Default");
 

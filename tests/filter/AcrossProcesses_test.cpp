@@ -4,18 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Api/PolicyApi.h"
+#include "filter/core/SharedFilterBlock.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/support/PlainWebServer.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/UrlWords.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -86,4 +90,42 @@ TEST_F(AcrossProcessesTest, AFailedReloadBlocksEverythingInEveryProcess) {
     ASSERT_EQ(first.Wait(), 0u);
     EXPECT_EQ(ReadLines(Output("first.txt")), (std::vector<std::string>{"passed", "corrupted"}));
     EXPECT_EQ(ReadLines(Output("second.txt")), std::vector<std::string>{"corrupted"});
+}
+
+TEST_F(AcrossProcessesTest, ARuleBlockOfAnotherLayoutIsRefusedAndTheProcessFiltersByItsOwn) {
+    // Under the filter's name, as a later version would leave it: its filter-off byte, where
+    // this layout keeps one, would let everything pass if it were read.
+    const auto cbBlock = static_cast<DWORD>(sizeof(SharedFilterBlock));
+    const CHandle mapping(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                               cbBlock, kFilterStateName));
+    const CMappedView view(::MapViewOfFile(mapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_TRUE(view);
+    auto* pForeign = static_cast<SharedFilterBlock*>(view.Get());
+    // This process's own filter (its web server's sockets) may have the block already: it is
+    // given back as it was.
+    struct CRestore {
+        SharedFilterBlock* pBlock;
+        SharedLayoutHeader header;
+        std::uint8_t filterOff;
+        ~CRestore() {
+            pBlock->rules.filterOff = filterOff;
+            pBlock->header = header;
+        }
+    } restore{pForeign, pForeign->header, pForeign->rules.filterOff};
+    pForeign->header = {kSharedLayoutMagic, SharedFilterBlock::kLayoutVersion + 1, cbBlock, 0};
+    pForeign->rules.filterOff = 1;
+
+    CLoopbackPeer web = PlainWebServer(2);
+    const std::string p = std::to_string(web.Port());
+    CChild child(Output("child.txt"), "browse:" + p + ":/poker browse:" + p + ":/pass");
+    ASSERT_EQ(child.Wait(), 0u);
+    EXPECT_EQ(ReadLines(Output("child.txt")), (std::vector<std::string>{"blocked", "passed"}));
+    EXPECT_EQ(pForeign->rules.filterOff, 1);
+    std::ifstream log(m_install.Folder() + "filter_child.Log");
+    std::ostringstream text;
+    text << log.rdbuf();
+    EXPECT_NE(text.str().find("SharedFilterState :: Shared rules refused: layout " +
+                              std::to_string(SharedFilterBlock::kLayoutVersion + 1) + " of " +
+                              std::to_string(cbBlock) + " bytes"),
+              std::string::npos);
 }

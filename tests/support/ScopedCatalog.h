@@ -1,7 +1,8 @@
 // Gives a test its own stand-in catalogue: the base provider's four entries, and optionally
 // the filter's layer entry with one chain over each of them, ordered first as an installer
-// orders them. Removed at the start (fresh state) and at the end. Tests that use it share
-// machine-wide state and are registered with the resource lock "wsock_catalog".
+// orders them. Removed at the start (fresh state) and at the end, with the catalogue of 32-bit
+// programs, which holds nothing unless a test puts the base entries there too (Bases32()). Tests
+// that use it share machine-wide state and are registered with the resource lock "wsock_catalog".
 #pragma once
 
 #include <winsock2.h>
@@ -18,12 +19,15 @@
 #include "wsock/catalog/BaseEntries.h"
 #include "wsock/catalog/CatalogStore.h"
 
-inline std::vector<WSAPROTOCOL_INFOW> EnumCatalog() {
+// The catalogue of this process, or with WSCEnumProtocols32 that of 32-bit programs.
+inline std::vector<WSAPROTOCOL_INFOW> EnumCatalog(int(WSPAPI* pEnum)(LPINT, LPWSAPROTOCOL_INFOW,
+                                                                     LPDWORD,
+                                                                     LPINT) = ::WSCEnumProtocols) {
     DWORD cb = 0;
     int iError = 0;
-    ::WSCEnumProtocols(nullptr, nullptr, &cb, &iError);
+    pEnum(nullptr, nullptr, &cb, &iError);
     std::vector<WSAPROTOCOL_INFOW> records(cb / sizeof(WSAPROTOCOL_INFOW));
-    const int n = ::WSCEnumProtocols(nullptr, records.data(), &cb, &iError);
+    const int n = pEnum(nullptr, records.data(), &cb, &iError);
     records.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return records;
 }
@@ -35,6 +39,7 @@ public:
     explicit CScopedCatalog(Layer layer = Layer::kNone,
                             const std::wstring& basePath = ProgramFolder() + L"wsbase.dll") {
         wsock::DeleteCatalog();
+        wsock::DeleteCatalog(wsock::CatalogView::k32Bit);
         auto records = wsock::BaseRecords();
         GUID baseId = wsock::kBaseProviderId;
         int iError = 0;
@@ -46,7 +51,28 @@ public:
     }
     CScopedCatalog(const CScopedCatalog&) = delete;
     CScopedCatalog& operator=(const CScopedCatalog&) = delete;
-    ~CScopedCatalog() { wsock::DeleteCatalog(); }
+    ~CScopedCatalog() {
+        wsock::DeleteCatalog();
+        wsock::DeleteCatalog(wsock::CatalogView::k32Bit);
+    }
+
+    // The base provider's entries in the catalogue of 32-bit programs too, with entry ids other
+    // than this catalogue's (as two catalogues of one system have).
+    static void Bases32(const std::wstring& basePath = ProgramFolder() + L"wsbase.dll") {
+        auto records = wsock::BaseRecords();
+        wsock::Catalog catalog;
+        catalog.nextEntryId = wsock::kFirstCatalogEntryId + 500;
+        for (const WSAPROTOCOL_INFOW& info : records) {
+            wsock::CatalogRecord record{};
+            record.info = info;
+            record.info.ProviderId = wsock::kBaseProviderId;
+            record.info.dwCatalogEntryId = catalog.nextEntryId++;
+            record.info.ProtocolChain.ChainEntries[0] = record.info.dwCatalogEntryId;
+            wcsncpy(record.path, basePath.c_str(), MAX_PATH - 1);
+            catalog.records.push_back(record);
+        }
+        wsock::WriteCatalog(catalog, wsock::CatalogView::k32Bit);
+    }
 
 private:
     static void InstallLayer(bool bChains) {

@@ -1,6 +1,7 @@
 #include "tools/install/CategoryService.h"
 
 #include <windows.h>
+
 #include <aclapi.h>
 #include <sddl.h>
 
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "tools/category-server/win/ServiceNames.h"
+#include "win/SameFile.h"
 #include "win/ServiceHandle.h"
 #include "win/UniqueHandle.h"
 #include "win/WideText.h"
@@ -51,7 +53,11 @@ bool WaitWhile(SC_HANDLE hService, DWORD dwPending, DWORD dwMaxMs, SERVICE_STATU
     }
 }
 
+// Nothing to copy when the tool installs into the folder it came in (a package's).
 bool CopyInto(const std::string& strFrom, const std::string& strTo, std::string& strError) {
+    if (SameFile(strFrom, strTo)) {
+        return true;
+    }
     if (!::CopyFileA(strFrom.c_str(), strTo.c_str(), FALSE)) {
         strError = SystemError("cannot copy " + strFrom + " to " + strTo);
         return false;

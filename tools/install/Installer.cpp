@@ -13,11 +13,13 @@
 #include "Api/PasswordHasher.h"
 #include "Api/RegFile.h"
 #include "Api/portable/IdList.h"
+#include "base/portable/Ascii.h"
 #include "log/LogFile.h"
 #include "tools/category-server/win/ServiceNames.h"
 #include "tools/install/CategoryService.h"
 #include "win/ProductRegistry.h"
 #include "win/RegKey.h"
+#include "win/SameFile.h"
 
 namespace {
 
@@ -138,6 +140,10 @@ bool CopyBlockPageImages(const std::string& strFrom, const std::string& strFolde
                          std::string& strError) {
     for (const char* szImage : kBlockPageImages) {
         const std::string strSource = WithTrailingBackslash(strFrom) + szImage;
+        // A package's tool installing into its own folder.
+        if (SameFile(strSource, strFolder + szImage)) {
+            continue;
+        }
         if (!::CopyFileA(strSource.c_str(), (strFolder + szImage).c_str(), FALSE)) {
             strError = "cannot copy " + strSource + " into the installation folder";
             return false;
@@ -148,7 +154,14 @@ bool CopyBlockPageImages(const std::string& strFrom, const std::string& strFolde
 
 // The category service's program (once its process has gone: a moment after it stopped)
 // and its folder of lists.
-void RemoveCategoryFiles(const std::string& strFolder) {
+void RemoveCategoryFiles(const std::string& strFolder, const CUninstallScope& scope) {
+    if (!scope.bKeepSettings) {
+        std::error_code ec;
+        std::filesystem::remove_all(CategoryFolder(strFolder), ec);
+    }
+    if (scope.bKeepPackageFiles) {
+        return;
+    }
     const std::string strProgram = WithTrailingBackslash(strFolder) + kCategoryServerProgram;
     for (int i = 0; i < 50 && !::DeleteFileA(strProgram.c_str()); ++i) {
         const DWORD dwError = ::GetLastError();
@@ -157,8 +170,17 @@ void RemoveCategoryFiles(const std::string& strFolder) {
         }
         ::Sleep(100);
     }
+}
+
+// The product's logs in the folder (NAME.Log, and NAME.Bak of the log writer's earlier ones).
+void RemoveLogs(const std::string& strFolder) {
     std::error_code ec;
-    std::filesystem::remove_all(CategoryFolder(strFolder), ec);
+    for (const auto& entry : std::filesystem::directory_iterator(strFolder, ec)) {
+        const std::string strExtension = entry.path().extension().string();
+        if (EqualsNoCase(strExtension, ".Log") || EqualsNoCase(strExtension, ".Bak")) {
+            std::filesystem::remove(entry.path(), ec);
+        }
+    }
 }
 
 void RemoveRunEntry() {
@@ -195,14 +217,21 @@ bool Install(const CInstallOptions& options, std::string& strError) {
     if (!ReadCategories(options.strCategoryFile, categories, strError)) {
         return false;
     }
-    const bool bExists = FileExists(SettingsFilePath(strFolder)) || HasStoredDigest();
+    const bool bExists = InstallationExists(strFolder);
+    if (bExists && options.bKeepSettings) {
+        return options.strImageFolder.empty() ||
+               CopyBlockPageImages(options.strImageFolder, strFolder, strError);
+    }
     if (bExists && !options.bForce) {
         strError =
             "an installation exists already (settings file or registry digest); "
             "use --force to replace it";
         return false;
     }
-    if (bExists && !Uninstall(strFolder, strError)) {
+    // The package's own files stay when its tool installs into the folder it came in.
+    CUninstallScope scope;
+    scope.bKeepPackageFiles = SameFile(options.strImageFolder, strFolder);
+    if (bExists && !Uninstall(strFolder, strError, scope)) {
         return false;
     }
     if (!::CreateDirectoryA(strFolder.c_str(), nullptr) &&
@@ -216,12 +245,25 @@ bool Install(const CInstallOptions& options, std::string& strError) {
             CopyBlockPageImages(options.strImageFolder, strFolder, strError));
 }
 
-bool Uninstall(const std::string& strFolder, std::string& strError) {
+bool InstallationExists(const std::string& strFolder) {
+    return FileExists(SettingsFilePath(strFolder)) || HasStoredDigest();
+}
+
+bool Uninstall(const std::string& strFolder, std::string& strError, const CUninstallScope& scope) {
     std::string strInstalled = strFolder;
     if (strInstalled.empty()) {
         if (const CRegKey key = OpenProductKey()) {
             strInstalled = ReadRegString(key.Get(), "Application").value_or(std::string());
         }
+    }
+    if (scope.bKeepSettings) {
+        if (!RemoveCategoryService(strError)) {
+            return false;
+        }
+        if (!strInstalled.empty()) {
+            RemoveCategoryFiles(strInstalled, scope);
+        }
+        return true;
     }
     const LONG lResult = ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kProductKeyPath);
     if (lResult != ERROR_SUCCESS && lResult != ERROR_FILE_NOT_FOUND) {
@@ -233,14 +275,17 @@ bool Uninstall(const std::string& strFolder, std::string& strError) {
         return false;
     }
     if (!strInstalled.empty()) {
-        RemoveCategoryFiles(strInstalled);
+        RemoveCategoryFiles(strInstalled, scope);
         const std::string strFile = SettingsFilePath(strInstalled);
         if (FileExists(strFile) && !::DeleteFileA(strFile.c_str())) {
             strError = "cannot delete " + strFile;
             return false;
         }
+        RemoveLogs(strInstalled);
         for (const char* szImage : kBlockPageImages) {
-            ::DeleteFileA((WithTrailingBackslash(strInstalled) + szImage).c_str());
+            if (!scope.bKeepPackageFiles) {
+                ::DeleteFileA((WithTrailingBackslash(strInstalled) + szImage).c_str());
+            }
         }
     }
     return true;

@@ -1,12 +1,16 @@
 // pcinstall: makes or removes an installation, and adds lists to its category service.
 //   pcinstall install --folder DIR [--admin-password PW | --interactive] [--categories FILE]
 //                     [--server-ip IP] [--server-port N] [--timeout N] [--log-level N]
-//                     [--lsp DLL] [--gui EXE] [--force] [--compat]
+//                     [--lsp DLL [--lsp32 DLL]] [--gui EXE] [--force] [--compat]
 //                     [--category-service [--category-address IP]] [--second-server IP:PORT]
-//   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]
+//                     [--password-stdin] [--keep-settings] [--category-server A:P[,A:P]]
+//   pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE] [--keep-settings]
+//   pcinstall check-password [--password-stdin | --interactive] [--gui EXE]
 //   pcinstall categories add [FILE|DIR] [--hosts CATEGORY | --adblock CATEGORY |
 //                     --domains CATEGORY] [--map FILE] [--folder DIR]
-// --lsp registers the filter DLL in the Winsock catalogue; uninstall always removes it.
+// --lsp registers the filter DLL in the Winsock catalogue, --lsp32 the 32-bit one in the
+// catalogue of 32-bit programs too (where the system has one: else a warning); uninstall
+// always removes both.
 // --interactive lets the settings program (Gui.exe beside this tool, or --gui) ask for the
 // administrator's password: at installation it sets it, at removal it must be given. A person
 // who cancels leaves things as they were, and the tool exits with 3.
@@ -15,16 +19,25 @@
 // --category-service installs the category server beside the product as the service "Quillon
 // Categories", listening on --server-ip (or --category-address, say 0.0.0.0 for a school's
 // shared server) and --server-port (0: a free port it keeps, written to "TLVServerPort"), with
-// its lists in the folder's Categories\; uninstall
-// always removes it. --second-server writes "TLVServer2", the server the filter asks when the
-// first does not answer. "categories add" copies a downloaded list into Categories\ and has
-// the service load its lists again.
+// its lists in the folder's Categories\; uninstall always removes it. --second-server writes
+// "TLVServer2", the server the filter asks when the first does not answer; --category-server
+// gives both servers at once (a school's shared service). "categories add" copies a downloaded
+// list into Categories\ and has the service load its lists again.
+// --password-stdin reads the administrator's password from the first line of the standard
+// input, so that a package hands it over where no other process can read it. --keep-settings
+// makes the two halves of an upgrade: install keeps an existing installation (configuration,
+// settings, users) and asks no password, uninstall leaves them with the lists. check-password
+// exits with 0 when the password proves the administrator "admin" (3 when not), for a
+// package's uninstallation.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 
+#include "Api/Library.h"
+#include "Api/PolicyApi.h"
 #include "Api/portable/ServerAddress.h"
 #include "tools/install/AdminPasswordStep.h"
 #include "tools/install/CategoryService.h"
@@ -33,6 +46,7 @@
 #include "tools/install/portable/CategoryLists.h"
 #include "win/ProductRegistry.h"
 #include "win/RegKey.h"
+#include "win/SameFile.h"
 #include "win/WideText.h"
 
 namespace {
@@ -43,11 +57,15 @@ int Usage() {
     std::fputs(
         "usage: pcinstall install --folder DIR [--admin-password PW | --interactive]\n"
         "                         [--categories FILE] [--server-ip IP] [--server-port N]\n"
-        "                         [--timeout N] [--log-level N] [--lsp DLL] [--gui EXE]\n"
+        "                         [--timeout N] [--log-level N] [--lsp DLL [--lsp32 DLL]]\n"
+        "                         [--gui EXE]\n"
         "                         [--force] [--compat]\n"
         "                         [--category-service [--category-address IP]]\n"
         "                         [--second-server IP:PORT]\n"
-        "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE]\n"
+        "                         [--password-stdin] [--keep-settings]\n"
+        "                         [--category-server A:P[,A:P]]\n"
+        "       pcinstall uninstall [--folder DIR] [--interactive] [--gui EXE] [--keep-settings]\n"
+        "       pcinstall check-password [--password-stdin | --interactive] [--gui EXE]\n"
         "       pcinstall categories add [FILE|DIR] [--hosts CATEGORY | --adblock CATEGORY |\n"
         "                         --domains CATEGORY] [--map FILE] [--folder DIR]\n",
         stderr);
@@ -88,12 +106,28 @@ bool ParseSecondServer(const char* szText, std::string& strOut) {
     return server.has_value();
 }
 
+// "A:P[,A:P]": the category server the filter asks, and the one it asks when the first does
+// not answer.
+bool ParseCategoryServers(const std::string& strText, CInstallOptions& options) {
+    const size_t nComma = strText.find(',');
+    const auto first = ParseServerAddress(strText.substr(0, nComma));
+    if (!first || first->uPort == 0) {
+        return false;
+    }
+    options.strServerIp = FormatIpv4(first->uAddress);
+    options.uServerPort = first->uPort;
+    return nComma == std::string::npos ||
+           ParseSecondServer(strText.substr(nComma + 1).c_str(), options.strSecondServer);
+}
+
 struct CCommandLine {
     CInstallOptions options;
     std::string strLsp;
+    std::string strLsp32;
     std::string strGui = ToolFolder() + "Gui.exe";
     bool bInteractive = false;
     bool bCategoryService = false;
+    bool bPasswordStdin = false;
     std::string strCategoryAddress;  // empty: --server-ip
 };
 
@@ -102,8 +136,11 @@ bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
     for (int i = 2; i < argc; ++i) {
         const std::string strOption = argv[i];
         if (strOption == "--force" || strOption == "--interactive" || strOption == "--compat" ||
-            strOption == "--category-service") {
+            strOption == "--category-service" || strOption == "--password-stdin" ||
+            strOption == "--keep-settings") {
             options.bForce |= strOption == "--force";
+            line.bPasswordStdin |= strOption == "--password-stdin";
+            options.bKeepSettings |= strOption == "--keep-settings";
             line.bInteractive |= strOption == "--interactive";
             options.bStrict &= strOption != "--compat";
             line.bCategoryService |= strOption == "--category-service";
@@ -120,6 +157,8 @@ bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
             options.strAdminPassword = szValue;
         } else if (strOption == "--lsp") {
             line.strLsp = szValue;
+        } else if (strOption == "--lsp32") {
+            line.strLsp32 = szValue;
         } else if (strOption == "--gui") {
             line.strGui = szValue;
         } else if (strOption == "--categories") {
@@ -135,6 +174,8 @@ bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
         } else if (strOption == "--category-address") {
             line.strCategoryAddress = szValue;
             bOk = ParseIpv4(szValue).has_value();
+        } else if (strOption == "--category-server") {
+            bOk = ParseCategoryServers(szValue, options);
         } else if (strOption == "--second-server") {
             bOk = ParseSecondServer(szValue, options.strSecondServer);
         } else {
@@ -146,6 +187,23 @@ bool ParseInstallOptions(int argc, char** argv, CCommandLine& line) {
         }
     }
     return true;
+}
+
+// Whether this tool lies in the installation's folder, as a package installs it.
+bool ToolInFolder(std::string strFolder) {
+    if (strFolder.empty()) {
+        if (const CRegKey key = OpenProductKey()) {
+            strFolder = ReadRegString(key.Get(), "Application").value_or(std::string());
+        }
+    }
+    return !strFolder.empty() && SameFile(ToolFolder(), strFolder);
+}
+
+// What undoing this tool's installation removes: never the files of the package it came in.
+CUninstallScope UndoScope(const CCommandLine& line) {
+    CUninstallScope scope;
+    scope.bKeepPackageFiles = ToolInFolder(line.options.strFolder);
+    return scope;
 }
 
 // The service beside a fresh installation; the installation goes again when it fails.
@@ -167,28 +225,47 @@ bool InstallService(const CCommandLine& line) {
     }
     std::fprintf(stderr, "pcinstall: category service: %s\n", strError.c_str());
     std::string strIgnored;
-    Uninstall(line.options.strFolder, strIgnored);
+    Uninstall(line.options.strFolder, strIgnored, UndoScope(line));
     return false;
+}
+
+bool RegisterLayer(const CCommandLine& line, std::string& strError) {
+    std::wstring strLsp32 = Widen(line.strLsp32);
+    if (!strLsp32.empty() && !Has32BitCatalogue()) {
+        std::fputs(
+            "pcinstall: warning: this system's Winsock has no catalogue for 32-bit programs: "
+            "the layer is registered for 64-bit programs only\n",
+            stderr);
+        strLsp32.clear();
+    }
+    return InstallLayer(Widen(line.strLsp), strError, strLsp32);
 }
 
 int RunInstall(const CCommandLine& line) {
     std::string strError;
+    // An upgrade keeps the administrator there is and asks for nobody's password.
+    const bool bUpgrade = line.options.bKeepSettings && InstallationExists(line.options.strFolder);
+    // A package's silent installation must not leave a system without an administrator.
+    if (line.bPasswordStdin && line.options.strAdminPassword.empty() && !bUpgrade) {
+        std::fputs("pcinstall: install failed: no administrator's password given\n", stderr);
+        return 1;
+    }
     if (!Install(line.options, strError)) {
         std::fprintf(stderr, "pcinstall: install failed: %s\n", strError.c_str());
         return 1;
     }
-    if (line.bInteractive) {
+    if (line.bInteractive && !bUpgrade) {
         const StepOutcome outcome = RunAdminPasswordStep(line.strGui, true, strError);
         if (outcome != StepOutcome::kAccepted) {
             std::string strIgnored;
-            Uninstall(line.options.strFolder, strIgnored);
+            Uninstall(line.options.strFolder, strIgnored, UndoScope(line));
             return StepFailed(outcome, strError);
         }
     }
     if (line.bCategoryService && !InstallService(line)) {
         return 1;
     }
-    if (!line.strLsp.empty() && !InstallLayer(Widen(line.strLsp), strError)) {
+    if (!line.strLsp.empty() && !RegisterLayer(line, strError)) {
         std::fprintf(stderr, "pcinstall: registering %s failed: %s\n", line.strLsp.c_str(),
                      strError.c_str());
         return 1;
@@ -205,11 +282,35 @@ int RunUninstall(const CCommandLine& line) {
             return StepFailed(outcome, strError);
         }
     }
-    if (!RemoveLayer(strError) || !Uninstall(line.options.strFolder, strError)) {
+    CUninstallScope scope = UndoScope(line);
+    scope.bKeepSettings = line.options.bKeepSettings;
+    if (!RemoveLayer(strError) || !Uninstall(line.options.strFolder, strError, scope)) {
         std::fprintf(stderr, "pcinstall: uninstall failed: %s\n", strError.c_str());
         return 1;
     }
     std::printf("pcinstall: removed\n");
+    return 0;
+}
+
+// Proves the administrator's password as the settings program's uninstall dialog does, and
+// keeps no proof.
+int RunCheckPassword(const CCommandLine& line) {
+    std::string strError;
+    if (line.bInteractive) {
+        const StepOutcome outcome = RunAdminPasswordStep(line.strGui, false, strError);
+        return outcome == StepOutcome::kAccepted ? 0 : StepFailed(outcome, strError);
+    }
+    // The library is linked in: it opens the installation's settings as a DLL's start would.
+    ApiProcessAttach();
+    const bool bProved = ValidatePassword("admin", line.options.strAdminPassword.c_str()) == 1;
+    const std::string strWhy = bProved ? std::string() : GetLastErrorMessage();
+    EndProof();
+    ApiProcessDetach();
+    if (!bProved) {
+        std::fprintf(stderr, "pcinstall: the administrator's password was refused: %s\n",
+                     strWhy.c_str());
+        return kCancelled;
+    }
     return 0;
 }
 
@@ -297,6 +398,12 @@ int main(int argc, char** argv) {
     if (!ParseInstallOptions(argc, argv, line)) {
         return Usage();
     }
+    if (line.bPasswordStdin && !std::getline(std::cin, line.options.strAdminPassword)) {
+        line.options.strAdminPassword.clear();
+    }
+    if (!line.options.strAdminPassword.empty() && line.options.strAdminPassword.back() == '\r') {
+        line.options.strAdminPassword.pop_back();
+    }
     if (line.bInteractive && !line.options.strAdminPassword.empty()) {
         std::fputs("pcinstall: --interactive asks for the password: no --admin-password\n", stderr);
         return Usage();
@@ -306,6 +413,9 @@ int main(int argc, char** argv) {
     }
     if (strCommand == "uninstall") {
         return RunUninstall(line);
+    }
+    if (strCommand == "check-password") {
+        return RunCheckPassword(line);
     }
     return Usage();
 }

@@ -20,10 +20,11 @@ HANDLE CreateCatalogMutex() noexcept {
 // The mutex member is initialised first, so the lock below always sees it.
 CCatalogLock::CCatalogLock() noexcept : m_hMutex(CreateCatalogMutex()), m_lock(m_hMutex.Get()) {}
 
-Catalog ReadCatalog() {
+Catalog ReadCatalog(CatalogView view) {
     Catalog catalog;
     HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, 0,
+                        KEY_READ | static_cast<REGSAM>(view), &hKey) != ERROR_SUCCESS) {
         return catalog;
     }
     const CRegKey key(hKey);
@@ -51,10 +52,11 @@ Catalog ReadCatalog() {
     return catalog;
 }
 
-bool WriteCatalog(const Catalog& catalog) {
+bool WriteCatalog(const Catalog& catalog, CatalogView view) {
     HKEY hKey = nullptr;
-    LONG lResult = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, 0, nullptr, 0,
-                                     KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    LONG lResult =
+        ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, 0, nullptr, 0,
+                          KEY_ALL_ACCESS | static_cast<REGSAM>(view), nullptr, &hKey, nullptr);
     if (lResult != ERROR_SUCCESS) {
         ::SetLastError(static_cast<DWORD>(lResult));
         return false;
@@ -89,8 +91,9 @@ bool ReadCatalogSerial(HKEY hKey, DWORD* pSerial) {
            dwType == REG_DWORD && cb == sizeof *pSerial;
 }
 
-void DeleteCatalog() {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCatalogKeyPath);
+// The key holds values only.
+void DeleteCatalog(CatalogView view) {
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kCatalogKeyPath, static_cast<REGSAM>(view), 0);
 }
 
 }  // namespace wsock

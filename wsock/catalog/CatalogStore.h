@@ -28,6 +28,11 @@ struct Catalog {
     DWORD serial = 0;
 };
 
+// Which catalogue of a 64-bit system: the process's own, or the one its 32-bit programs use,
+// kept in the registry's 32-bit view as WoW64 shows it to them (so that a 32-bit host's own
+// catalogue is that one).
+enum class CatalogView : REGSAM { kOwn = 0, k32Bit = KEY_WOW64_32KEY };
+
 // Serialises catalogue changes across processes while it lives.
 class CCatalogLock {
 public:
@@ -39,14 +44,14 @@ private:
 };
 
 // An empty catalogue when the key or its values are missing or malformed.
-Catalog ReadCatalog();
+Catalog ReadCatalog(CatalogView view = CatalogView::kOwn);
 // Writes the records and the next id, and moves the serial on from catalog.serial. False (with
 // the Win32 error in GetLastError) when the registry refuses the write.
-bool WriteCatalog(const Catalog& catalog);
+bool WriteCatalog(const Catalog& catalog, CatalogView view = CatalogView::kOwn);
 // The serial number under an open catalogue key; false when the query fails (the key was
 // deleted, or an older writer left no serial).
 bool ReadCatalogSerial(HKEY hKey, DWORD* pSerial);
 // Removes the whole catalogue key.
-void DeleteCatalog();
+void DeleteCatalog(CatalogView view = CatalogView::kOwn);
 
 }  // namespace wsock

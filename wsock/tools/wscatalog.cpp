@@ -1,8 +1,8 @@
-// wscatalog: sets up the stand-in Winsock catalogue as a Windows installation has it, with
-// the base provider's entries, so that an installer can layer over them.
-//   wscatalog base      replace the catalogue with the base provider's entries
-//   wscatalog clear     remove the catalogue
-//   wscatalog list      print the catalogue in order
+// wscatalog: sets up the stand-in Winsock catalogues as a 64-bit Windows installation has
+// them, with the base provider's entries, so that an installer can layer over them.
+//   wscatalog base      replace both catalogues with the base provider's entries
+//   wscatalog clear     remove both catalogues
+//   wscatalog list      print this process's catalogue in order, then that of 32-bit programs
 #include <winsock2.h>
 #include <windows.h>
 #include <ws2spi.h>
@@ -17,12 +17,12 @@
 
 namespace {
 
-int List() {
+int List(int(WSPAPI* pEnum)(LPINT, LPWSAPROTOCOL_INFOW, LPDWORD, LPINT)) {
     DWORD cb = 0;
     int iError = 0;
-    ::WSCEnumProtocols(nullptr, nullptr, &cb, &iError);
+    pEnum(nullptr, nullptr, &cb, &iError);
     std::vector<WSAPROTOCOL_INFOW> records(cb / sizeof(WSAPROTOCOL_INFOW));
-    const int n = ::WSCEnumProtocols(nullptr, records.data(), &cb, &iError);
+    const int n = pEnum(nullptr, records.data(), &cb, &iError);
     for (int i = 0; i < n; ++i) {
         std::printf("%4lu  chain %d  %ls\n", records[static_cast<size_t>(i)].dwCatalogEntryId,
                     records[static_cast<size_t>(i)].ProtocolChain.ChainLen,
@@ -37,19 +37,24 @@ int main(int argc, char** argv) {
     const std::string strCommand = argc == 2 ? argv[1] : "";
     if (strCommand == "clear") {
         wsock::DeleteCatalog();
+        wsock::DeleteCatalog(wsock::CatalogView::k32Bit);
         return 0;
     }
     if (strCommand == "list") {
-        return List();
+        const int iResult = List(::WSCEnumProtocols);
+        std::printf("32-bit programs:\n");
+        return List(::WSCEnumProtocols32) | iResult;
     }
     if (strCommand == "base") {
         wsock::DeleteCatalog();
+        wsock::DeleteCatalog(wsock::CatalogView::k32Bit);
         auto records = wsock::BaseRecords();
         GUID baseId = wsock::kBaseProviderId;
         int iError = 0;
         const std::wstring path = ProgramFolder() + L"wsbase.dll";
-        if (::WSCInstallProvider(&baseId, path.c_str(), records.data(),
-                                 static_cast<DWORD>(records.size()), &iError) == SOCKET_ERROR) {
+        if (::WSCInstallProvider64_32(&baseId, path.c_str(), records.data(),
+                                      static_cast<DWORD>(records.size()),
+                                      &iError) == SOCKET_ERROR) {
             std::fprintf(stderr, "wscatalog: installing the base entries failed: %d\n", iError);
             return 1;
         }

@@ -20,19 +20,19 @@ void CRuleTable::Fill(const char* const* texts, std::size_t count) const {
     }
 }
 
-void CRuleTable::LowerInPlace(char* pText) {
-    for (char* p = pText; *p != '\0'; ++p) {
-        *p = LowerAscii(*p);
+void CRuleTable::LowerInPlace(char* pText, std::size_t nLength) {
+    for (std::size_t i = 0; i < nLength; ++i) {
+        pText[i] = LowerAscii(pText[i]);
     }
 }
 
 bool CRuleTable::Contains(std::string_view category) const {
     for (std::size_t i = 0; i < m_nEntries; ++i) {
-        const char* pEntry = Entry(i);
-        if (pEntry[0] == '\0') {
+        const std::string_view entry = Text(i);
+        if (entry.empty()) {
             break;
         }
-        if (category == pEntry) {
+        if (category == entry) {
             return true;
         }
     }

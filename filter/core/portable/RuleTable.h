@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 class CRuleTable {
@@ -12,6 +13,11 @@ public:
         : m_pEntries(pEntries), m_nEntries(nEntries), m_nEntrySize(nEntrySize) {}
 
     char* Entry(std::size_t i) const { return m_pEntries + i * m_nEntrySize; }
+    // The entry's text, never past the entry: the tables live in memory that any process of
+    // the session may write, terminator or not.
+    std::string_view Text(std::size_t i) const {
+        return {Entry(i), strnlen(Entry(i), m_nEntrySize - 1)};
+    }
     std::size_t Size() const { return m_nEntries; }
 
     // Copies texts[0..count) in order, each cut to fit, at most Size() of them; empty texts
@@ -29,11 +35,12 @@ public:
         for (std::size_t i = 0; i < m_nEntries; ++i) {
             char* pEntry = Entry(i);
             onEntry(static_cast<const char*>(pEntry));
-            if (pEntry[0] == '\0') {
+            const std::string_view entry = Text(i);
+            if (entry.empty()) {
                 break;
             }
-            LowerInPlace(pEntry);
-            if (lowerUrl.find(pEntry) != std::string_view::npos) {
+            LowerInPlace(pEntry, entry.size());
+            if (lowerUrl.find(entry) != std::string_view::npos) {
                 return static_cast<int>(i);
             }
         }
@@ -44,7 +51,7 @@ public:
     bool Contains(std::string_view category) const;
 
 private:
-    static void LowerInPlace(char* pText);
+    static void LowerInPlace(char* pText, std::size_t nLength);
 
     char* m_pEntries;
     std::size_t m_nEntries;

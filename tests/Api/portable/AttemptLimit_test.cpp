@@ -120,3 +120,14 @@ TEST(AttemptKey, NamesAnAccountOfAnInstallation) {
               AttemptKey("C:\\Test\\Content.ini", 2));
     EXPECT_NE(AttemptKey("", 0), 0u);
 }
+
+// The records live in memory any process of the session may write: a count beyond the array
+// is never followed past it, and the record is taken over as any other.
+TEST_F(AttemptLimitTest, ACountBeyondTheRecordIsNeverFollowed) {
+    for (std::uint64_t i = 0; i < 4; ++i) {
+        m_records[i].ullKey = 100 + i;
+        m_records[i].nFailures = 0xFFFFFFFFu;
+    }
+    EXPECT_EQ(FailAt({0, 1, 2, 3, 4}), (std::vector<int>{0, 0, 0, 0, 30}));
+    EXPECT_EQ(LockedAt(5), 29);
+}

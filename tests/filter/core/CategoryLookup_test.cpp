@@ -81,8 +81,8 @@ protected:
 
     static std::string LookUpAt(int iPort, const std::string& url,
                                 const char* szAddress = "127.0.0.1") {
-        gSharedState.categoryServerAddress = ::inet_addr(szAddress);
-        gSharedState.categoryServerPort = iPort;
+        TheSharedState().categoryServerAddress = ::inet_addr(szAddress);
+        TheSharedState().categoryServerPort = iPort;
         return LookUpCategory(url);
     }
 

@@ -49,8 +49,8 @@ protected:
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
         static const SharedFilterState s_initial;
-        gSharedState = s_initial;
-        gSharedState.processCount = 1;
+        TheSharedState() = s_initial;
+        TheSharedState().processCount = 1;
         TheSocketFilterTable().Remove(kSocket);
     }
     ~FilterHooksTest() override {
@@ -85,8 +85,8 @@ protected:
     }
     // After Connect(): a reload takes the configured server.
     void UseCategoryServer(int iPort) {
-        gSharedState.categoryServerAddress = ::inet_addr("127.0.0.1");
-        gSharedState.categoryServerPort = iPort;
+        TheSharedState().categoryServerAddress = ::inet_addr("127.0.0.1");
+        TheSharedState().categoryServerPort = iPort;
     }
     static std::string Request(const std::string& path, const std::string& host = "Host: ") {
         return "GET " + path + " HTTP/1.1\r\n" + host + "games.example\r\nAccept: */*\r\n\r\n";
@@ -130,7 +130,7 @@ TEST_F(FilterHooksTest, UnjudgedTrafficPassesUnchanged) {
     ASSERT_EQ(SetWords(1, {}), 1);
     Connect();
     Send(Request("/poker"));
-    gSharedState.filterOff = 1;
+    TheSharedState().filterOff = 1;
     EXPECT_EQ(Receive(), kResponse);
 }
 
@@ -164,9 +164,9 @@ TEST_F(FilterHooksTest, CategoriesFromTheServerWithNullAsTheDefault) {
 
 TEST_F(FilterHooksTest, CorruptedSettingsPageHasItsDocumentedSize) {
     Connect();
-    gSharedState.settingsCorrupted = 1;
-    gSharedState.applicationPath[0] = '\0';
-    std::strcpy(gSharedState.currentUser, "Default");
+    TheSharedState().settingsCorrupted = 1;
+    TheSharedState().applicationPath[0] = '\0';
+    std::strcpy(TheSharedState().currentUser, "Default");
     Send(Request("/"));
     const std::string page = Receive();
     EXPECT_EQ(page.size(), 809u);
@@ -192,7 +192,7 @@ TEST_F(FilterHooksTest, SettingsThatCannotBeRestoredGiveTheCorruptedPage) {
     held.Reset();
     EXPECT_NE(page.find("Quillon Parental Control configuration is corrupted."), std::string::npos)
         << page;
-    EXPECT_EQ(gSharedState.settingsCorrupted, 1);
+    EXPECT_EQ(TheSharedState().settingsCorrupted, 1);
     EXPECT_NE(m_install.CountInApiLog("IniFile :: File restore failed"), 0);
 }
 
@@ -235,7 +235,7 @@ TEST_F(FilterHooksTest, KeepAliveSecondRequestAfterAPassedResponsePasses) {
     }
     EXPECT_EQ(Receive(), kResponse);
     // The second request is blocked, but the connection's response was already checked.
-    gSharedState.settingsCorrupted = 1;
+    TheSharedState().settingsCorrupted = 1;
     Send(Request("/next"));
     EXPECT_EQ(TheSocketFilterTable().Lookup(kSocket)->webPageBlocked, 1);
     EXPECT_EQ(Receive(), kResponse);
@@ -348,15 +348,15 @@ TEST_F(FilterHooksTest, FilteringOffRefusesNothingTheStrictFilterCannotRead) {
     for (const std::string& bytes : unreadable) {
         Connect();
         SetSharedSwitches(true, 5);
-        gSharedState.filterOff = 1;
+        TheSharedState().filterOff = 1;
         WSABUF buffer{static_cast<ULONG>(bytes.size()), const_cast<char*>(bytes.data())};
         EXPECT_FALSE(FilterSend(kSocket, &buffer, 1));
-        gSharedState.filterOff = 0;
+        TheSharedState().filterOff = 0;
         EXPECT_FALSE(FilterSend(kSocket, &buffer, 1)) << "passed for good";
         // With filtering on, the same bytes on a new connection are refused.
         Connect();
         SetSharedSwitches(true, 5);
-        gSharedState.filterOff = 0;
+        TheSharedState().filterOff = 0;
         EXPECT_TRUE(FilterSend(kSocket, &buffer, 1));
     }
     SetSharedSwitches(false, 0);

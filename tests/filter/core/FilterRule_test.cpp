@@ -32,8 +32,8 @@ protected:
     FilterRuleTest() {
         // The state is 2 MB: a copy from a static image, never a temporary on the stack.
         static const SharedFilterState s_initial;
-        gSharedState = s_initial;
-        gSharedState.processCount = 1;
+        TheSharedState() = s_initial;
+        TheSharedState().processCount = 1;
     }
     // Loads the rules of the profile in force, as a connect does.
     bool Reload(FilterRule& rule) {
@@ -66,7 +66,7 @@ TEST_F(FilterRuleTest, AllowedWordsWinAndMatchingIgnoresCase) {
     EXPECT_EQ(allowed, 0);
     EXPECT_EQ(Judge(rule, "games.example/play?game=Poker", allowed), "poker");
     EXPECT_EQ(Judge(rule, "games.example/", allowed), "");
-    EXPECT_STREQ(gSharedState.blockedWords[1], "poker");
+    EXPECT_STREQ(TheSharedState().blockedWords[1], "poker");
 }
 
 TEST_F(FilterRuleTest, CategoriesExactWithNullAsTheDefault) {
@@ -94,7 +94,7 @@ TEST_F(FilterRuleTest, ReloadsOnceForTheSoleProcessAndThenOnlyWhenAsked) {
     EXPECT_EQ(IsUpdateRequire(), 0);
 
     // A second process (count 2) that never loaded does not reload either.
-    gSharedState.processCount = 2;
+    TheSharedState().processCount = 2;
     FilterRule other;
     EXPECT_FALSE(other.IsUpdateRequire());
 
@@ -102,11 +102,11 @@ TEST_F(FilterRuleTest, ReloadsOnceForTheSoleProcessAndThenOnlyWhenAsked) {
     ASSERT_EQ(SetList(SetURLList, "teenager", 0, {"chat"}), 1);
     ASSERT_EQ(UserLogIn("teenager"), 1);
     EXPECT_TRUE(Reload(other));
-    EXPECT_STREQ(gSharedState.currentUser, "teenager");
-    EXPECT_STREQ(gSharedState.blockedWords[0], "chat");
-    EXPECT_EQ(gSharedState.categoryServerAddress, ::inet_addr("127.0.0.1"));
-    EXPECT_EQ(gSharedState.categoryServerPort, 7300);
-    EXPECT_EQ(std::string(gSharedState.applicationPath), m_install.Folder());
+    EXPECT_STREQ(TheSharedState().currentUser, "teenager");
+    EXPECT_STREQ(TheSharedState().blockedWords[0], "chat");
+    EXPECT_EQ(TheSharedState().categoryServerAddress, ::inet_addr("127.0.0.1"));
+    EXPECT_EQ(TheSharedState().categoryServerPort, 7300);
+    EXPECT_EQ(std::string(TheSharedState().applicationPath), m_install.Folder());
     UserLogOut();
 }
 
@@ -117,8 +117,8 @@ TEST_F(FilterRuleTest, LongProfileNamesReadTheirOwnLists) {
     ASSERT_EQ(UserLogIn(strName.c_str()), 1);
     FilterRule rule;
     EXPECT_TRUE(Reload(rule));
-    EXPECT_EQ(std::string(gSharedState.currentUser), strName.substr(0, 20));
-    EXPECT_STREQ(gSharedState.blockedWords[0], "games");
+    EXPECT_EQ(std::string(TheSharedState().currentUser), strName.substr(0, 20));
+    EXPECT_STREQ(TheSharedState().blockedWords[0], "games");
     UserLogOut();
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 TEST(SharedFilterState, ProcessesComingAndGoingAtOnceLoseNoCount) {
-    gSharedState.processCount = 3;
+    TheSharedState().processCount = 3;
     constexpr int kRounds = 2000000;
     // Called through pointers the compiler cannot see through, so that every call changes
     // the count on its own, as separate processes do.

@@ -63,9 +63,14 @@ HWND MessageBoxNow(DWORD dwPid, HWND hOwner) {
     return nullptr;
 }
 
-// build/win/screenshots, from this program's folder (build/win/sockbin).
+// build/win/screenshots, from this program's folder (build/win/sockbin), or the folder
+// PC_SCREENSHOTS names (scripts/screens-scaled.sh).
 std::filesystem::path ScreenshotFolder() {
     char szPath[MAX_PATH] = {};
+    const DWORD cch = ::GetEnvironmentVariableA("PC_SCREENSHOTS", szPath, MAX_PATH);
+    if (cch > 0 && cch < MAX_PATH) {
+        return szPath;
+    }
     ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
     return std::filesystem::path(szPath).parent_path().parent_path() / "screenshots";
 }

@@ -1,6 +1,9 @@
 #include "tools/category-server/portable/ListFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 bool ReadListFile(const std::filesystem::path& path, std::string& out, std::string& error) {
@@ -21,8 +24,15 @@ bool ReadListFile(const std::filesystem::path& path, std::string& out, std::stri
         error = "cannot be read";
         return false;
     }
+    // A 32-bit build holds less than a file may: the size is never cut to fit.
+    const auto nMax =
+        std::min<std::uintmax_t>(out.max_size(), std::numeric_limits<std::streamsize>::max());
+    if (static_cast<std::uintmax_t>(nSize) > nMax) {
+        error = "is too large";
+        return false;
+    }
     out.resize(static_cast<std::size_t>(nSize));
-    if (nSize > 0 && !in.read(out.data(), nSize)) {
+    if (nSize > 0 && !in.read(out.data(), static_cast<std::streamsize>(nSize))) {
         error = "cannot be read";
         return false;
     }

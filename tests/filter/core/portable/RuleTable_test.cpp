@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,4 +52,17 @@ TEST(RuleTable, CategoriesCompareExactly) {
     EXPECT_FALSE(t.table.Contains("gambling"));
     EXPECT_FALSE(t.table.Contains("Gamblin"));
     EXPECT_FALSE(t.table.Contains(""));
+}
+
+// The tables live in memory any process of the session may write: an entry without its
+// terminator is read as its own bytes only, never run on into the next entry or past the end.
+TEST(RuleTable, AnUnterminatedEntryEndsWithItsOwnBytes) {
+    CTable t(2, 4);
+    std::memcpy(t.storage.data(), "abcd", 4);
+    std::memcpy(t.storage.data() + 4, "xyzw", 4);
+    EXPECT_EQ(t.table.FindWordIn("--abc--"), 0);
+    EXPECT_EQ(t.table.FindWordIn("--xyz--"), 1);
+    EXPECT_EQ(t.table.FindWordIn("abcdxyz"), 0);
+    EXPECT_TRUE(t.table.Contains("xyz"));
+    EXPECT_FALSE(t.table.Contains("abcdxyzw"));
 }
