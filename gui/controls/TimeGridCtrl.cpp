@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -251,10 +252,14 @@ void CTimeGridCtrl::PaintLegend(HDC hdc, const CTimeGridLayout& layout) const {
     for (const auto& [cell, szText] : {std::pair{CTimeGrid::Cell::kAllowed, "Allowed"},
                                        std::pair{CTimeGrid::Cell::kForbidden, "Forbidden"},
                                        std::pair{CTimeGrid::Cell::kPartly, "Partly allowed"}}) {
+        // Measured: the font grows with the screen's scale.
+        SIZE extent = {};
+        ::GetTextExtentPoint32A(hdc, szText, static_cast<int>(std::strlen(szText)), &extent);
         const RECT swatch = {x, iTop + 1, x + 10, iTop + 11};
         PaintCell(hdc, swatch, cell);
-        const RECT text = {x + 14, iTop - 1, x + 110, iTop + 13};
+        const RECT text = {x + 14, iTop + 6 - extent.cy / 2 - 1, x + 14 + extent.cx,
+                           iTop + 6 + extent.cy / 2 + 1};
         Text(hdc, szText, text, DT_LEFT | DT_VCENTER);
-        x += 100;
+        x += 14 + extent.cx + 24;
     }
 }
