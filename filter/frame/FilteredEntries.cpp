@@ -35,8 +35,8 @@ int WSPAPI WSPSend(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
     return GuardEntry(lpErrno, SOCKET_ERROR, [&]() -> int {
         SocketInfo* pInfo = QuerySocketInfo(s, {}, lpErrno);
         if (pInfo == nullptr) {
-            Trace(kAlsoToDebugger, 1, "WSPSend    :: WPUQuerySocketHandleContext() failed: %d\r\n",
-                  *lpErrno);
+            TraceAndDebugOut(1, "WSPSend    :: WPUQuerySocketHandleContext() failed: %d\r\n",
+                             *lpErrno);
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }
@@ -83,8 +83,8 @@ int WSPAPI WSPRecv(SOCKET s, LPWSABUF lpBuffers, DWORD dwBufferCount, LPDWORD lp
         Trace(4, "WSPRecv");
         SocketInfo* pInfo = QuerySocketInfo(s, {}, lpErrno);
         if (pInfo == nullptr) {
-            Trace(kAlsoToDebugger, 1, "WSPRecv :: WPUQuerySocketHandleContext() failed: %d\r\n",
-                  *lpErrno);
+            TraceAndDebugOut(1, "WSPRecv :: WPUQuerySocketHandleContext() failed: %d\r\n",
+                             *lpErrno);
             *lpErrno = WSAENOTSOCK;
             return SOCKET_ERROR;
         }

@@ -59,9 +59,9 @@ int WSPAPI WSPSetSockOpt(SOCKET s, int level, int optname, const char* optval, i
                 std::memcpy(&sListen, optval, sizeof sListen);
                 SocketInfo* pListen = QuerySocketInfo(sListen, {}, lpErrno);
                 if (pListen == nullptr) {
-                    Trace(kAlsoToDebugger, 1,
-                          "WSPSetSockOpt :: WPUQuerySocketHandleContext() failed: %d\r\n",
-                          *lpErrno);
+                    TraceAndDebugOut(
+                        1, "WSPSetSockOpt :: WPUQuerySocketHandleContext() failed: %d\r\n",
+                        *lpErrno);
                     return SOCKET_ERROR;
                 }
                 return next.lpWSPSetSockOpt(info.ProviderSocket, level, optname,

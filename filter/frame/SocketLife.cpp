@@ -98,7 +98,7 @@ SOCKET Adopt(ProviderInfo* pProvider, SOCKET sProvider, SocketInfo* pInherit, co
 SOCKET WSPAPI WSPSocket(int af, int type, int protocol, LPWSAPROTOCOL_INFOW lpProtocolInfo, GROUP g,
                         DWORD dwFlags, LPINT lpErrno) {
     return GuardEntry(lpErrno, INVALID_SOCKET, [&]() -> SOCKET {
-        Trace(kAlsoToDebugger, 2, "WSPSocket");
+        TraceAndDebugOut(2, "WSPSocket");
         *lpErrno = 0;
         const int iFamily = lpProtocolInfo != nullptr ? lpProtocolInfo->iAddressFamily : af;
         const int iType = lpProtocolInfo != nullptr ? lpProtocolInfo->iSocketType : type;

@@ -133,11 +133,11 @@ int StartNextProvider(ProviderInfo& info, WORD wVersionRequested, LPWSPDATA lpWS
         char szName[WSAPROTOCOL_LEN + 1] = {};
         ::WideCharToMultiByte(CP_ACP, 0, info.NextProvider.szProtocol, -1, szName, sizeof szName,
                               nullptr, nullptr);
-        Trace(kAlsoToDebugger, 1, "%s->WSPStartup() failed: %d\r\n", szName, *piResult);
+        TraceAndDebugOut(1, "%s->WSPStartup() failed: %d\r\n", szName, *piResult);
     }
     if (CheckProcTable(&info.NextProcTable) != 0) {
-        Trace(kAlsoToDebugger, 1, "Provider '%S' returned bad proc table!\r\n",
-              info.NextProvider.szProtocol);
+        TraceAndDebugOut(1, "Provider '%S' returned bad proc table!\r\n",
+                         info.NextProvider.szProtocol);
         return WSAEPROVIDERFAILEDINIT;
     }
     return 0;

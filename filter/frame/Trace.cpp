@@ -81,7 +81,7 @@ void Trace(signed char iLevel, const char* szFormat, ...) noexcept {
     va_end(args);
 }
 
-void Trace(CAlsoToDebugger, signed char iLevel, const char* szFormat, ...) noexcept {
+void TraceAndDebugOut(signed char iLevel, const char* szFormat, ...) noexcept {
     va_list args;
     va_start(args, szFormat);
     if (DebugOutputWanted()) {

@@ -12,11 +12,11 @@ IFilterLog& ProcessFilterLog();
 
 // A log record formatted with printf rules (only when it will be kept).
 void Trace(signed char iLevel, const char* szFormat, ...) noexcept PC_PRINTF_FORMAT(2, 3);
-// The same record, written to the debugger output as well.
-struct CAlsoToDebugger {};
-inline constexpr CAlsoToDebugger kAlsoToDebugger{};
-void Trace(CAlsoToDebugger, signed char iLevel, const char* szFormat, ...) noexcept
-    PC_PRINTF_FORMAT(3, 4);
+// The same record, written to the debugger output as well. (Not an overload of Trace taking an
+// empty tag first: mingw-w64's GCC starts the variable arguments of such a function one slot
+// early, so they were read from an unwritten stack slot.)
+void TraceAndDebugOut(signed char iLevel, const char* szFormat, ...) noexcept
+    PC_PRINTF_FORMAT(2, 3);
 // A debugger line alone, written only while a debugger or a debug output monitor is there to
 // read it.
 void DebugOut(const char* szFormat, ...) noexcept PC_PRINTF_FORMAT(1, 2);
