@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures (first time only) and builds the trees:
 #   build/win     the Windows deliverables and their tests (mingw-w64)
-#   build/win32   FilterLsp.dll and PolicyApi.dll for 32-bit programs (mingw-w64 i686), alone
+#   build/win32   FilterLsp.dll and PolicyApi.dll for 32-bit programs (mingw-w64 i686), and the
+#                 32-bit programs a test runs beside the 64-bit ones
 #   build/native  the portable core, its tests under ASan/UBSan and the fuzzers (clang)
 # Warnings are errors in all.
 #   scripts/build.sh [win:TARGET | win32:TARGET | native:TARGET]...
@@ -31,10 +32,12 @@ configure build/native -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 
 # What 32-bit programs load; everything else of the product is 64-bit only.
 win32_deliverables=(FilterLsp PolicyApi)
+# A 32-bit program with the stand-in host, for tests/filter/AcrossBitnesses_test.cpp.
+win32_test_programs=(wshost wsbase wsrun filter_child)
 
 if [[ $# -eq 0 ]]; then
     cmake --build build/win
-    cmake --build build/win32 --target "${win32_deliverables[@]}"
+    cmake --build build/win32 --target "${win32_deliverables[@]}" "${win32_test_programs[@]}"
     cmake --build build/native
     exit 0
 fi
