@@ -12,7 +12,7 @@ T* At(HMODULE hModule, DWORD dwRva) noexcept {
     return reinterpret_cast<T*>(reinterpret_cast<std::uint8_t*>(hModule) + dwRva);
 }
 
-bool WriteSlot(ULONGLONG* pSlot, ULONGLONG uValue) noexcept {
+bool WriteSlot(ULONG_PTR* pSlot, ULONG_PTR uValue) noexcept {
     DWORD dwOld = 0;
     if (!::VirtualProtect(pSlot, sizeof *pSlot, PAGE_READWRITE, &dwOld)) {
         return false;
@@ -27,7 +27,7 @@ const IMAGE_DATA_DIRECTORY* Directory(HMODULE hModule, int iEntry) noexcept {
     if (pDos->e_magic != IMAGE_DOS_SIGNATURE) {
         return nullptr;
     }
-    const auto* pNt = At<const IMAGE_NT_HEADERS64>(hModule, static_cast<DWORD>(pDos->e_lfanew));
+    const auto* pNt = At<const IMAGE_NT_HEADERS>(hModule, static_cast<DWORD>(pDos->e_lfanew));
     const IMAGE_DATA_DIRECTORY& dir = pNt->OptionalHeader.DataDirectory[iEntry];
     return dir.VirtualAddress != 0 ? &dir : nullptr;
 }
@@ -68,15 +68,15 @@ bool IsKernel32(const char* szDll) noexcept {
 }
 
 // The host's replacement for one import, or null.
-FARPROC Replacement(const IMAGE_THUNK_DATA64& name, HMODULE hModule, bool bWinsock,
+FARPROC Replacement(const IMAGE_THUNK_DATA& name, HMODULE hModule, bool bWinsock,
                     HMODULE hReplacement) noexcept {
     const char* szName = nullptr;
-    if (IMAGE_SNAP_BY_ORDINAL64(name.u1.Ordinal)) {
+    if (IMAGE_SNAP_BY_ORDINAL(name.u1.Ordinal)) {
         if (!bWinsock) {
             return nullptr;
         }
         szName = NameOfOrdinal(::GetModuleHandleW(L"ws2_32.dll"),
-                               static_cast<WORD>(IMAGE_ORDINAL64(name.u1.Ordinal)));
+                               static_cast<WORD>(IMAGE_ORDINAL(name.u1.Ordinal)));
     } else {
         szName = reinterpret_cast<const char*>(
             At<const IMAGE_IMPORT_BY_NAME>(hModule, static_cast<DWORD>(name.u1.AddressOfData))
@@ -108,12 +108,12 @@ int RedirectWinsockImports(HMODULE hModule, HMODULE hReplacement, ImportScope sc
         // Names come from the lookup table; the address table already holds resolved targets.
         const DWORD dwNames =
             pDesc->OriginalFirstThunk != 0 ? pDesc->OriginalFirstThunk : pDesc->FirstThunk;
-        const auto* pName = At<const IMAGE_THUNK_DATA64>(hModule, dwNames);
-        auto* pSlot = At<IMAGE_THUNK_DATA64>(hModule, pDesc->FirstThunk);
+        const auto* pName = At<const IMAGE_THUNK_DATA>(hModule, dwNames);
+        auto* pSlot = At<IMAGE_THUNK_DATA>(hModule, pDesc->FirstThunk);
         for (; pName->u1.AddressOfData != 0; ++pName, ++pSlot) {
             const FARPROC pfn = Replacement(*pName, hModule, bWinsock, hReplacement);
             if (pfn != nullptr &&
-                WriteSlot(&pSlot->u1.Function, reinterpret_cast<ULONGLONG>(pfn))) {
+                WriteSlot(&pSlot->u1.Function, reinterpret_cast<ULONG_PTR>(pfn))) {
                 ++nPatched;
             }
         }
