@@ -113,6 +113,8 @@ echo "fresh prefix in $((SECONDS - started)) s"
 if [[ -d $prefix/drive_c/windows/syswow64 && -f $prefix/drive_c/windows/syswow64/kernel32.dll ]] &&
     command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
     wine32=yes
+    # A 32-bit program's entries name the 32-bit base provider, as on a 64-bit Windows.
+    w "$sockbin/wscatalog.exe" base "$(winpath "$win32/sockbin/wsbase.dll")"
 else
     wine32=no
 fi
@@ -155,10 +157,16 @@ check "a blocked word gets the block page" grep -q "BLOCK PAGE, URL Word applied
     "$out/logs/pcdemo.txt"
 check "a blocked category gets the block page" \
     grep -q "BLOCK PAGE, Category applied is: Gambling" "$out/logs/pcdemo.txt"
-kill $web 2>/dev/null || true
 if [[ $wine32 == yes ]]; then
-    echo "32-bit programs: the 32-bit layer is registered (see the catalogue above)"
-else
+    # The installed x86\FilterLsp.dll in a 32-bit program, run through the 32-bit stand-in host.
+    w "$win32/sockbin/wsrun.exe" "$(winpath "$win32/sockbin/filter_child.exe")" \
+        "$(winpath "$out/logs/child32.txt")" "browse:$port:/poker-night" "browse:$port:/" \
+        >"$out/logs/child32-console.txt" 2>&1 || true
+    check "a 32-bit program gets the block page for a blocked word, and a page passes" \
+        test "$(tr -d '\r' <"$out/logs/child32.txt" 2>/dev/null | paste -sd,)" = "blocked,passed"
+fi
+kill $web 2>/dev/null || true
+if [[ $wine32 == no ]]; then
     echo "32-bit programs: SKIPPED: no 32-bit Wine (wine32) here, so no 32-bit program runs;" \
         "the 32-bit files and catalogue entries are checked all the same"
 fi
