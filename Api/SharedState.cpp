@@ -6,12 +6,9 @@
 
 #include "Api/Library.h"
 #include "log/portable/Format.h"
-#include "win/CriticalSection.h"
-#include "win/SharedMemory.h"
+#include "win/SharedBlockOwner.h"
 
 namespace {
-
-std::atomic<bool> g_bShareAcrossProcesses{false};
 
 void InitialImage(void* pBlock) noexcept {
     auto* pState = new (pBlock) PolicySharedState{};
@@ -43,51 +40,11 @@ void LogOwnState(const CSharedMemory& memory, CSharedMemory::Result result) noex
     }
 }
 
-class CPolicyStateOwner {
-public:
-    PolicySharedState& Get() noexcept {
-        if (PolicySharedState* pState = m_pState.load(std::memory_order_acquire)) {
-            return *pState;
-        }
-        const CCriticalSectionLock lock(m_openLock);
-        if (m_pState.load(std::memory_order_relaxed) == nullptr) {
-            Open();
-        }
-        return *m_pState.load(std::memory_order_relaxed);
-    }
+void CountIn(PolicySharedState& state) noexcept {
+    std::atomic_ref<std::int32_t>(state.iInstances).fetch_add(1);
+}
 
-    PolicySharedState* IfMapped() const noexcept {
-        return m_pState.load(std::memory_order_acquire);
-    }
-
-private:
-    void Open() noexcept {
-        PolicySharedState* pState = nullptr;
-        if (g_bShareAcrossProcesses.load()) {
-            const CSharedMemory::Result result =
-                m_memory.Open(kPolicyStateName, PolicySharedState::kLayoutVersion,
-                              sizeof(PolicySharedState), InitialImage);
-            if (result == CSharedMemory::Result::kOpened) {
-                pState = static_cast<PolicySharedState*>(m_memory.Get());
-            } else {
-                LogOwnState(m_memory, result);
-            }
-        }
-        if (pState == nullptr) {
-            InitialImage(m_own);
-            pState = std::launder(reinterpret_cast<PolicySharedState*>(m_own));
-        }
-        std::atomic_ref<std::int32_t>(pState->iInstances).fetch_add(1);
-        m_pState.store(pState, std::memory_order_release);
-    }
-
-    CCriticalSection m_openLock;
-    CSharedMemory m_memory;
-    alignas(PolicySharedState) unsigned char m_own[sizeof(PolicySharedState)] = {};
-    std::atomic<PolicySharedState*> m_pState{nullptr};
-};
-
-CPolicyStateOwner g_state;
+CSharedBlockOwner<PolicySharedState> g_state(kPolicyStateName, InitialImage, LogOwnState, CountIn);
 
 }  // namespace
 
@@ -100,5 +57,5 @@ PolicySharedState* SharedPolicyStateIfMapped() noexcept {
 }
 
 void SharePolicyStateAcrossProcesses() noexcept {
-    g_bShareAcrossProcesses.store(true);
+    g_state.Share();
 }

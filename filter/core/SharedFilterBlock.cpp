@@ -4,12 +4,9 @@
 #include <new>
 
 #include "filter/core/portable/FilterLog.h"
-#include "win/CriticalSection.h"
-#include "win/SharedMemory.h"
+#include "win/SharedBlockOwner.h"
 
 namespace {
-
-std::atomic<bool> g_bShareAcrossProcesses{false};
 
 // Every byte zero but the profile name ("Default") and the time rules' empty days.
 void InitialImage(void* pBlock) noexcept {
@@ -39,52 +36,11 @@ void LogOwnBlock(const CSharedMemory& memory, CSharedMemory::Result result) noex
     }
 }
 
-class CFilterBlockOwner {
-public:
-    SharedFilterBlock& Get() noexcept {
-        if (SharedFilterBlock* pBlock = m_pBlock.load(std::memory_order_acquire)) {
-            return *pBlock;
-        }
-        const CCriticalSectionLock lock(m_openLock);
-        if (m_pBlock.load(std::memory_order_relaxed) == nullptr) {
-            Open();
-        }
-        return *m_pBlock.load(std::memory_order_relaxed);
-    }
+void CountIn(SharedFilterBlock& block) noexcept {
+    std::atomic_ref<std::uint8_t>(block.rules.processCount).fetch_add(1);
+}
 
-    SharedFilterBlock* IfMapped() const noexcept {
-        return m_pBlock.load(std::memory_order_acquire);
-    }
-
-private:
-    void Open() noexcept {
-        SharedFilterBlock* pBlock = nullptr;
-        if (g_bShareAcrossProcesses.load()) {
-            const CSharedMemory::Result result =
-                m_memory.Open(kFilterStateName, SharedFilterBlock::kLayoutVersion,
-                              sizeof(SharedFilterBlock), InitialImage);
-            if (result == CSharedMemory::Result::kOpened) {
-                pBlock = static_cast<SharedFilterBlock*>(m_memory.Get());
-            } else {
-                LogOwnBlock(m_memory, result);
-            }
-        }
-        if (pBlock == nullptr) {
-            // Static storage: zero pages the system gives only once they are touched.
-            alignas(SharedFilterBlock) static unsigned char s_own[sizeof(SharedFilterBlock)];
-            InitialImage(s_own);
-            pBlock = std::launder(reinterpret_cast<SharedFilterBlock*>(s_own));
-        }
-        std::atomic_ref<std::uint8_t>(pBlock->rules.processCount).fetch_add(1);
-        m_pBlock.store(pBlock, std::memory_order_release);
-    }
-
-    CCriticalSection m_openLock;
-    CSharedMemory m_memory;
-    std::atomic<SharedFilterBlock*> m_pBlock{nullptr};
-};
-
-CFilterBlockOwner g_block;
+CSharedBlockOwner<SharedFilterBlock> g_block(kFilterStateName, InitialImage, LogOwnBlock, CountIn);
 
 }  // namespace
 
@@ -105,7 +61,7 @@ SharedTimeRules& TheSharedTimeRules() noexcept {
 }
 
 void ShareFilterStateAcrossProcesses() noexcept {
-    g_bShareAcrossProcesses.store(true);
+    g_block.Share();
 }
 
 void CountProcessOutIfMapped() noexcept {
