@@ -12,12 +12,12 @@
 #include "Api/PolicyApi.h"
 #include "Api/SharedState.h"
 #include "filter/core/SharedFilterBlock.h"
+#include "tests/filter/WordsOnlyFamily.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/PlainWebServer.h"
 #include "tests/support/ScopedCatalog.h"
 #include "tests/support/UnixProgram.h"
-#include "tests/support/UrlWords.h"
 #include "tools/install/LayerInstaller.h"
 #include "win/UniqueHandle.h"
 
@@ -66,14 +66,7 @@ protected:
     AcrossBitnessesTest() {
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
-        // Nothing answers there: every request is decided by a word, never by a lookup.
-        const std::string strAddress = "127.0.0.2";
-        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "TLVServerIP", REG_SZ,
-                          strAddress.c_str(), static_cast<DWORD>(strAddress.size() + 1));
-        EXPECT_EQ(SetUrlWords("Default", 1, {"pass"}), 1);
-        EXPECT_EQ(SetUrlWords("Default", 0, {"poker"}), 1);
-        EXPECT_EQ(CreateUser("kid", "pw", USER_TYPE_USER), 1);
-        EXPECT_EQ(SetUrlWords("kid", 0, {"chess"}), 1);
+        SetUpWordsOnlyFamily();
     }
     ~AcrossBitnessesTest() override { ::WSACleanup(); }
 

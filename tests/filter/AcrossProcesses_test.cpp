@@ -13,6 +13,7 @@
 
 #include "Api/PolicyApi.h"
 #include "filter/core/SharedFilterBlock.h"
+#include "tests/filter/WordsOnlyFamily.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FreshInstallation.h"
 #include "tests/support/LoopbackPeer.h"
@@ -35,15 +36,8 @@ protected:
     AcrossProcessesTest() {
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
-        // Nothing answers there: every request is decided by a word, never by a lookup.
-        const std::string strAddress = "127.0.0.2";
-        ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kProductKeyPath, "TLVServerIP", REG_SZ,
-                          strAddress.c_str(), static_cast<DWORD>(strAddress.size() + 1));
-        EXPECT_EQ(SetUrlWords("Default", 1, {"pass"}), 1);
-        EXPECT_EQ(SetUrlWords("Default", 0, {"poker"}), 1);
-        EXPECT_EQ(CreateUser("kid", "pw", USER_TYPE_USER), 1);
+        SetUpWordsOnlyFamily();
         EXPECT_EQ(SetUrlWords("kid", 1, {"pass"}), 1);
-        EXPECT_EQ(SetUrlWords("kid", 0, {"chess"}), 1);
     }
     ~AcrossProcessesTest() override { ::WSACleanup(); }
 

@@ -130,6 +130,25 @@ bool ValidProviderArguments(LPGUID lpProviderId, const WCHAR* lpszProviderDllPat
     return true;
 }
 
+// The frame of the installer's calls that add or change records: the arguments checked, the
+// catalogue locked while body runs, and no exception let out.
+template <class Body>
+int ChangeProvider(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
+                   const WSAPROTOCOL_INFOW* lpProtocolInfoList, DWORD dwNumberOfEntries,
+                   LPINT lpErrno, Body body) noexcept {
+    try {
+        int iResult = 0;
+        if (!ValidProviderArguments(lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
+                                    dwNumberOfEntries, lpErrno, iResult)) {
+            return iResult;
+        }
+        const wsock::CCatalogLock lock;
+        return body();
+    } catch (...) {
+        return Fail(lpErrno, WSAENOBUFS);
+    }
+}
+
 // Entry ids are assigned here, by each catalogue for itself. Called under the catalogue lock.
 int InstallInto(CatalogView view, LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
                 const WSAPROTOCOL_INFOW* lpProtocolInfoList, DWORD dwNumberOfEntries,
@@ -149,6 +168,54 @@ int InstallInto(CatalogView view, LPGUID lpProviderId, const WCHAR* lpszProvider
         catalog.records.push_back(record);
     }
     if (!wsock::WriteCatalog(catalog, view)) {
+        return Fail(lpErrno, WSANO_RECOVERY);
+    }
+    return 0;
+}
+
+// Both catalogues, each assigning its own entry ids; all or nothing. The one path serves both
+// unless WSCUpdateProvider32 gives the 32-bit catalogue another. Under the catalogue lock.
+int InstallIntoBoth(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
+                    const WSAPROTOCOL_INFOW* lpProtocolInfoList, DWORD dwNumberOfEntries,
+                    LPINT lpErrno) {
+    const Catalog before = wsock::ReadCatalog(CatalogView::kOwn);
+    if (InstallInto(CatalogView::kOwn, lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
+                    dwNumberOfEntries, lpErrno) != 0) {
+        return SOCKET_ERROR;
+    }
+    if (InstallInto(CatalogView::k32Bit, lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
+                    dwNumberOfEntries, lpErrno) != 0) {
+        Catalog restored = before;
+        restored.serial = wsock::ReadCatalog(CatalogView::kOwn).serial;
+        wsock::WriteCatalog(restored, CatalogView::kOwn);
+        return SOCKET_ERROR;
+    }
+    return 0;
+}
+
+// Replaces the provider's records in the 32-bit catalogue, in their order, by the given ones
+// (as many as it has), and its DLL path; each keeps its place and entry id. Under the
+// catalogue lock.
+int UpdateIn32(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
+               const WSAPROTOCOL_INFOW* lpProtocolInfoList, DWORD dwNumberOfEntries,
+               LPINT lpErrno) {
+    Catalog catalog = wsock::ReadCatalog(CatalogView::k32Bit);
+    std::vector<CatalogRecord*> records;
+    for (CatalogRecord& record : catalog.records) {
+        if (IsEqualGUID(record.info.ProviderId, *lpProviderId)) {
+            records.push_back(&record);
+        }
+    }
+    if (records.size() != dwNumberOfEntries) {
+        return Fail(lpErrno, WSAEINVAL);
+    }
+    for (DWORD i = 0; i < dwNumberOfEntries; ++i) {
+        if (!MakeRecord(lpProtocolInfoList[i], *lpProviderId, records[i]->info.dwCatalogEntryId,
+                        lpszProviderDllPath, *records[i])) {
+            return Fail(lpErrno, WSAEINVAL);
+        }
+    }
+    if (!wsock::WriteCatalog(catalog, CatalogView::k32Bit)) {
         return Fail(lpErrno, WSANO_RECOVERY);
     }
     return 0;
@@ -243,18 +310,11 @@ int WSPAPI WSCGetProviderPath32(LPGUID lpProviderId, WCHAR* lpszProviderDllPath,
 int WSPAPI WSCInstallProvider(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
                               const LPWSAPROTOCOL_INFOW lpProtocolInfoList, DWORD dwNumberOfEntries,
                               LPINT lpErrno) {
-    try {
-        int iResult = 0;
-        if (!ValidProviderArguments(lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                                    dwNumberOfEntries, lpErrno, iResult)) {
-            return iResult;
-        }
-        const wsock::CCatalogLock lock;
-        return InstallInto(CatalogView::kOwn, lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                           dwNumberOfEntries, lpErrno);
-    } catch (...) {
-        return Fail(lpErrno, WSAENOBUFS);
-    }
+    return ChangeProvider(
+        lpProviderId, lpszProviderDllPath, lpProtocolInfoList, dwNumberOfEntries, lpErrno, [&] {
+            return InstallInto(CatalogView::kOwn, lpProviderId, lpszProviderDllPath,
+                               lpProtocolInfoList, dwNumberOfEntries, lpErrno);
+        });
 }
 
 // Both catalogues, each assigning its own entry ids; all or nothing. The one path serves both
@@ -262,29 +322,11 @@ int WSPAPI WSCInstallProvider(LPGUID lpProviderId, const WCHAR* lpszProviderDllP
 int WSPAPI WSCInstallProvider64_32(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
                                    const LPWSAPROTOCOL_INFOW lpProtocolInfoList,
                                    DWORD dwNumberOfEntries, LPINT lpErrno) {
-    try {
-        int iResult = 0;
-        if (!ValidProviderArguments(lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                                    dwNumberOfEntries, lpErrno, iResult)) {
-            return iResult;
-        }
-        const wsock::CCatalogLock lock;
-        const Catalog before = wsock::ReadCatalog(CatalogView::kOwn);
-        if (InstallInto(CatalogView::kOwn, lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                        dwNumberOfEntries, lpErrno) != 0) {
-            return SOCKET_ERROR;
-        }
-        if (InstallInto(CatalogView::k32Bit, lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                        dwNumberOfEntries, lpErrno) != 0) {
-            Catalog restored = before;
-            restored.serial = wsock::ReadCatalog(CatalogView::kOwn).serial;
-            wsock::WriteCatalog(restored, CatalogView::kOwn);
-            return SOCKET_ERROR;
-        }
-        return 0;
-    } catch (...) {
-        return Fail(lpErrno, WSAENOBUFS);
-    }
+    return ChangeProvider(
+        lpProviderId, lpszProviderDllPath, lpProtocolInfoList, dwNumberOfEntries, lpErrno, [&] {
+            return InstallIntoBoth(lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
+                                   dwNumberOfEntries, lpErrno);
+        });
 }
 
 // Replaces the provider's records in the 32-bit catalogue, in their order, by the given ones
@@ -292,36 +334,11 @@ int WSPAPI WSCInstallProvider64_32(LPGUID lpProviderId, const WCHAR* lpszProvide
 int WSPAPI WSCUpdateProvider32(LPGUID lpProviderId, const WCHAR* lpszProviderDllPath,
                                const LPWSAPROTOCOL_INFOW lpProtocolInfoList,
                                DWORD dwNumberOfEntries, LPINT lpErrno) {
-    try {
-        int iResult = 0;
-        if (!ValidProviderArguments(lpProviderId, lpszProviderDllPath, lpProtocolInfoList,
-                                    dwNumberOfEntries, lpErrno, iResult)) {
-            return iResult;
-        }
-        const wsock::CCatalogLock lock;
-        Catalog catalog = wsock::ReadCatalog(CatalogView::k32Bit);
-        std::vector<CatalogRecord*> records;
-        for (CatalogRecord& record : catalog.records) {
-            if (IsEqualGUID(record.info.ProviderId, *lpProviderId)) {
-                records.push_back(&record);
-            }
-        }
-        if (records.size() != dwNumberOfEntries) {
-            return Fail(lpErrno, WSAEINVAL);
-        }
-        for (DWORD i = 0; i < dwNumberOfEntries; ++i) {
-            if (!MakeRecord(lpProtocolInfoList[i], *lpProviderId, records[i]->info.dwCatalogEntryId,
-                            lpszProviderDllPath, *records[i])) {
-                return Fail(lpErrno, WSAEINVAL);
-            }
-        }
-        if (!wsock::WriteCatalog(catalog, CatalogView::k32Bit)) {
-            return Fail(lpErrno, WSANO_RECOVERY);
-        }
-        return 0;
-    } catch (...) {
-        return Fail(lpErrno, WSAENOBUFS);
-    }
+    return ChangeProvider(lpProviderId, lpszProviderDllPath, lpProtocolInfoList, dwNumberOfEntries,
+                          lpErrno, [&] {
+                              return UpdateIn32(lpProviderId, lpszProviderDllPath,
+                                                lpProtocolInfoList, dwNumberOfEntries, lpErrno);
+                          });
 }
 
 int WSPAPI WSCDeinstallProvider(LPGUID lpProviderId, LPINT lpErrno) {
