@@ -39,7 +39,9 @@ rm -f "$out"
 #   kept;
 # - the uninstallation's tool run before RemoveFiles takes it away, the installation's after
 #   InstallFiles put it there, with its undoing just before it (a rollback action runs only
-#   when a later step fails), each with its data set just before.
+#   when a later step fails), each with its data set just before;
+# - in the user-interface sequence, the password dialog once CostFinalize has run and before
+#   ExecuteAction hands over to the installation.
 q() { msibuild "$out" -q "$1"; }
 sequence() { q "UPDATE InstallExecuteSequence SET Sequence = $2 WHERE Action = '$1'"; }
 sequence CheckUninstallPassword 1300
@@ -51,6 +53,7 @@ sequence SetRollbackInstallProductData 4002
 sequence RollbackInstallProduct 4004
 sequence SetInstallProductData 4005
 sequence InstallProduct 4010
+q "UPDATE InstallUISequence SET Sequence = 1010 WHERE Action = 'AskAdminPassword'"
 q "UPDATE CustomAction SET Type = 8243 WHERE Action = 'SetInstallProductData'"
 q "UPDATE CustomAction SET Type = 11265 WHERE Action = 'InstallProduct'"
 # wixl writes Execute="rollback" as an immediate action: a DLL action (1) whose return is ignored

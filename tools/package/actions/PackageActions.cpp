@@ -5,10 +5,13 @@
 //   CheckUninstallPassword  immediate, before anything is removed: the password (ADMINPASSWORD,
 //                           or the settings program's dialog when there is a UI) must prove
 //                           the administrator, else the uninstallation stops
-//   InstallProduct          deferred: "FOLDER|CATEGORYSERVER|STRICTFILTER|UILEVEL|PASSWORD"
+//   InstallProduct          deferred: "FOLDER|CATEGORYSERVER|STRICTFILTER|PASSWORD"; the tool
+//                           refuses to install without a password unless it keeps the settings
 //   UninstallProduct        deferred: "FOLDER|UPGRADINGPRODUCTCODE", and as the rollback of
 //                           InstallProduct: "FOLDER|OLDERVERSIONFOUND"
 //   MarkUpgrade             immediate, in a newer package before it removes the older one
+//   AskAdminPassword        immediate, in the user-interface sequence of an installation
+//                           without ADMINPASSWORD: the parent chooses the password there
 // An older version's removal by a newer package (a major upgrade) asks for no password and
 // keeps the settings. Windows tells that removal so with UPGRADINGPRODUCTCODE; Wine's msi sets
 // no such property (it removes the older product with "msiexec /qn /i CODE REMOVE=ALL"), so
@@ -23,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/package/actions/PasswordDialog.h"
 #include "win/ProcessHandles.h"
 #include "win/RegKey.h"
 #include "win/UniqueHandle.h"
@@ -188,21 +192,6 @@ bool WithDialogs(const std::wstring& strUiLevel) {
     return _wtoi(strUiLevel.c_str()) >= kUiLevelWithDialogs;
 }
 
-// Windows runs a deferred action as LocalSystem in session 0, where no window reaches the
-// person's desktop: a dialog there would wait unseen.
-bool InServicesSession() {
-    DWORD dwSession = 0;
-    return ::ProcessIdToSessionId(::GetCurrentProcessId(), &dwSession) && dwSession == 0;
-}
-
-// A message the person sees (in a silent installation, the log's).
-void Error(MSIHANDLE hInstall, const std::wstring& strText) {
-    PMSIHANDLE hRecord = ::MsiCreateRecord(1);
-    ::MsiRecordSetStringW(hRecord, 0, strText.c_str());
-    ::MsiProcessMessage(hInstall, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK),
-                        hRecord);
-}
-
 // A newer package's mark, made in the last ten minutes (the key's last write time).
 bool UpgradeUnderWay() {
     HKEY hKey = nullptr;
@@ -258,14 +247,14 @@ UINT __stdcall CheckUninstallPassword(MSIHANDLE hInstall) {
 }
 
 UINT __stdcall InstallProduct(MSIHANDLE hInstall) {
-    std::vector<std::wstring> fields = Fields(Property(hInstall, L"CustomActionData"), 5);
+    std::vector<std::wstring> fields = Fields(Property(hInstall, L"CustomActionData"), 4);
     if (fields[0].empty()) {
         Log(hInstall, L"no installation folder in the action's data");
         return ERROR_INSTALL_FAILURE;
     }
     const std::wstring strFolder = WithBackslash(fields[0]);
     const std::wstring& strServers = fields[1];
-    std::wstring strArguments = L"install --folder " +
+    std::wstring strArguments = L"install --password-stdin --folder " +
                                 Quoted(strFolder.substr(0, strFolder.size() - 1)) + L" --lsp " +
                                 Quoted(strFolder + L"FilterLsp.dll") + L" --lsp32 " +
                                 Quoted(strFolder + L"x86\\FilterLsp.dll") + L" --keep-settings";
@@ -274,19 +263,11 @@ UINT __stdcall InstallProduct(MSIHANDLE hInstall) {
     if (fields[2] == L"0") {
         strArguments += L" --compat";
     }
-    std::wstring strPassword = fields[4];
-    ::SecureZeroMemory(fields[4].data(), fields[4].size() * sizeof(wchar_t));
-    if (strPassword.empty() && WithDialogs(fields[3])) {
-        if (InServicesSession()) {
-            Error(hInstall,
-                  L"The administrator's password cannot be asked for here. Install with "
-                  L"ADMINPASSWORD=... on msiexec's command line.");
-            return ERROR_INSTALL_FAILURE;
-        }
-        strArguments += L" --interactive";
-    } else {
-        strArguments += L" --password-stdin";
-    }
+    // The password comes from ADMINPASSWORD or the package's own dialog, never from a window
+    // of this action's: it runs as LocalSystem, in session 0 on Windows, where none would
+    // reach the person.
+    std::wstring strPassword = fields[3];
+    ::SecureZeroMemory(fields[3].data(), fields[3].size() * sizeof(wchar_t));
     const int iExit = RunTool(hInstall, strFolder, strArguments, std::move(strPassword));
     if (iExit == 0) {
         ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, KEY_WOW64_64KEY, 0);
@@ -308,6 +289,26 @@ UINT __stdcall UninstallProduct(MSIHANDLE hInstall) {
         strArguments += L" --keep-settings";
     }
     return Outcome(RunTool(hInstall, strFolder, strArguments, L""));
+}
+
+// In the parent's own session, before anything is installed; the property carries the password
+// (hidden, as a secure property) to the tool's run as a system action.
+UINT __stdcall AskAdminPassword(MSIHANDLE hInstall) {
+    if (!Property(hInstall, L"ADMINPASSWORD").empty()) {
+        return ERROR_SUCCESS;
+    }
+    HMODULE hModule = nullptr;
+    ::GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&AskAdminPassword), &hModule);
+    std::wstring strPassword;
+    if (!AskNewAdminPassword(::GetForegroundWindow(), hModule, strPassword)) {
+        Log(hInstall, L"no administrator's password chosen: nothing is installed");
+        return ERROR_INSTALL_USEREXIT;
+    }
+    const UINT uResult = ::MsiSetPropertyW(hInstall, L"ADMINPASSWORD", strPassword.c_str());
+    ::SecureZeroMemory(strPassword.data(), strPassword.size() * sizeof(wchar_t));
+    return uResult == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }
 
 // Never fails the installation: where the mark cannot be made, the system's own
