@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows package under Wine, in a fresh prefix of its own (BUILD/wineprefix-package): a
 # silent installation with ADMINPASSWORD gives a working filter (the layer in both catalogues,
-# the category service, the files and the configuration); an uninstallation with a wrong
+# the category service, the files and the configuration), and one with the user interface asks
+# for the password in the package's own dialog; an uninstallation with a wrong
 # password is refused and leaves everything; a silent major upgrade asks no password and keeps
 # the settings; an uninstallation with the right password leaves nothing behind; and no file or
 # registry value of the prefix holds the password in clear.
@@ -69,7 +70,8 @@ for program in wixl msibuild; do
     fi
 done
 for file in "$win32/sockbin/FilterLsp.dll" "$win32/sockbin/PolicyApi.dll" \
-    "$build/package/PackageActions.dll" "$sockbin/pcinstall.exe" "$sockbin/wshost.dll"; do
+    "$build/package/PackageActions.dll" "$sockbin/pcinstall.exe" "$sockbin/wshost.dll" \
+    "$sockbin/package_dialog_driver.exe"; do
     if [[ ! -f $file ]]; then
         echo "package_test: $file is missing: build the trees (scripts/build.sh)" >&2
         exit 1
@@ -216,6 +218,20 @@ check "no Run value" fails has_value 'HKLM\Software\Microsoft\Windows\CurrentVer
 check "no service" fails has_key 'HKLM\System\CurrentControlSet\Services\Quillon Categories'
 check "no catalogue entries" test "$(chains)" = 0
 w "$sockbin/wscatalog.exe" list >"$out/logs/catalogue-removed.txt"
+
+echo "-- a double-click installation: the package asks for the password itself"
+# In a desktop session of its own (an X server; see gui-session), the parent's steps taken by
+# the driver (tests/package/PasswordDialogDriver.cpp).
+w --stop
+check "msiexec /i with its user interface and no ADMINPASSWORD asks, then installs" \
+    env PC_GUI_PREFIX="$prefix" "$build/gui-session" "$sockbin/package_dialog_driver.exe" \
+    "$(package 0.1.0)" "$password"
+check "... and the password the parent chose proves" \
+    w "$folder/pcinstall.exe" check-password --password-stdin <<<"$password"
+check "... and is in no file or registry value of the prefix in clear" password_nowhere
+check "msiexec /x with ADMINPASSWORD removes it again" \
+    msiexec /x "$(package 0.1.0)" /qn "ADMINPASSWORD=$password" $(log uninstall-ui)
+check "... leaving no installation folder" fails test -e "$folder"
 
 echo "-- an installation that fails after the tool ran"
 check "msiexec /i of the failing package fails" \
