@@ -3,7 +3,10 @@
 // passwords that differ (each refused with the settings program's message, the fields emptied),
 // then the password twice. Saves a picture of the dialog as package-password.png.
 //   package_dialog_driver PACKAGE PASSWORD
-// Exit status: msiexec's when every step went so, else 1 (what did not, on standard error).
+// With --cancel for the password, the parent cancels instead, and msiexec must end with
+// ERROR_INSTALL_USEREXIT.
+// Exit status 0 when every step went so and msiexec ended as it should, else 1 (what did not, on
+// standard error).
 #include <windows.h>
 
 #include <cstdio>
@@ -63,6 +66,16 @@ bool AnswerDialog(const char* szPassword) {
     return g_nFailures == 0;
 }
 
+bool Cancel() {
+    const HWND hDialog = gui::FindDialog(0, "Parental Control");
+    if (hDialog == nullptr) {
+        std::fprintf(stderr, "package_dialog_driver: no password dialog came\n");
+        return false;
+    }
+    gui::Click(hDialog, IDCANCEL);
+    return gui::WaitUntil([&] { return !::IsWindow(hDialog); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +94,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const CProcessHandles msiexec = OwnProcessHandles(info);
-    const bool bAnswered = AnswerDialog(argv[2]);
+    const bool bCancel = std::string(argv[2]) == "--cancel";
+    const bool bAnswered = bCancel ? Cancel() : AnswerDialog(argv[2]);
     DWORD dwExit = 1;
     if (::WaitForSingleObject(msiexec.process.Get(), bAnswered ? gui::kWaitMs * 5 : 0) !=
             WAIT_OBJECT_0 ||
@@ -90,5 +104,10 @@ int main(int argc, char** argv) {
         ::TerminateProcess(msiexec.process.Get(), 1);
         return 1;
     }
-    return bAnswered ? static_cast<int>(dwExit) : 1;
+    const DWORD dwExpected = bCancel ? ERROR_INSTALL_USEREXIT : ERROR_SUCCESS;
+    if (dwExit != dwExpected) {
+        std::fprintf(stderr, "package_dialog_driver: msiexec ended with %lu, not %lu\n", dwExit,
+                     dwExpected);
+    }
+    return bAnswered && dwExit == dwExpected ? 0 : 1;
 }

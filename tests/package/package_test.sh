@@ -223,9 +223,11 @@ echo "-- a double-click installation: the package asks for the password itself"
 # In a desktop session of its own (an X server; see gui-session), the parent's steps taken by
 # the driver (tests/package/PasswordDialogDriver.cpp).
 w --stop
+gui() { env PC_GUI_PREFIX="$prefix" "$build/gui-session" "$sockbin/package_dialog_driver.exe" "$@"; }
+check "a parent who cancels the dialog ends the installation" gui "$(package 0.1.0)" --cancel
+check "... no installation folder" fails test -e "$folder"
 check "msiexec /i with its user interface and no ADMINPASSWORD asks, then installs" \
-    env PC_GUI_PREFIX="$prefix" "$build/gui-session" "$sockbin/package_dialog_driver.exe" \
-    "$(package 0.1.0)" "$password"
+    gui "$(package 0.1.0)" "$password"
 check "... and the password the parent chose proves" \
     w "$folder/pcinstall.exe" check-password --password-stdin <<<"$password"
 check "... and is in no file or registry value of the prefix in clear" password_nowhere
