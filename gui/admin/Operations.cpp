@@ -211,32 +211,31 @@ bool WriteProfileLists(CProfileEditState& state, bool bLogSteps) {
     return bSaved;
 }
 
-int ReadURLLists(CProfileEditState& state) {
-    const char* szProfile = state.profileName;
+// A profile's allowed and blocked lists of one kind, through the library's getter (named in
+// the log line when it fails).
+static int ReadAllowedAndBlocked(const char* szProfile, int (*get)(const char*, int, char***, int*),
+                                 const char* szGetter, std::vector<std::string>& allowed,
+                                 std::vector<std::string>& blocked) {
     for (const int iAllowed : {1, 0}) {
         const auto read = [&](char*** list, int* count) {
-            return GetURLList(szProfile, iAllowed, list, count);
+            return get(szProfile, iAllowed, list, count);
         };
-        if (!ReadList(read, iAllowed ? state.allowedURLs : state.blockedURLs, KeepAll)) {
-            Log(std::string("Operations :: GetURLList Failed:") + GetLastErrorMessage(), 1);
+        if (!ReadList(read, iAllowed ? allowed : blocked, KeepAll)) {
+            Log(std::string("Operations :: ") + szGetter + " Failed:" + GetLastErrorMessage(), 1);
             return 0;
         }
     }
     return 1;
 }
 
+int ReadURLLists(CProfileEditState& state) {
+    return ReadAllowedAndBlocked(state.profileName, GetURLList, "GetURLList", state.allowedURLs,
+                                 state.blockedURLs);
+}
+
 static int ReadIPLists(CProfileEditState& state) {
-    const char* szProfile = state.profileName;
-    for (const int iAllowed : {1, 0}) {
-        const auto read = [&](char*** list, int* count) {
-            return GetIPList(szProfile, iAllowed, list, count);
-        };
-        if (!ReadList(read, iAllowed ? state.allowedIPs : state.blockedIPs, KeepAll)) {
-            Log(std::string("Operations :: GetIPList Failed:") + GetLastErrorMessage(), 1);
-            return 0;
-        }
-    }
-    return 1;
+    return ReadAllowedAndBlocked(state.profileName, GetIPList, "GetIPList", state.allowedIPs,
+                                 state.blockedIPs);
 }
 
 static int ReadWords(CProfileEditState& state) {
