@@ -69,14 +69,9 @@ const char* TimeProfileEditing(int nRound, double& dEditToShown, double& dDoneTo
     if (!WaitClosely([&] { return gui::ItemText(hAdvanced, IDC_URL_ALLOWED_EDIT).empty(); })) {
         return "the entry was not added";
     }
-    const LARGE_INTEGER done = Now();
-    gui::Click(hEditor, IDC_EDITOR_DONE);
-    const HWND hBox = program.MessageBoxOf(hEditor);
-    if (hBox == nullptr) {
+    if (!TimedCommit(program, hEditor, IDC_EDITOR_DONE, &dDoneToMessage)) {
         return "no success message";
     }
-    dDoneToMessage = Milliseconds(done, Now());
-    gui::AnswerMessageBox(hBox, IDOK);
     return CloseFromAdministration(program, own);
 }
 

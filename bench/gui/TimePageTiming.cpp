@@ -70,14 +70,9 @@ const char* TimeRound(int nRound, CRound& round) {
     if (!WaitClosely([&] { return gui::ItemText(hPage, IDC_TIME_RULES_TEXT) != strBefore; })) {
         return "the cell did not change";
     }
-    const LARGE_INTEGER apply = Now();
-    gui::Click(hEditor, IDC_EDITOR_APPLY);
-    const HWND hBox = program.MessageBoxOf(hEditor);
-    if (hBox == nullptr) {
+    if (!TimedCommit(program, hEditor, IDC_EDITOR_APPLY, &round.dApplyToMessage)) {
         return "no success message";
     }
-    round.dApplyToMessage = Milliseconds(apply, Now());
-    gui::AnswerMessageBox(hBox, IDOK);
     gui::Click(hEditor, IDCANCEL);
     return CloseFromAdministration(program, own);
 }

@@ -102,6 +102,20 @@ inline COwnEditor OpenOwnProfileEditor(const CGuiProgram& program) {
     return own;
 }
 
+// Clicks the editor's button nId and answers the success message it brings; the time from the
+// click to the message in *pdMs. False when no message came.
+inline bool TimedCommit(const CGuiProgram& program, HWND hEditor, int nId, double* pdMs) {
+    const LARGE_INTEGER click = Now();
+    gui::Click(hEditor, nId);
+    const HWND hBox = program.MessageBoxOf(hEditor);
+    if (hBox == nullptr) {
+        return false;
+    }
+    *pdMs = Milliseconds(click, Now());
+    gui::AnswerMessageBox(hBox, IDOK);
+    return true;
+}
+
 // Once the editor went back to Administration: that screen closed and the program ended
 // from the tray. What went wrong, or nullptr.
 inline const char* CloseFromAdministration(const CGuiProgram& program, const COwnEditor& own) {
