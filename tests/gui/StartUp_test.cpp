@@ -35,7 +35,7 @@ protected:
 TEST_F(StartUpTest, ABlankCommandLineShowsTheLoginWindowAndEveryExitWritesTheRunEntry) {
     CGuiProgram program;
     const HWND hLogin = program.Dialog("Login");
-    ASSERT_NE(hLogin, nullptr);
+    ASSERT_NE(hLogin, nullptr) << program.State();
     EXPECT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) != FALSE; }));
     gui::Screenshot(hLogin, "login");
     EXPECT_FALSE(RunEntry().has_value());
@@ -52,7 +52,7 @@ TEST_F(StartUpTest, StartUpInAnyCaseRotatesTheLogsFirst) {
     MakeOldLog();
     CGuiProgram program("startup");
     const HWND hLogin = program.Dialog("Login");
-    ASSERT_NE(hLogin, nullptr);
+    ASSERT_NE(hLogin, nullptr) << program.State();
     EXPECT_FALSE(Exists("Old.Log"));
     EXPECT_TRUE(Exists("Old.Bak"));
     // The first record went before the rotation, the rest after it.
@@ -76,9 +76,9 @@ TEST_F(StartUpTest, UnreadableSettingsAtStartSayWhyAndEndTheProgram) {
               ERROR_SUCCESS);
     CGuiProgram program;
     const HWND hLogin = program.Dialog("Login");
-    ASSERT_NE(hLogin, nullptr);
+    ASSERT_NE(hLogin, nullptr) << program.State();
     const HWND hBox = program.MessageBoxOf(hLogin);
-    ASSERT_NE(hBox, nullptr);
+    ASSERT_NE(hBox, nullptr) << program.State();
     EXPECT_EQ(gui::MessageBoxText(hBox),
               "Quillon Parental Control configuration is tempered.\n Please reinstall Parental "
               "Control");
@@ -90,20 +90,20 @@ TEST_F(StartUpTest, UnreadableSettingsAtStartSayWhyAndEndTheProgram) {
 TEST_F(StartUpTest, InstallInLowerCaseWithBlanksShowsThePasswordDialog) {
     CGuiProgram program("  install ");
     const HWND hDialog = program.ShownDialog("Parental Control");
-    ASSERT_NE(hDialog, nullptr);
+    ASSERT_NE(hDialog, nullptr) << program.State();
     EXPECT_TRUE(gui::IsItemVisible(hDialog, IDC_ADMINPW_CONFIRM));
     EXPECT_FALSE(gui::IsItemVisible(hDialog, IDCANCEL));
 }
 
 TEST_F(StartUpTest, AnUnknownWordShowsTheLoginWindow) {
     CGuiProgram program("/help");
-    EXPECT_NE(program.Dialog("Login"), nullptr);
+    EXPECT_NE(program.Dialog("Login"), nullptr) << program.State();
 }
 
 TEST_F(StartUpTest, ASecondStartBringsTheFirstCopyForwardAndEnds) {
     CGuiProgram first;
     const HWND hLogin = first.Dialog("Login");
-    ASSERT_NE(hLogin, nullptr);
+    ASSERT_NE(hLogin, nullptr) << first.State();
     ::ShowWindow(hLogin, SW_HIDE);
     ASSERT_TRUE(gui::WaitUntil([&] { return ::IsWindowVisible(hLogin) == FALSE; }));
 
@@ -121,15 +121,15 @@ TEST_F(StartUpTest, CheckInstanceAloneShowsNothingAndEnds) {
     EXPECT_TRUE(gui::WindowsOf(program.Pid(), "#32770").empty());
     // The mutex went with it: a copy started now is the first.
     CGuiProgram next;
-    EXPECT_NE(next.Dialog("Login"), nullptr);
+    EXPECT_NE(next.Dialog("Login"), nullptr) << next.State();
 }
 
 TEST_F(StartUpTest, CheckInstanceWithACopyRunningAsksToCloseIt) {
     CGuiProgram first;
-    ASSERT_NE(first.Dialog("Login"), nullptr);
+    ASSERT_NE(first.Dialog("Login"), nullptr) << first.State();
     CGuiProgram check(" CheckInstance");
     const HWND hBox = check.MessageBoxOf(nullptr);
-    ASSERT_NE(hBox, nullptr);
+    ASSERT_NE(hBox, nullptr) << check.State();
     EXPECT_EQ(gui::MessageBoxText(hBox), "Close Parental Control Application.");
     gui::AnswerMessageBox(hBox, IDOK);
     EXPECT_TRUE(check.HasEnded());
