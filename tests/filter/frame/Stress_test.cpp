@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,12 +28,46 @@ constexpr int kConnectionsPerThread = 200;
 // completion reaches them.
 constexpr DWORD kWaitMs = 60000;
 
-// One thread accepts from a listener on the base provider and starts a thread per
-// connection, which echoes until its client shuts down its side; nConnections in all. (Several
-// threads blocked in accept on one listener lose connections under Wine.)
+// Accepted connections waiting for an echo thread; closed once the acceptor has ended.
+class CConnectionQueue {
+public:
+    void Push(CSocket conn) {
+        const std::lock_guard lock(m_lock);
+        m_waiting.push_back(std::move(conn));
+        m_changed.notify_one();
+    }
+    void Close() {
+        const std::lock_guard lock(m_lock);
+        m_bClosed = true;
+        m_changed.notify_all();
+    }
+    // The next connection, or none once the queue is closed and empty.
+    std::optional<CSocket> Pop() {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [this] { return m_bClosed || !m_waiting.empty(); });
+        if (m_waiting.empty()) {
+            return std::nullopt;
+        }
+        CSocket conn = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        return conn;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<CSocket> m_waiting;
+    bool m_bClosed = false;
+};
+
+// One thread accepts from a listener on the base provider, nConnections in all, and hands
+// each connection to one of nEchoThreads threads, which echoes until its client shuts down
+// its side. (Several threads blocked in accept on one listener lose connections under Wine;
+// a thread per connection made thousands of threads, and once a connection was reset and
+// the join of its thread failed with "No such process".)
 class CEchoServer {
 public:
-    CEchoServer(WSAPROTOCOL_INFOW base, int nConnections)
+    CEchoServer(WSAPROTOCOL_INFOW base, int nConnections, int nEchoThreads)
         : m_listener(::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, &base, 0, 0)) {
         const sockaddr_in addr = LoopbackAddress(0);
         ::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
@@ -40,12 +77,19 @@ public:
             for (int i = 0; i < nConnections; ++i) {
                 CSocket conn(::accept(m_listener.Get(), nullptr, nullptr));
                 if (!conn) {
-                    return;
+                    break;
                 }
-                m_workers.emplace_back([](CSocket c) { CLoopbackPeer::Echo(c.Get()); },
-                                       std::move(conn));
+                m_queue.Push(std::move(conn));
             }
+            m_queue.Close();
         });
+        for (int i = 0; i < nEchoThreads; ++i) {
+            m_echoers.emplace_back([this] {
+                while (std::optional<CSocket> conn = m_queue.Pop()) {
+                    CLoopbackPeer::Echo(conn->Get());
+                }
+            });
+        }
     }
     CEchoServer(const CEchoServer&) = delete;
     CEchoServer& operator=(const CEchoServer&) = delete;
@@ -54,7 +98,7 @@ public:
         // acceptor waiting for ever, so the listener goes first.
         m_listener.Reset();
         m_acceptor.join();
-        for (std::thread& t : m_workers) {
+        for (std::thread& t : m_echoers) {
             t.join();
         }
     }
@@ -64,8 +108,9 @@ public:
 private:
     CSocket m_listener;
     u_short m_uPort = 0;
+    CConnectionQueue m_queue;
     std::thread m_acceptor;
-    std::vector<std::thread> m_workers;  // the acceptor's alone until it ends
+    std::vector<std::thread> m_echoers;
 };
 
 // Failures from the client threads, reported by the test's own thread.
@@ -241,7 +286,9 @@ std::string Payload(int iThread, int iConnection) {
 using LayeredStress = LayeredSessionTest;
 
 TEST_F(LayeredStress, ManyThreadsMixingBlockingAndOverlappedIoLoseNothing) {
-    CEchoServer server(EnumCatalog()[4], kClientThreads * kConnectionsPerThread);
+    // A client has one connection open at a time, so an echo thread per client never keeps one
+    // waiting.
+    CEchoServer server(EnumCatalog()[4], kClientThreads * kConnectionsPerThread, kClientThreads);
     const sockaddr_in addr = server.Address();
     CFailures failures;
     std::vector<std::thread> clients;
