@@ -22,6 +22,8 @@ cmake --build build/win --target calls_bench >/dev/null
 
 export WINEPREFIX="$root/build/win/wineprefix-calls" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The 64-bit loader, never Debian's `wine` command (see cmake/wine-run.sh.in).
+loader=/usr/lib/wine/wine64
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -32,7 +34,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    wineboot -i </dev/null >/dev/null 2>&1
+    "$loader" wineboot.exe -i </dev/null >/dev/null 2>&1
     wineserver -w
 fi
 
@@ -75,7 +77,7 @@ web_port=$(wait_port "$work/web.log" 'port \([0-9]*\)' bench-calls)
 # differently on each.
 run() {
     local level=$1 output=$2 filter=${3:-compat} trace="$work/trace-$1-$2-${3:-compat}.log"
-    local program=(/usr/lib/wine/wine64 build/win/sockbin/calls_bench.exe "$web_port"
+    local program=("$loader" build/win/sockbin/calls_bench.exe "$web_port"
         "$category_port" "$n" "$level" "$filter")
     wineserver -f -p -d1 2>"$trace" &
     local server=$!
