@@ -28,7 +28,10 @@ scripts/deps.sh || status=1
 echo "== static analysis"
 scripts/tidy.sh || status=1
 
-# One closing line over both trees.
+# One closing line over both trees, and why no 32-bit program was tried where none was.
 awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
      END { printf "%d passed, %d failed\n", total - failed, failed }' "$summary"
+if [[ -f build/no-wine32 ]]; then
+    echo "32-bit programs: skipped: $(head -n 1 build/no-wine32) (build/no-wine32)"
+fi
 exit $status
