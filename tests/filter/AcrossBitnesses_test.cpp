@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,15 @@ std::string Folder32() {
 
 std::wstring Wide(const std::string& str) {
     return std::wstring(str.begin(), str.end());
+}
+
+// Why this machine runs no 32-bit programs, as scripts/setup.sh found it (the first line of its
+// mark), or empty.
+std::string No32BitProgramsHere() {
+    std::ifstream mark(WinePath(PC_NO_WINE32_MARK));
+    std::string strWhy;
+    std::getline(mark, strWhy);
+    return strWhy;
 }
 
 // Whether this Wine runs 32-bit programs: a prefix made with wine32 has the 32-bit system DLLs.
@@ -71,6 +81,9 @@ protected:
     ~AcrossBitnessesTest() override { ::WSACleanup(); }
 
     void SetUp() override {
+        if (const std::string strWhy = No32BitProgramsHere(); !strWhy.empty()) {
+            GTEST_SKIP() << "skipped: " << strWhy;
+        }
         if (!std::filesystem::exists(Folder32() + "filter_child.exe")) {
             GTEST_SKIP() << "no 32-bit build in " << Folder32() << " (scripts/build.sh makes it)";
         }

@@ -112,13 +112,17 @@ rm -rf "$prefix" "$prefix.lock"
 started=$SECONDS
 w "$sockbin/wscatalog.exe" base
 echo "fresh prefix in $((SECONDS - started)) s"
-if [[ -d $prefix/drive_c/windows/syswow64 && -f $prefix/drive_c/windows/syswow64/kernel32.dll ]] &&
-    command -v wine >/dev/null && wine --version >/dev/null 2>&1; then
-    wine32=yes
+# 32-bit programs run where the machine can (build/no-wine32 says why it cannot) and the prefix
+# was made by a Wine that ran them (it has the 32-bit system).
+no_wine32=$(realpath -m "$build/../no-wine32")
+if [[ -f $no_wine32 ]]; then
+    skip32="skipped: $(head -n 1 "$no_wine32")"
+elif [[ ! -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]; then
+    skip32="skipped: this Wine runs no 32-bit programs (wine32 and a prefix made with it)"
+else
+    skip32=""
     # A 32-bit program's entries name the 32-bit base provider, as on a 64-bit Windows.
     w "$sockbin/wscatalog.exe" base "$(winpath "$win32/sockbin/wsbase.dll")"
-else
-    wine32=no
 fi
 
 log() { echo "/l*v $(winpath "$out/logs/$1.log")"; }
@@ -159,7 +163,7 @@ check "a blocked word gets the block page" grep -q "BLOCK PAGE, URL Word applied
     "$out/logs/pcdemo.txt"
 check "a blocked category gets the block page" \
     grep -q "BLOCK PAGE, Category applied is: Gambling" "$out/logs/pcdemo.txt"
-if [[ $wine32 == yes ]]; then
+if [[ -z $skip32 ]]; then
     # The installed x86\FilterLsp.dll in a 32-bit program, run through the 32-bit stand-in host.
     w "$win32/sockbin/wsrun.exe" "$(winpath "$win32/sockbin/filter_child.exe")" \
         "$(winpath "$out/logs/child32.txt")" "browse:$port:/poker-night" "browse:$port:/" \
@@ -168,9 +172,8 @@ if [[ $wine32 == yes ]]; then
         test "$(tr -d '\r' <"$out/logs/child32.txt" 2>/dev/null | paste -sd,)" = "blocked,passed"
 fi
 kill $web 2>/dev/null || true
-if [[ $wine32 == no ]]; then
-    echo "32-bit programs: SKIPPED: no 32-bit Wine (wine32) here, so no 32-bit program runs;" \
-        "the 32-bit files and catalogue entries are checked all the same"
+if [[ -n $skip32 ]]; then
+    echo "32-bit programs: $skip32; the 32-bit files and catalogue entries are checked all the same"
 fi
 
 echo "-- uninstall with a wrong password"
