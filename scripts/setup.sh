@@ -82,21 +82,22 @@ install_wine32() {
         if [[ $added_i386 == yes ]]; then
             $sudo dpkg --remove-architecture i386 || true
         fi
-        return 0
-    fi
-    # The tests' prefix, if made before, has no 32-bit system (syswow64): made again at first use.
-    local prefix=$PWD/build/win/wineprefix
-    if [[ -d $prefix && ! -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]; then
-        WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-        rm -rf "$prefix"
+        return 1
     fi
 }
 
 if [[ ! -f build/no-wine32 ]]; then
     if ! why=$(runs_i386); then
         no_wine32 "this kernel cannot run 32-bit programs" "$why"
-    elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-        install_wine32
+    elif dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' ||
+        install_wine32; then
+        # The tests' prefix, made before wine32 was installed or while the kernel could not run
+        # it, has no 32-bit system: made again at its first use.
+        prefix=$PWD/build/win/wineprefix
+        if [[ -d $prefix && ! -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]; then
+            WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+            rm -rf "$prefix"
+        fi
     fi
 fi
 
