@@ -18,17 +18,7 @@ source scripts/lib/servers.sh
 source scripts/lib/family.sh
 source scripts/lib/browser.sh
 
-failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok:   $what"
-    else
-        echo "FAIL: $what"
-        failures=$((failures + 1))
-    fi
-}
+source tests/support/checks.sh
 contains() { grep -q -- "$2" "$1"; }
 lacks() { ! grep -q -- "$2" "$1"; }
 # The block page NAME showed its logo and its background, both loaded (natural sizes).

@@ -20,18 +20,7 @@ prefix=$build/wineprefix-package
 password='Hx7-parent.Q'
 folder="$prefix/drive_c/Program Files/Quillon Parental Control"
 
-failures=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok:   $what"
-    else
-        echo "FAIL: $what"
-        failures=$((failures + 1))
-    fi
-}
-fails() { ! "$@"; }
+source "$source_dir/tests/support/checks.sh"
 
 w() { PC_WINEPREFIX=$prefix "$build/wine-run" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
