@@ -35,6 +35,7 @@ mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\x
 
 # The command runs in the foreground, with this terminal and its signals.
 exec unshare --user --mount --propagation private bash -c '
+    set -e
     until [[ -n $(</proc/self/uid_map) ]]; do sleep 0.01; done
     mount -t binfmt_misc none /proc/sys/fs/binfmt_misc
     printf ":i386:M::%s:%s:%s:" "$2" "$3" "$1/refuse" >/proc/sys/fs/binfmt_misc/register
