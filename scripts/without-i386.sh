@@ -24,7 +24,7 @@ mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\x
 # (unshare, below) has made it, and removes the work folder once the command has ended.
 (
     while [[ $(readlink "/proc/$$/ns/user") == $(readlink /proc/self/ns/user) ]]; do
-        kill -0 $$ || break
+        kill -0 $$ || { rm -rf "$work"; exit 0; }
         sleep 0.01
     done
     echo "0 0 4294967295" >"/proc/$$/uid_map"

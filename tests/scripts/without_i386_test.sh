@@ -7,7 +7,7 @@
 # Exits 77 (skipped) where no namespace of its own can refuse i386 programs (that needs root and
 # Linux 6.7 or later).
 set -uo pipefail
-cd "$(realpath "$1")"
+cd "$(realpath "$1")" || exit 1
 build=$(realpath "$2")
 prefix=$build/wineprefix-without-i386
 source tests/support/checks.sh
