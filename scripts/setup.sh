@@ -21,11 +21,11 @@ packages=(
 # npm brings the Windows node.exe below; the machine's own Node.js may bring npm already.
 command -v npm >/dev/null || packages+=(npm)
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
+    installed "$p" || missing+=("$p")
 done
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo=sudo
@@ -73,8 +73,7 @@ install_wine32() {
 if [[ ! -f build/no-wine32 ]]; then
     if ! why=$(runs_i386); then
         no_wine32 "this kernel cannot run 32-bit programs" "$why"
-    elif dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed' ||
-        install_wine32; then
+    elif installed wine32:i386 || install_wine32; then
         # The tests' prefix, made before wine32 was installed or while the kernel could not run
         # it, has no 32-bit system: made again at its first use.
         prefix=$PWD/build/win/wineprefix
